@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-char serial_port[12] = "COM2";
+char serial_port[256] = "COM2";
 std::int32_t serial_baud = 9600;
 std::uint8_t serial_data = 8;
 std::uint8_t serial_stop = one_stop_bit;

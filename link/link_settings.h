@@ -8,7 +8,7 @@
 enum : std::uint8_t { parity_none = 0, parity_odd = 1, parity_even = 2 };
 enum : std::uint8_t { one_stop_bit = 0, two_stop_bits = 2 };
 
-extern char serial_port[12];          // at most 11 characters
+extern char serial_port[256];         // a device name or path
 extern std::int32_t serial_baud;      // bits per second
 extern std::uint8_t serial_data;      // 7 or 8
 extern std::uint8_t serial_stop;      // one_stop_bit or two_stop_bits

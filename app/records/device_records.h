@@ -1,0 +1,84 @@
+// What the console knows about each device, one record and a row of small
+// tables per poll address (0 to 255), and the two resets that give a record
+// its "no status" contents.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+#include "ui/window.h"
+
+constexpr int device_count = 256;
+constexpr int screen_rows = 4;
+constexpr int screen_columns = 20;
+
+enum device_enum : std::int32_t {
+  twta_device = 0,
+  ocontrol_device = 1,
+  oneforone_device = 2,
+  onefortwo_device = 3,
+};
+
+#pragma pack(push, 1)
+// Compared and copied as one block: the panel redraws only when some byte of
+// the record differs from the copy it showed last.
+struct device_struct {
+  char screen[screen_rows][screen_columns + 1];
+  char hv_on;
+  char standby;
+  char ftd;
+  char local;
+  char remote;
+  char alarm;
+  char fault;
+  char twta_power;
+  char hstandby;
+  char wg1, wg2;
+  char power_out[6];
+  char attenuation[6];
+  char voltage[6];
+  char temp[6];
+  char current[6];
+  std::int32_t heater;
+  std::int32_t beam;
+  float frequency;
+  float offset;
+  char serial[20];
+  char part[20];
+  char comments[256];
+  char log_zero[80];
+  std::int32_t target_hours;
+  char redisplay;
+  std::int32_t poll_frequency;
+  std::int32_t backrev;
+};
+#pragma pack(pop)
+
+extern device_struct device_data[device_count];
+extern device_struct device_prev[device_count];
+extern device_enum device_type[device_count];
+extern ui::Handle poll_dialog[device_count];
+extern std::int32_t error_count[device_count];
+extern char last_response[device_count];
+extern std::int32_t adjusting_attenuator[device_count];
+extern std::int32_t got_hours[device_count];
+extern std::int32_t heater_start[device_count];
+extern std::int32_t beam_start[device_count];
+extern std::int32_t popup_color[device_count];
+extern std::int32_t popup_color0[device_count];
+extern std::FILE* logfile[device_count];
+// A keypad command waiting for the device's next polling turn (two-wire mode).
+extern char pending_command[device_count][80];
+
+void ZeroDeviceData(int address);
+void ZeroDeviceComments(int address);
+int NextAvailablePollAddress();
+
+// An address is open (polled) exactly while its panel window lives.
+bool IsOpen(int address);
+
+// Copies text into a fixed-width field, always terminated, never past it.
+template <std::size_t size>
+void CopyField(char (&field)[size], const char* text) {
+  std::snprintf(field, size, "%s", text);
+}
