@@ -1,0 +1,11 @@
+// sdefault.txt in the program directory: the link settings as one line,
+// "port rate parity data stop address" ("COM2 9600 N 8 1 0").
+#pragma once
+
+// Applies the file to the link settings; a missing or too short file (fewer
+// than 10 bytes) leaves them as they are.
+void LoadSerialDefaults();
+
+// Writes the file anew from the link settings; a file that cannot be created
+// is silently not written.
+void SaveSerialDefaults();
