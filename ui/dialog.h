@@ -27,8 +27,10 @@ enum class ControlKind {
   horizontal_scroll, // msg_hscroll to the parent, long = id
   vertical_scroll,   // msg_vscroll to the parent, long = id
   progress_bar,
-  tree_view,         // items with a value; notify_selection_change, notify_double_click
-  up_down,           // arrows; msg_vscroll to the parent with scroll_thumb_position and the new position
+  tree_view,         // items with a value; notify_selection_change, notify_double_click, notify_key_down
+  up_down,           // arrows; msg_command with notify_delta_pos and the step (up arrow: towards the
+                     // maximum; the default range is 100 down to 0, so there the up arrow steps -1),
+                     // then msg_vscroll to the parent with scroll_thumb_position and the new position
   custom,            // a child window of the registered class named in class_name
 };
 
@@ -75,6 +77,15 @@ struct DialogTemplate {
 // posts and other windows keep working; windows outside the dialog take no
 // input) until FinishDialog, destroys the dialog and returns the result. Returns
 // -1 when the dialog could not be built.
+// A dialog handled by a class procedure (a panel) gets msg_create before its
+// controls exist and every key as msg_key_down/msg_char (Tab included); a
+// dialog with its own procedure gets the dialog keys instead: Tab moves the
+// focus, Enter is msg_command for the default button (id_ok when there is
+// none, the focused push button when one has the focus), Escape msg_command
+// id_cancel, and msg_close left at 0 by the procedure becomes id_cancel too.
+// msg_init_dialog returning non-zero puts the focus on the first tab stop.
+// The dialog is centred on its owner; modeless ones appear when the template
+// has style_visible or on Show.
 Result RunModal(const DialogTemplate& dialog, Handle owner, Procedure procedure, LongParam init = 0);
 // Modeless: returns the dialog's handle, or no_window.
 Handle CreateModeless(const DialogTemplate& dialog, Handle owner, Procedure procedure, LongParam init = 0);
@@ -109,6 +120,9 @@ int FocusedControl(Handle dialog);  // id of the control with the focus, 0 if no
 void SetControlFont(Handle dialog, int id, const FontSpec& font);
 // Colours used when painting a static control or button; -1 keeps the default.
 void SetControlColours(Handle dialog, int id, long text, long background);
+// Shows a push button pushed in (or released) without clicking it.
+void SetButtonPushed(Handle dialog, int id, bool pushed);
+bool IsButtonPushed(Handle dialog, int id);
 
 // List boxes and both combo kinds.
 void ClearItems(Handle dialog, int id);

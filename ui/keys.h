@@ -43,4 +43,8 @@ enum VirtualKey : int {
 // Whether a key is held, from the window system's own view (for Shift+Tab).
 bool IsKeyHeld(int virtual_key);
 
+// The virtual key that types a character on the standard (US) layout, 0 if
+// none: '<' is the comma key 188, '>' the period key 190, 'a' is 65.
+int VirtualKeyOfCharacter(char character);
+
 }  // namespace ui

@@ -20,8 +20,11 @@ struct FontSpec {
   bool fixed_pitch = true;
 };
 
-// The fixed-pitch font used when none is chosen.
+// The fixed-pitch font used when none is chosen: an empty face, which every
+// font user reads as the platform's fixed font. Needs no application object.
 FontSpec SystemFixedFont();
+// The system's proportional interface font (empty face, not fixed pitch).
+FontSpec SystemFont();
 // Shows the platform font chooser limited to fixed-pitch fonts, starting from
 // font. Returns true and updates font (and point_size_tenths) when confirmed.
 bool ChooseFixedFont(Handle owner, FontSpec& font, int& point_size_tenths);
@@ -53,6 +56,12 @@ class PaintContext {
   // Draws text in a rectangle, clipped to it, vertically centred.
   virtual void TextIn(const Rect& rect, const std::string& text, TextAlign align) = 0;
   virtual TextSize Measure(const std::string& text) = 0;
+
+  // The platform's frame pieces, drawn with the primitives above.
+  void ButtonFrame(const Rect& rect, bool pushed, bool flat);  // push-button face and edge
+  void ScrollArrow(const Rect& rect, bool up, bool pushed, bool flat);
+  void RadioMark(const Rect& rect, bool checked);
+  void EtchedEdge(const Rect& rect);
 };
 
 // System colours the panels use.

@@ -5,10 +5,12 @@
 
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "ui/message_box.h"
+#include "ui/paint.h"
 #include "ui/window.h"
 
 namespace ui {
@@ -20,7 +22,7 @@ struct RecordedBox {
   Buttons buttons = Buttons::ok;
   Icon icon = Icon::none;
   int answer = 0;
-  std::string active_dialog;  // name of the innermost modal dialog when it appeared
+  std::string active_dialog;  // the innermost modal dialog when it appeared, named as in OpenedDialogs
 };
 
 class ScriptedOperator {
@@ -37,14 +39,22 @@ class ScriptedOperator {
   const std::vector<RecordedBox>& Boxes() const { return boxes_; }
   void ClearBoxes() { boxes_.clear(); }
 
-  // When a dialog whose template name (or caption) is name has been
-  // initialised, action runs from the dialog's own modal loop, once per
-  // registration, in registration order. A step may call ui functions
-  // (SetField, Press, RunFor, ...) and must not assume anything after Press
-  // of a closing button.
+  // When a dialog whose template name, template caption or title (as set by
+  // msg_init_dialog) is name has been initialised, action runs from the
+  // dialog's own loop. Each opening takes the first waiting registration that
+  // matches, so registrations serve successive openings in order. A step may
+  // call ui functions (Type, Press, RunFor, ...) and must not assume anything
+  // after Press of a closing button.
   void WhenDialogOpens(const std::string& name, std::function<void(Handle dialog)> action);
-  // Names of the dialogs opened so far, in order.
+  // The dialogs opened so far, in order, each by the title it showed after
+  // msg_init_dialog (its template name when it has no title).
   const std::vector<std::string>& OpenedDialogs() const { return opened_; }
+
+  // The answer of the next font chooser (ChooseFixedFont); without one, the
+  // chooser is cancelled. Counts the choosers shown.
+  void AnswerFontChooser(const FontSpec& font, int point_size_tenths);
+  void CancelFontChooser() { font_answer_.reset(); }
+  int FontChoosersShown() const { return font_choosers_; }
 
   // Operator actions on dialog controls: they go through the same paths as
   // the real ones (text typed, button clicked), notifications included.
@@ -55,6 +65,11 @@ class ScriptedOperator {
   static void KeyDown(Handle window, int virtual_key, bool repeat = false);
   static void KeyUp(Handle window, int virtual_key);
   static void Char(Handle window, int character);
+  static void StepUpDown(Handle dialog, int id, bool up);  // clicks an up-down arrow
+  // Acts on a scroll bar control (or, with id 0, on the window's own bar):
+  // line/page codes click the arrows or the trough, scroll_thumb_track drags
+  // the thumb to position, scroll_thumb_position drags it there and lets go.
+  static void Scroll(Handle dialog, int id, unsigned scroll_code, int position = 0);
 
   // Runs the message loop (timers and posts) for the time given, or until
   // done returns true; returns done's last value.
@@ -63,7 +78,9 @@ class ScriptedOperator {
 
   // Internal hooks used by the window system.
   int OnMessageBox(RecordedBox box);
-  void OnDialogInitialised(Handle dialog, const std::string& name, const std::string& caption);
+  void OnDialogInitialised(Handle dialog, const std::string& name, const std::string& template_caption,
+                           const std::string& title);
+  bool OnFontChooser(FontSpec& font, int& point_size_tenths);
 
  private:
   struct Pending {
@@ -75,6 +92,14 @@ class ScriptedOperator {
   std::vector<RecordedBox> boxes_;
   std::vector<Pending> pending_;
   std::vector<std::string> opened_;
+  struct FontAnswer {
+    FontSpec font;
+    int point_size_tenths = 0;
+  };
+  std::optional<FontAnswer> font_answer_;
+  int font_choosers_ = 0;
+  ScriptedOperator* previous_ = nullptr;
+  unsigned generation_ = 0;
 };
 
 // The installed operator, or nullptr.

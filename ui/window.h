@@ -33,15 +33,17 @@ enum Message : unsigned {
   msg_vscroll,          // as msg_hscroll
   msg_paint,            // long = PaintContext* (paint.h), valid during the call
   msg_erase_background, // long = PaintContext*; return 1 when erased
-  msg_static_colour,    // long = control id; return a brush colour (Colour) or -1 for default;
-                        // the procedure may set the text colour with SetControlColours
+  msg_static_colour,    // long = control id; return a brush colour (Colour), or -1 (or 0, what a
+                        // procedure that ignores it returns) for the default; the procedure may
+                        // set the text colour with SetControlColours
+                        // (pure black is therefore set with SetControlColours, not returned)
   msg_mouse_move,       // word = key state; long = MakePoint(x, y) in client pixels
   msg_left_down,
   msg_left_up,
   msg_left_double,
   msg_right_down,
   msg_right_up,
-  msg_set_cursor,       // the pointer moved over the window
+  msg_set_cursor,       // the pointer moved over the window (sent before msg_mouse_move)
   msg_size,             // long = MakePoint(client width, client height)
   msg_set_focus,
   msg_kill_focus,       // focus lost
@@ -61,6 +63,17 @@ enum Notification : unsigned {
   notify_combo_edit_change = 5, // text typed into an editable combo
   notify_set_focus = 0x100,
   notify_kill_focus = 0x200,
+  notify_delta_pos = 0x700,     // up-down arrow pressed; long = the step (-1 or +1), before msg_vscroll
+  notify_key_down = 0x800,      // key pressed in a tree view, before the tree acts on it
+};
+
+// Key state in the word of the mouse messages.
+enum KeyState : unsigned {
+  key_state_left = 0x01,
+  key_state_right = 0x02,
+  key_state_shift = 0x04,
+  key_state_control = 0x08,
+  key_state_middle = 0x10,
 };
 
 // Scroll codes (low half of a scroll word).
@@ -130,6 +143,7 @@ enum WindowStyle : unsigned {
   style_system_menu = 1u << 5,
   style_control_parent = 1u << 6,  // Tab moves between the children
   style_tool_window = 1u << 7,
+  style_vscroll = 1u << 8,  // a vertical scroll bar beside the client area (SetWindowScrollBar)
 };
 
 struct Rect {
@@ -188,9 +202,17 @@ bool IsEnabled(Handle window);
 LongParam WindowData(Handle window, int offset);
 void SetWindowData(Handle window, int offset, LongParam value);
 
-// Repaint: Invalidate queues msg_paint (coalesced); Repaint paints now.
+// Repaint: Invalidate queues msg_paint (coalesced); Repaint paints now. Without
+// erase, msg_erase_background is not sent and the old pixels stay under the paint.
 void Invalidate(Handle window, bool erase = true);
+void InvalidateArea(Handle window, const Rect& area, bool erase = true);
 void Repaint(Handle window);
+
+// The scroll bar of a style_vscroll window: msg_vscroll to the window with
+// long = 0. It never moves by itself: the procedure sets the position. With
+// nothing to scroll (maximum - page + 1 <= minimum) it shows disabled.
+void SetWindowScrollBar(Handle window, int minimum, int maximum, int page, int position);
+int WindowScrollPosition(Handle window);
 
 void SetCursorShape(Cursor cursor);         // for the pointer over the application
 void SetWindowCursor(Handle window, Cursor cursor);
@@ -203,6 +225,16 @@ struct ScreenInfo {
   int colour_bits = 24;           // bits per pixel of the display
 };
 ScreenInfo Screen();
+
+// Sizes of the window furniture, in pixels.
+enum class Metric {
+  scroll_bar_width,     // of a vertical scroll bar
+  scroll_arrow_height,  // of its arrow buttons
+  frame_width,          // of a sizing frame
+  caption_height,
+  menu_height,          // of a one-line menu bar
+};
+int SystemMetric(Metric metric);
 
 // Makes sure the application object exists (tests and main call it first).
 void InitApplication(int argc, char** argv);
