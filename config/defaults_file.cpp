@@ -27,17 +27,26 @@ struct flag_keyword {
 // In the order they are tried: the first keyword found in a token decides.
 // "LOG_HOURS" is missing on purpose: only "LOG_NOHOURS" is ever acted on.
 const flag_keyword flag_keywords[] = {
-    {"LOG_CONFIG", &logging_on, 1},         {"STD_CONFIG", &logging_on, 0},
-    {"LOG_PROMPT", &log_prompt, 1},         {"LOG_NOPROMPT", &log_prompt, 0},
-    {"LOG_NOHOURS", &log_hours, 0},         {"BRIGHT_COLOR", &bright_color, 1},
-    {"DEFAULT_COLOR", &bright_color, 0},    {"TURBO_DOWNLOAD", &turbo_download, 1},
-    {"NORMAL_DOWNLOAD", &turbo_download, 0}, {"POLL_FREQUENCY", &poll_frequency, 1},
-    {"NO_FREQUENCY_POLLING", &poll_frequency, 0}, {"QUILLON_PROTOCOL", &quillon_protocol, 1},
-    {"TESSARY_PROTOCOL", &quillon_protocol, 0}, {"RS485_2WIRE_MODE", &mode_2wire, 1},
+    {"LOG_CONFIG", &logging_on, 1},
+    {"STD_CONFIG", &logging_on, 0},
+    {"LOG_PROMPT", &log_prompt, 1},
+    {"LOG_NOPROMPT", &log_prompt, 0},
+    {"LOG_NOHOURS", &log_hours, 0},
+    {"BRIGHT_COLOR", &bright_color, 1},
+    {"DEFAULT_COLOR", &bright_color, 0},
+    {"TURBO_DOWNLOAD", &turbo_download, 1},
+    {"NORMAL_DOWNLOAD", &turbo_download, 0},
+    {"POLL_FREQUENCY", &poll_frequency, 1},
+    {"NO_FREQUENCY_POLLING", &poll_frequency, 0},
+    {"QUILLON_PROTOCOL", &quillon_protocol, 1},
+    {"TESSARY_PROTOCOL", &quillon_protocol, 0},
+    {"RS485_2WIRE_MODE", &mode_2wire, 1},
     {"RS485_4WIRE_MODE", &mode_2wire, 0},
 };
 
-bool Has(const char* token, const char* keyword) { return std::strstr(token, keyword) != nullptr; }
+bool Has(const char* token, const char* keyword) {
+  return std::strstr(token, keyword) != nullptr;
+}
 
 // The writer puts a carriage return behind the name, which goes with its last
 // character; a token too short to hold any name gives an empty one.
@@ -70,7 +79,8 @@ void ApplyToken(const char* token) {
     if (ScanSkipWord(at)) ScanSigned(at, download_baud);
   } else if (Has(token, "POLLING_INTERVAL")) {
     std::int32_t interval = 0;
-    if (ScanSkipWord(at) && ScanSigned(at, interval)) polling_interval = static_cast<std::uint32_t>(interval);
+    if (ScanSkipWord(at) && ScanSigned(at, interval))
+      polling_interval = static_cast<std::uint32_t>(interval);
     poll_timer.Reset(static_cast<std::int32_t>(polling_interval));
   } else if (Has(token, "LOGGING_INTERVAL")) {
     if (ScanSkipWord(at)) ScanUnsigned(at, logging_interval);

@@ -18,7 +18,8 @@ class image_writer {
  public:
   explicit image_writer(unsigned char* bytes) : at_(bytes) {}
   void Put(std::uint32_t value, int size) {
-    for (int byte = 0; byte < size; ++byte) *at_++ = static_cast<unsigned char>(value >> (8 * byte));
+    for (int byte = 0; byte < size; ++byte)
+      *at_++ = static_cast<unsigned char>(value >> (8 * byte));
   }
   void PutText(const char* text, std::size_t size) {
     std::memcpy(at_, text, size);
@@ -34,7 +35,8 @@ class image_reader {
   explicit image_reader(const unsigned char* bytes) : at_(bytes) {}
   std::uint32_t Get(int size) {
     std::uint32_t value = 0;
-    for (int byte = 0; byte < size; ++byte) value |= static_cast<std::uint32_t>(*at_++) << (8 * byte);
+    for (int byte = 0; byte < size; ++byte)
+      value |= static_cast<std::uint32_t>(*at_++) << (8 * byte);
     return value;
   }
   std::int32_t GetSigned() { return static_cast<std::int32_t>(Get(4)); }
@@ -53,15 +55,17 @@ void Encode(font_image& bytes) {
   for (std::int32_t value : {f.lfHeight, f.lfWidth, f.lfEscapement, f.lfOrientation, f.lfWeight}) {
     out.Put(static_cast<std::uint32_t>(value), 4);
   }
-  for (std::uint8_t value : {f.lfItalic, f.lfUnderline, f.lfStrikeOut, f.lfCharSet, f.lfOutPrecision,
-                             f.lfClipPrecision, f.lfQuality, f.lfPitchAndFamily}) {
+  for (std::uint8_t value :
+       {f.lfItalic, f.lfUnderline, f.lfStrikeOut, f.lfCharSet, f.lfOutPrecision, f.lfClipPrecision,
+        f.lfQuality, f.lfPitchAndFamily}) {
     out.Put(value, 1);
   }
   out.PutText(f.lfFaceName, sizeof f.lfFaceName);
   const choosefont_record& c = font_selection;
-  for (std::uint32_t value : {c.lStructSize, c.hwndOwner, c.hDC, c.lpLogFont,
-                              static_cast<std::uint32_t>(c.iPointSize), c.Flags, c.rgbColors, c.lCustData,
-                              c.lpfnHook, c.lpTemplateName, c.hInstance, c.lpszStyle}) {
+  for (std::uint32_t value :
+       {c.lStructSize, c.hwndOwner, c.hDC, c.lpLogFont, static_cast<std::uint32_t>(c.iPointSize),
+        c.Flags, c.rgbColors, c.lCustData, c.lpfnHook, c.lpTemplateName, c.hInstance,
+        c.lpszStyle}) {
     out.Put(value, 4);
   }
   out.Put(c.nFontType, 2);
@@ -73,11 +77,13 @@ void Encode(font_image& bytes) {
 void Decode(const font_image& bytes) {
   image_reader in(bytes);
   logfont_record& f = font_info;
-  for (std::int32_t* field : {&f.lfHeight, &f.lfWidth, &f.lfEscapement, &f.lfOrientation, &f.lfWeight}) {
+  for (std::int32_t* field :
+       {&f.lfHeight, &f.lfWidth, &f.lfEscapement, &f.lfOrientation, &f.lfWeight}) {
     *field = in.GetSigned();
   }
-  for (std::uint8_t* field : {&f.lfItalic, &f.lfUnderline, &f.lfStrikeOut, &f.lfCharSet, &f.lfOutPrecision,
-                              &f.lfClipPrecision, &f.lfQuality, &f.lfPitchAndFamily}) {
+  for (std::uint8_t* field :
+       {&f.lfItalic, &f.lfUnderline, &f.lfStrikeOut, &f.lfCharSet, &f.lfOutPrecision,
+        &f.lfClipPrecision, &f.lfQuality, &f.lfPitchAndFamily}) {
     *field = static_cast<std::uint8_t>(in.Get(1));
   }
   in.GetText(f.lfFaceName, sizeof f.lfFaceName);
@@ -97,7 +103,9 @@ void Decode(const font_image& bytes) {
   c.nSizeMax = in.GetSigned();
 }
 
-bool FontFileName(char* name, std::size_t size) { return ProgramFileName(name, size, "font.dat"); }
+bool FontFileName(char* name, std::size_t size) {
+  return ProgramFileName(name, size, "font.dat");
+}
 
 }  // namespace
 

@@ -54,7 +54,7 @@ static_assert(offsetof(choosefont_record, nSizeMin) == 52);
 
 constexpr std::size_t font_file_size = sizeof(logfont_record) + sizeof(choosefont_record);
 
-extern logfont_record font_info;         // the display font
+extern logfont_record font_info;          // the display font
 extern choosefont_record font_selection;  // the font chooser's state
 
 // Reads "font.dat" over the records. Returns whether the file could be opened;

@@ -13,10 +13,10 @@ struct parameter_default {
 };
 
 constexpr parameter_default defaults[log_parameter_count] = {
-    {"I", "Current (mA)", 1},          {"J", "Heater Voltage (V)", 0},
-    {"P", "Forward Power (dBm)", 1},   {"Q", "Reverse Power (dBm)", 0},
-    {"T", "Temperature (C)", 1},       {"V", "Helix/Beam Volts (kV)", 1},
-    {"t", "Supply Temp (C)", 0},       {"i", "Beam Current (mA)", 0},
+    {"I", "Current (mA)", 1},        {"J", "Heater Voltage (V)", 0},
+    {"P", "Forward Power (dBm)", 1}, {"Q", "Reverse Power (dBm)", 0},
+    {"T", "Temperature (C)", 1},     {"V", "Helix/Beam Volts (kV)", 1},
+    {"t", "Supply Temp (C)", 0},     {"i", "Beam Current (mA)", 0},
     {"j", "Heater Current (A)", 0},
 };
 

@@ -2,10 +2,10 @@
 #pragma once
 
 struct log_parm_struct {
-  int enabled;              // queried and logged
-  const char* letter;       // one-character query code; case matters
-  char name[80];            // column title in the log file
-  char response[256][10];   // latest value per device address
+  int enabled;             // queried and logged
+  const char* letter;      // one-character query code; case matters
+  char name[80];           // column title in the log file
+  char response[256][10];  // latest value per device address
 };
 
 constexpr int log_parameter_count = 9;

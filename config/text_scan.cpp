@@ -6,7 +6,9 @@
 
 namespace {
 
-bool IsBlank(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
+bool IsBlank(char c) {
+  return std::isspace(static_cast<unsigned char>(c)) != 0;
+}
 
 void SkipBlanks(const char*& at) {
   while (IsBlank(*at)) ++at;
@@ -61,6 +63,7 @@ bool ScanUnsigned(const char*& at, std::uint32_t& out) {
   if (!ScanNumber(at, value)) return false;
   constexpr long long high = std::numeric_limits<std::uint32_t>::max();
   const bool out_of_range = value > high || value < -high;
-  out = out_of_range ? std::numeric_limits<std::uint32_t>::max() : static_cast<std::uint32_t>(value);
+  out =
+      out_of_range ? std::numeric_limits<std::uint32_t>::max() : static_cast<std::uint32_t>(value);
   return true;
 }

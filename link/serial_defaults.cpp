@@ -80,9 +80,9 @@ void LoadSerialDefaults() {
 void SaveSerialDefaults() {
   char line[sizeof serial_port + sizeof default_ipaddress + 64];
   const int length =
-      std::snprintf(line, sizeof line, "%s %d %c %d %d %s", serial_port, static_cast<int>(serial_baud),
-                    ParityLetter(), static_cast<int>(serial_data), serial_stop == two_stop_bits ? 2 : 1,
-                    use_ethernet ? default_ipaddress : "0");
+      std::snprintf(line, sizeof line, "%s %d %c %d %d %s", serial_port,
+                    static_cast<int>(serial_baud), ParityLetter(), static_cast<int>(serial_data),
+                    serial_stop == two_stop_bits ? 2 : 1, use_ethernet ? default_ipaddress : "0");
   if (length < 0 || static_cast<std::size_t>(length) >= sizeof line) return;
   char name[sizeof save_directory + 16];
   if (!SerialDefaultsFileName(name, sizeof name)) return;

@@ -14,7 +14,8 @@ namespace {
 
 const std::string initial_file =
     "STD_CONFIG, LOG_NOPROMPT, LOG_HOURS, DEFAULT_COLOR\r\n"
-    "TURBO_DOWNLOAD, NO_FREQUENCY_POLLING, TESSARY_PROTOCOL, RS485_4WIRE_MODE, DOWNLOAD_BAUD: 57600\r\n"
+    "TURBO_DOWNLOAD, NO_FREQUENCY_POLLING, TESSARY_PROTOCOL, RS485_4WIRE_MODE, DOWNLOAD_BAUD: "
+    "57600\r\n"
     "FIRMWARE_FILENAME: \r\n"
     "POLLING_INTERVAL: 350 seconds\r\n"
     "LOGGING_INTERVAL: 900 seconds\r\n"
@@ -25,9 +26,10 @@ std::string Settings() {
   std::string selection;
   for (const log_parm_struct& p : log_parameter) selection += p.enabled ? p.letter : "-";
   return std::to_string(logging_on) + std::to_string(log_prompt) + std::to_string(log_hours) +
-         std::to_string(bright_color) + std::to_string(turbo_download) + std::to_string(poll_frequency) +
-         std::to_string(quillon_protocol) + std::to_string(mode_2wire) + " " + std::to_string(download_baud) +
-         " [" + firmware_filename + "] " + std::to_string(polling_interval) + " " +
+         std::to_string(bright_color) + std::to_string(turbo_download) +
+         std::to_string(poll_frequency) + std::to_string(quillon_protocol) +
+         std::to_string(mode_2wire) + " " + std::to_string(download_baud) + " [" +
+         firmware_filename + "] " + std::to_string(polling_interval) + " " +
          std::to_string(logging_interval) + " " + selection;
 }
 
@@ -68,7 +70,8 @@ TEST_F(DefaultsFile, EveryOtherAlternativeIsWrittenAndReadBack) {
   SaveConfig();
   EXPECT_EQ(directory.Read("defaults.txt"),
             "LOG_CONFIG, LOG_PROMPT, LOG_NOHOURS, BRIGHT_COLOR\r\n"
-            "NORMAL_DOWNLOAD, POLL_FREQUENCY, QUILLON_PROTOCOL, RS485_2WIRE_MODE, DOWNLOAD_BAUD: -115200\r\n"
+            "NORMAL_DOWNLOAD, POLL_FREQUENCY, QUILLON_PROTOCOL, RS485_2WIRE_MODE, DOWNLOAD_BAUD: "
+            "-115200\r\n"
             "FIRMWARE_FILENAME: /opt/fw/TUBE FW.exe\r\n"
             "POLLING_INTERVAL: 10000 seconds\r\n"
             "LOGGING_INTERVAL: 4294967295 seconds\r\n"
@@ -111,8 +114,10 @@ INSTANTIATE_TEST_SUITE_P(
         load_case{"LOG_NOHOURS", "00001000 57600 [] 350 900 I-P-TV---"},
         load_case{"LOG_NOHOURS, LOG_HOURS\r\n", "00001000 57600 [] 350 900 I-P-TV---"},
         load_case{"POLLING_INTERVAL: 500 seconds\r\n", "00101000 57600 [] 500 900 I-P-TV---"},
-        load_case{"FIRMWARE_FILENAME: /fw/TUBEFW.exe\n", "00101000 57600 [/fw/TUBEFW.ex] 350 900 I-P-TV---"},
-        load_case{"FIRMWARE_FILENAME: /fw/a,b/x.exe\r\n", "00101000 57600 [/fw/] 350 900 I-P-TV---"},
+        load_case{"FIRMWARE_FILENAME: /fw/TUBEFW.exe\n",
+                  "00101000 57600 [/fw/TUBEFW.ex] 350 900 I-P-TV---"},
+        load_case{"FIRMWARE_FILENAME: /fw/a,b/x.exe\r\n",
+                  "00101000 57600 [/fw/] 350 900 I-P-TV---"},
         load_case{"FIRMWARE_FILENAME:", "00101000 57600 [] 350 900 I-P-TV---"},
         load_case{"LOG_PARAMETERS: ijt\r\n", "00101000 57600 [] 350 900 ------tij"},
         load_case{"LOG_PARAMETERS: IJPQTVtijIJ\r\n", "00101000 57600 [] 350 900 IJPQTVtij"},
@@ -122,7 +127,8 @@ INSTANTIATE_TEST_SUITE_P(
         load_case{"DOWNLOAD_BAUD: 99999999999\r\n", "00101000 2147483647 [] 350 900 I-P-TV---"},
         load_case{"LOGGING_INTERVAL: -1 seconds\r\n", "00101000 57600 [] 350 4294967295 I-P-TV---"},
         load_case{"log_config, LOG_CONFIG BRIGHT_COLOR", "10101000 57600 [] 350 900 I-P-TV---"},
-        load_case{std::string("STD_CONFIG\0LOG_NOHOURS, RS485_2WIRE_MODE", 40), "00101001 57600 [] 350 900 I-P-TV---"},
+        load_case{std::string("STD_CONFIG\0LOG_NOHOURS, RS485_2WIRE_MODE", 40),
+                  "00101001 57600 [] 350 900 I-P-TV---"},
         load_case{"", "00101000 57600 [] 350 900 I-P-TV---"},
         load_case{",,\n\n,\r\n", "00101000 57600 [] 350 900 I-P-TV---"}));
 
@@ -139,7 +145,8 @@ TEST_F(DefaultsFile, OnlyTheFirstThousandBytesAreSeen) {
 }
 
 TEST_F(DefaultsFile, HugeAndRandomFilesLoadWithoutHarm) {
-  EXPECT_EQ(Load("LOG_PARAMETERS: " + std::string(1 << 20, 'i')), "00101000 57600 [] 350 900 -------i-");
+  EXPECT_EQ(Load("LOG_PARAMETERS: " + std::string(1 << 20, 'i')),
+            "00101000 57600 [] 350 900 -------i-");
   Restore();
   Load("FIRMWARE_FILENAME: " + std::string(1 << 20, 'x'));
   EXPECT_EQ(std::string(firmware_filename), std::string(1000 - 19 - 1, 'x'));

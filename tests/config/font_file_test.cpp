@@ -11,7 +11,8 @@ namespace {
 
 std::uint32_t Word(const std::string& bytes, std::size_t at, int size = 4) {
   std::uint32_t value = 0;
-  for (int i = 0; i < size; ++i) value |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + i])) << 8 * i;
+  for (int i = 0; i < size; ++i)
+    value |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + i])) << 8 * i;
   return value;
 }
 

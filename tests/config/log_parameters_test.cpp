@@ -13,9 +13,9 @@ TEST(LogParameters, DefaultsPutEveryRowAndValueBack) {
   std::strcpy(log_parameter[8].name, "x");
   std::strcpy(log_parameter[2].response[255], "21.7");
   SetLogParameterDefaults();
-  const char* names[] = {"Current (mA)",      "Heater Voltage (V)",    "Forward Power (dBm)",
-                         "Reverse Power (dBm)", "Temperature (C)",     "Helix/Beam Volts (kV)",
-                         "Supply Temp (C)",   "Beam Current (mA)",     "Heater Current (A)"};
+  const char* names[] = {"Current (mA)",        "Heater Voltage (V)", "Forward Power (dBm)",
+                         "Reverse Power (dBm)", "Temperature (C)",    "Helix/Beam Volts (kV)",
+                         "Supply Temp (C)",     "Beam Current (mA)",  "Heater Current (A)"};
   std::string letters;
   std::string selection;
   for (int row = 0; row < log_parameter_count; ++row) {

@@ -15,7 +15,8 @@ class ScratchDirectory {
   ScratchDirectory() {
     std::random_device random;
     do {
-      path_ = std::filesystem::temp_directory_path() / ("corvane-config-" + std::to_string(random()));
+      path_ =
+          std::filesystem::temp_directory_path() / ("corvane-config-" + std::to_string(random()));
     } while (!std::filesystem::create_directory(path_));
     const std::string prefix = (path_ / "").string();
     std::strcpy(save_directory, prefix.c_str());

@@ -74,7 +74,9 @@ class SerialDefaultsCase : public SerialDefaults, public ::testing::WithParamInt
   }
 };
 
-TEST_P(SerialDefaultsCase, Loads) { EXPECT_EQ(Load(GetParam().bytes), GetParam().settings); }
+TEST_P(SerialDefaultsCase, Loads) {
+  EXPECT_EQ(Load(GetParam().bytes), GetParam().settings);
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Fields, SerialDefaultsCase,
@@ -89,10 +91,12 @@ INSTANTIATE_TEST_SUITE_P(
                       load_case{"/dev/ttyUSB0 115200 N 8 1 0", "/dev/ttyUSB0 115200 N 8 1 serial"},
                       load_case{"COM3 9600 N 8 1 1234567890123456789012345678901234567890123",
                                 "COM3 9600 N 8 1 1234567890123456789012345678901234567890"},
-                      load_case{"COM3 9600 N 8 1" + std::string(60, ' ') + "1.2.3.4", "COM3 9600 N 8 1 serial"}));
+                      load_case{"COM3 9600 N 8 1" + std::string(60, ' ') + "1.2.3.4",
+                                "COM3 9600 N 8 1 serial"}));
 
 TEST_F(SerialDefaults, LongAndRandomFilesStayInBounds) {
-  EXPECT_EQ(Load(std::string(5000, 'P') + " 9600 N 8 1 0"), std::string(70, 'P') + " 9600 N 8 1 serial");
+  EXPECT_EQ(Load(std::string(5000, 'P') + " 9600 N 8 1 0"),
+            std::string(70, 'P') + " 9600 N 8 1 serial");
   std::mt19937 random(11);
   for (int round = 0; round < 50; ++round) {
     std::string bytes(10 + random() % 200, '\0');
