@@ -1,0 +1,42 @@
+// The local serial port: its rate table, opening and reconfiguring it from the
+// link settings, raw sending and one-byte receiving. Timing lives in
+// platform/link_clock.h.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/serial_port.h"
+
+struct baud_struct {
+  std::int32_t baud;
+  const char* string;
+};
+
+constexpr int baud_table_size = 8;
+extern baud_struct baud_table[baud_table_size];
+
+extern platform::PortHandle serial_device;  // platform::no_port while closed
+// Non-zero while the remote console transfer's sequence timer runs (set by
+// that transfer); the port then uses RTS handshaking.
+extern unsigned xmodem_timer;
+
+void InitBaudTable();
+// Opens and configures the port from the link settings, closing an earlier
+// handle first. 0 with Ethernet in use (nothing opened) or on any failure,
+// which leaves the port closed.
+int InitSerial();
+// Reconfigures the open port: rate, parity code, data bits, stop-bit code
+// (the link settings' codes). Parity checking is switched on.
+int SetupSerial(std::int32_t baud, std::uint8_t parity, std::uint8_t data, std::uint8_t stop);
+void CloseSerial();
+int SerialPortIsOpen();
+
+// Writes count bytes (negative: up to the terminating zero), waits until they
+// have left the port and restarts the link timer. Write errors are ignored.
+void SerialSendRaw(const char* string, int count);
+// One byte, not waited for; restarts the link timer.
+void SerialSendChar(unsigned char ch);
+// 1 and the next byte that has arrived, or 0 at once when there is none.
+int ReadSerialChar(unsigned char* ch);
+// 1 as soon as a byte can be read, 0 after msec milliseconds without one.
+int SerialWaitReadable(int msec);
