@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 #include "ui/window.h"
 
@@ -80,5 +81,7 @@ bool IsOpen(int address);
 // Copies text into a fixed-width field, always terminated, never past it.
 template <std::size_t size>
 void CopyField(char (&field)[size], const char* text) {
-  std::snprintf(field, size, "%s", text);
+  const std::size_t length = strnlen(text, size - 1);
+  std::memcpy(field, text, length);
+  field[length] = 0;
 }

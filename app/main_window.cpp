@@ -1,0 +1,111 @@
+#include "app/main_window.h"
+
+#include "app/polling.h"
+#include "app/records/device_records.h"
+#include "app/records/program_state.h"
+#include "app/serial_settings_dialog.h"
+#include "app/wlog.h"
+#include "link/link_settings.h"
+#include "link/wserial.h"
+#include "resources/menu_ids.h"
+#include "ui/keys.h"
+#include "ui/menu.h"
+#include "ui/message_box.h"
+
+namespace {
+
+void OnTick() {
+  if (!polling_enabled) return;
+  if (use_ethernet) {
+    PollEthernet();
+  } else if (SerialPortIsOpen()) {
+    PollSequence();
+  }
+  UpdateLogFiles(0);
+}
+
+void ExitConsole(ui::Handle window) {
+  if (ui::ShowMessage(window, "Exit Corvane?", "Confirm", ui::Buttons::yes_no, ui::Icon::question) !=
+      ui::answer_yes) {
+    return;
+  }
+  for (int address = 0; address < device_count; ++address) {
+    if (IsOpen(address)) {
+      ui::Send(poll_dialog[address], ui::msg_close);
+    } else {
+      CloseLog(address);
+    }
+  }
+  CloseSerial();
+  ui::PostQuit(0);
+}
+
+void OnMenuCommand(ui::Handle window, int id) {
+  switch (id) {
+    case menu_configure_local_comm:
+      RunSerialSettingsDialog(window);
+      break;
+    case menu_exit:
+      ExitConsole(window);
+      break;
+    default:
+      // The remaining commands belong to subsystems that are not part of
+      // the console yet; they do nothing rather than pretend.
+      break;
+  }
+}
+
+}  // namespace
+
+ui::Result MainCallBack(ui::Handle window, unsigned message, ui::WordParam word, ui::LongParam l) {
+  switch (message) {
+    case ui::msg_close:
+      OnMenuCommand(window, menu_exit);
+      return 0;
+    case ui::msg_key_down:
+      key_down[word & 0xFF] = 1;
+      return 0;
+    case ui::msg_key_up:
+      key_down[word & 0xFF] = 0;
+      return 0;
+    case ui::msg_char:
+      if (word == ui::vk_tab) NextWindow(-1, key_down[ui::vk_shift]);
+      return 0;
+    case ui::msg_timer:
+      OnTick();
+      return 0;
+    case ui::msg_mouse_move:
+      ui::SetWindowCursor(window, application_busy ? ui::Cursor::wait : ui::Cursor::arrow);
+      return 0;
+    case ui::msg_command:
+      OnMenuCommand(window, ui::CommandId(word));
+      return 0;
+    default:
+      return ui::DefaultProcedure(window, message, word, l);
+  }
+}
+
+void EnableOcontrolPolling() { ui::SetMenuItemEnabled(main_window, menu_poll_outdoor_controller, !use_ethernet); }
+
+void NextWindow(int address, int shift) {
+  if (shift && address < 0) address = device_count;
+  ui::Handle found = ui::no_window;
+  if (shift) {
+    for (int a = address - 1; a >= 0 && !found; --a)
+      if (IsOpen(a)) found = poll_dialog[a];
+  } else {
+    for (int a = address + 1; a < device_count && !found; ++a)
+      if (IsOpen(a)) found = poll_dialog[a];
+  }
+  ui::BringToFront(found ? found : main_window);
+}
+
+int ClosePollWindows() {
+  int last = 'A';
+  for (int address = 0; address < device_count; ++address) {
+    if (!IsOpen(address)) continue;
+    ui::Destroy(poll_dialog[address]);
+    last = address;
+  }
+  return last;
+}
