@@ -47,6 +47,8 @@ TEST_F(SettingsDialogs, SerialSettingsAreTakenAsTypedAndSaved) {
     EXPECT_EQ(ui::ControlText(dialog, id_parity), "NONE");
     EXPECT_TRUE(ui::IsControlEnabled(dialog, id_com_port));
     EXPECT_FALSE(ui::IsControlEnabled(dialog, id_ip_address));
+    EXPECT_FALSE(ui::IsControlEnabled(dialog, id_connect));
+    EXPECT_FALSE(ui::IsControlEnabled(dialog, id_search));
     Op::ChooseText(dialog, id_com_port, line.SlavePath());
     Op::ChooseText(dialog, id_baud_rate, "19200");
     Op::ChooseText(dialog, id_data_bits, "7");
