@@ -46,7 +46,7 @@ TEST_F(ConsoleStartup, OpensTheNamedPortAndShowsTheMainWindow) {
   EXPECT_STREQ(device_data[0].screen[1], "     No Status      ");
   EXPECT_STREQ(device_data[255].screen[2], "     Available      ");
   EXPECT_EQ(error_count[65], 3);
-  EXPECT_EQ(device_data[65].heater, -1);
+  EXPECT_EQ(static_cast<int>(device_data[65].heater), -1);
   // Without mode.txt the configuration cannot be sent.
   EXPECT_FALSE(ui::IsMenuItemEnabled(main_window, menu_send_configuration));
   EXPECT_TRUE(ui::IsMenuItemEnabled(main_window, menu_poll_outdoor_controller));

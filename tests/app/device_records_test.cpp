@@ -40,8 +40,8 @@ TEST_F(DeviceRecords, ResetGivesTheNoStatusContentsByKind) {
   EXPECT_EQ(device_data[7].hv_on, 0);
   EXPECT_EQ(device_data[7].fault, 0);
   EXPECT_EQ(device_data[7].wg1, 'A');
-  EXPECT_EQ(device_data[7].heater, -1);
-  EXPECT_EQ(device_data[7].beam, -1);
+  EXPECT_EQ(static_cast<int>(device_data[7].heater), -1);
+  EXPECT_EQ(static_cast<int>(device_data[7].beam), -1);
   EXPECT_STREQ(device_data[7].attenuation, "00.0");
   EXPECT_EQ(error_count[7], 3);
   EXPECT_STREQ(pending_command[7], "");
@@ -61,14 +61,14 @@ TEST_F(DeviceRecords, IdentityResetWritesTheTargetOnlyWhileLoggingIsOff) {
   device_data[9].target_hours = 1234;
   logging_on = 1;
   ZeroDeviceComments(9);
-  EXPECT_EQ(device_data[9].target_hours, 1234);
+  EXPECT_EQ(static_cast<int>(device_data[9].target_hours), 1234);
   EXPECT_STREQ(device_data[9].part, "000-0000-000");
   EXPECT_STREQ(device_data[9].serial, "0000");
   EXPECT_STREQ(device_data[9].comments, "");
   EXPECT_STREQ(device_data[9].log_zero, "Unavailable");
   logging_on = 0;
   ZeroDeviceComments(9);
-  EXPECT_EQ(device_data[9].target_hours, 999999);
+  EXPECT_EQ(static_cast<int>(device_data[9].target_hours), 999999);
 }
 
 TEST_F(DeviceRecords, TheProposedAddressFollowsTheFirstRunOfOpenPanels) {
