@@ -38,10 +38,11 @@ void SendScroll(Handle owner, unsigned code, int position) {
   if (Resolve(owner, target)) Send(target.target, target.message, MakeScroll(code, position), target.l);
 }
 
-// After the procedure had its say the bar shows what the program set.
+// After the procedure had its say the bar shows what the program set
+// (setValue, which unlike setSliderPosition never triggers an action).
 void ShowProgramPosition(Handle owner) {
   ScrollTarget target;
-  if (Resolve(owner, target)) target.bar->setSliderPosition(ClampedPosition(*target.range, target.range->position));
+  if (Resolve(owner, target)) target.bar->setValue(ClampedPosition(*target.range, target.range->position));
 }
 
 int Top(const RangeState& range) { return std::max(range.minimum, range.maximum - std::max(range.page - 1, 0)); }
