@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "link/byte_tap.h"
+#include "link/console.h"
 #include "link/link_settings.h"
 #include "platform/link_clock.h"
 
@@ -31,9 +32,9 @@ bool FormatOf(std::int32_t baud, std::uint8_t parity, std::uint8_t data, std::ui
   return true;
 }
 
-void RestartLinkTimer() { PastTime(0, 0); }
-
 }  // namespace
+
+void RestartLinkTimer() { PastTime(0, 0); }
 
 void InitBaudTable() {
   static constexpr baud_struct rates[baud_table_size] = {
@@ -77,20 +78,27 @@ void CloseSerial() {
 
 int SerialPortIsOpen() { return serial_device != platform::no_port ? 1 : 0; }
 
+void SerialWriteBytes(const unsigned char* bytes, int count) {
+  if (count <= 0) return;
+  platform::WritePort(serial_device, bytes, static_cast<std::size_t>(count));
+  TapBytes(TapDirection::sent, bytes, static_cast<std::size_t>(count));
+}
+
+void SerialFlush() { platform::DrainPort(serial_device); }
+
 void SerialSendRaw(const char* string, int count) {
-  const std::size_t length = count < 0 ? std::strlen(string) : static_cast<std::size_t>(count);
+  const int length = count < 0 ? static_cast<int>(std::strlen(string)) : count;
   const auto* bytes = reinterpret_cast<const unsigned char*>(string);
-  if (length > 0) {
-    platform::WritePort(serial_device, bytes, length);
-    TapBytes(TapDirection::sent, bytes, length);
-  }
-  platform::DrainPort(serial_device);
+  SerialWriteBytes(bytes, length);
+  // Nothing written, nothing shown: the console would render one byte.
+  if (length > 0) Write2Console(console_sent, bytes, length);
+  SerialFlush();
   RestartLinkTimer();
 }
 
 void SerialSendChar(unsigned char ch) {
-  platform::WritePort(serial_device, &ch, 1);
-  TapBytes(TapDirection::sent, &ch, 1);
+  SerialWriteBytes(&ch, 1);
+  Write2Console(console_sent, &ch, 1);
   RestartLinkTimer();
 }
 

@@ -31,10 +31,18 @@ int SetupSerial(std::int32_t baud, std::uint8_t parity, std::uint8_t data, std::
 void CloseSerial();
 int SerialPortIsOpen();
 
-// Writes count bytes (negative: up to the terminating zero), waits until they
-// have left the port and restarts the link timer. Write errors are ignored.
+// Writes count bytes to the port and the byte tap; nothing else.
+void SerialWriteBytes(const unsigned char* bytes, int count);
+// Returns when the bytes written have left the port.
+void SerialFlush();
+// Restarts the shared link timer, as every transmission does.
+void RestartLinkTimer();
+
+// Writes count bytes (negative: up to the terminating zero), shows them on the
+// traffic console, waits until they have left the port and restarts the link
+// timer. Write errors are ignored.
 void SerialSendRaw(const char* string, int count);
-// One byte, not waited for; restarts the link timer.
+// One byte, shown on the traffic console, not waited for; restarts the link timer.
 void SerialSendChar(unsigned char ch);
 // 1 and the next byte that has arrived, or 0 at once when there is none.
 int ReadSerialChar(unsigned char* ch);

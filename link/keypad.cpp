@@ -1,0 +1,41 @@
+#include "link/keypad.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/records/device_records.h"
+#include "app/records/program_state.h"
+#include "config/settings.h"
+#include "link/framing.h"
+
+namespace {
+
+constexpr int vk_f1 = 0x70;
+
+}  // namespace
+
+void KewCommand(int device, const char* command) {
+  if (!mode_2wire) {
+    SendCommand(device, command, 0);
+    return;
+  }
+  char* pending = pending_command[device & 0xFF];
+  std::snprintf(pending, sizeof pending_command[0], "%s", command);
+}
+
+void SerialSendKey(int device, char key) {
+  static constexpr char soft_keys[] = "WXYZ";
+  char command[8];
+  int held = -1;
+  if (key == 0 || std::strchr(soft_keys, key) == nullptr) {
+    for (int n = 0; n < 4 && held < 0; ++n) {
+      if (key_down[vk_f1 + n]) held = n;
+    }
+  }
+  if (held >= 0) {
+    std::snprintf(command, sizeof command, "V%c%c", soft_keys[held], key);
+  } else {
+    std::snprintf(command, sizeof command, "V%c", key);
+  }
+  KewCommand(device, command);
+}
