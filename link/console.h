@@ -3,6 +3,11 @@
 // the link pays one flag test per write.
 #pragma once
 
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <vector>
+
 extern int debug_console;  // 1 while the traffic console is shown
 
 // Colour attributes, as the classic text console numbers them.
@@ -10,7 +15,24 @@ constexpr int console_sent = 0x07;      // light grey on black
 constexpr int console_received = 0x70;  // black on light grey
 constexpr int console_opened = 0x0F;    // bright white on black
 
-// Switches the console on and shows its window.
+// The store stays bounded however long the link talks: the oldest lines go
+// past console_line_limit, and bytes that never end in a frame break into
+// lines of at most console_line_chars characters.
+constexpr int console_line_limit = 5000;
+constexpr int console_line_chars = 4096;
+
+struct ConsoleRun {
+  int color;
+  std::string text;
+};
+
+struct ConsoleLine {
+  std::vector<ConsoleRun> runs;  // neighbouring runs differ in colour
+  int length = 0;                // characters in all runs
+};
+
+// Switches the console on and shows its window. Switched on from off it starts
+// empty, as a new console window does.
 void InitDebugConsole();
 // Switches it off and takes its window down.
 void CloseDebugConsole();
@@ -23,3 +45,32 @@ inline void Write2Console(int color, const void* data, int len) {
   if (!debug_console) return;
   RenderToConsole(color, static_cast<const unsigned char*>(data), len);
 }
+
+// What the console shows, oldest line first.
+const std::deque<ConsoleLine>& ConsoleLines();
+// The number of ConsoleLines().front() counted over the whole run: it grows as
+// lines drop off the front or are cleared, so a line keeps its number.
+std::uint64_t ConsoleFirstLine();
+// Moves on every change of ConsoleLines, so a window repaints only when it moved.
+std::uint64_t ConsoleChanges();
+// The attribute of the last output (console_opened right after switching on),
+// in which the window shows its cursor.
+int ConsoleAttribute();
+// Whether the next single byte continues the last line (false after a Clear or
+// a note: output then starts a line of its own).
+bool ConsoleLineOpen();
+
+void ClearConsole();
+// While paused nothing is added; the pause and its end are noted in the text,
+// each on a line of its own in console_opened, so a saved text shows the gap.
+void PauseConsole(bool paused);
+bool ConsolePaused();
+
+// Writes the text, each line ended by CR LF; false when the file cannot be
+// written completely.
+bool SaveConsoleText(const char* path);
+
+// The window layer registers how the console's window is shown and taken down;
+// without hooks the console keeps its text and shows nothing.
+using ConsoleWindowHook = void (*)();
+void SetConsoleWindowHooks(ConsoleWindowHook show, ConsoleWindowHook take_down);
