@@ -10,6 +10,7 @@
 #include "app/records/device_records.h"
 #include "app/records/program_state.h"
 #include "app/serial_settings_dialog.h"
+#include "app/traffic_window.h"
 #include "config/defaults_file.h"
 #include "config/program_directory.h"
 #include "config/settings.h"
@@ -65,6 +66,7 @@ bool StartConsole(const std::string& command_line) {
   for (int address = 0; address < device_count; ++address) ZeroDeviceComments(address);
   SetTimerWarningHandler(ShowTimerWarning);
   LoadSerialDefaults();
+  RegisterTrafficWindow();
   LoadConfig();
   InitSerial();
   if (!InitMain()) return false;

@@ -108,15 +108,25 @@ void RenderToConsole(int color, const unsigned char* data, int len) {
   ++changes;
 }
 
-const std::deque<ConsoleLine>& ConsoleLines() { return lines; }
+const std::deque<ConsoleLine>& ConsoleLines() {
+  return lines;
+}
 
-std::uint64_t ConsoleFirstLine() { return first_line; }
+std::uint64_t ConsoleFirstLine() {
+  return first_line;
+}
 
-std::uint64_t ConsoleChanges() { return changes; }
+std::uint64_t ConsoleChanges() {
+  return changes;
+}
 
-int ConsoleAttribute() { return attribute; }
+int ConsoleAttribute() {
+  return attribute;
+}
 
-bool ConsoleLineOpen() { return line_open; }
+bool ConsoleLineOpen() {
+  return line_open;
+}
 
 void ClearConsole() {
   first_line += lines.size();
@@ -136,7 +146,9 @@ void PauseConsole(bool pause) {
   }
 }
 
-bool ConsolePaused() { return paused; }
+bool ConsolePaused() {
+  return paused;
+}
 
 bool SaveConsoleText(const char* path) {
   if (!path) return false;
@@ -145,7 +157,8 @@ bool SaveConsoleText(const char* path) {
   bool written = true;
   for (const ConsoleLine& line : lines) {
     for (const ConsoleRun& run : line.runs)
-      written = written && std::fwrite(run.text.data(), 1, run.text.size(), file) == run.text.size();
+      written =
+          written && std::fwrite(run.text.data(), 1, run.text.size(), file) == run.text.size();
     written = written && std::fwrite("\r\n", 1, 2, file) == 2;
   }
   return std::fclose(file) == 0 && written;

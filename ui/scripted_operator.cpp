@@ -121,6 +121,14 @@ bool ScriptedOperator::OnFontChooser(FontSpec& font, int& point_size_tenths) {
   return true;
 }
 
+bool ScriptedOperator::OnFileDialog(const FileDialogRequest& request, std::string& path) {
+  file_dialogs_.push_back(request);
+  if (file_answers_.empty()) return false;
+  path = file_answers_.front();
+  file_answers_.pop_front();
+  return true;
+}
+
 void ScriptedOperator::Type(Handle dialog, int id, const std::string& text) {
   QWidget* widget = ControlWidget(dialog, id);
   if (auto* edit = qobject_cast<QLineEdit*>(widget)) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "ui/file_dialog.h"
 #include "ui/message_box.h"
 #include "ui/paint.h"
 #include "ui/window.h"
@@ -56,6 +57,11 @@ class ScriptedOperator {
   void CancelFontChooser() { font_answer_.reset(); }
   int FontChoosersShown() const { return font_choosers_; }
 
+  // The answers of the next file dialogs (ChooseFile), in order; a dialog
+  // with no answer left is cancelled. Every request is recorded.
+  void AnswerFileDialog(const std::string& path) { file_answers_.push_back(path); }
+  const std::vector<FileDialogRequest>& FileDialogs() const { return file_dialogs_; }
+
   // Operator actions on dialog controls: they go through the same paths as
   // the real ones (text typed, button clicked), notifications included.
   static void Type(Handle dialog, int id, const std::string& text);  // replaces the field's text
@@ -81,6 +87,7 @@ class ScriptedOperator {
   void OnDialogInitialised(Handle dialog, const std::string& name, const std::string& template_caption,
                            const std::string& title);
   bool OnFontChooser(FontSpec& font, int& point_size_tenths);
+  bool OnFileDialog(const FileDialogRequest& request, std::string& path);
 
  private:
   struct Pending {
@@ -98,6 +105,8 @@ class ScriptedOperator {
   };
   std::optional<FontAnswer> font_answer_;
   int font_choosers_ = 0;
+  std::deque<std::string> file_answers_;
+  std::vector<FileDialogRequest> file_dialogs_;
   ScriptedOperator* previous_ = nullptr;
   unsigned generation_ = 0;
 };
