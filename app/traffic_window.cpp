@@ -36,7 +36,7 @@ constexpr ui::Colour palette[16] = {
     ui::MakeColour(255, 255, 255),
 };
 
-ui::Colour Foreground(int attribute) {
+ui::Colour ForegroundOf(int attribute) {
   return palette[attribute & 0x0F];
 }
 ui::Colour BackgroundOf(int attribute) {
@@ -45,22 +45,23 @@ ui::Colour BackgroundOf(int attribute) {
 
 const ui::FontSpec traffic_font = ui::SystemFixedFont();
 
+constexpr int measured_characters = 100;
+
 ui::Handle traffic_window = ui::no_window;
 // Character advance of the fixed font, kept fractional: rounding it would let
 // long rows drift against the glyphs the painter places.
 double advance = 8;
 int line_height = 16;
-constexpr int measured_characters = 100;
-
-int CellX(int column) {
-  return static_cast<int>(std::lround(column * advance));
-}
 // The top of the view as a line and a row within it, so that the view stays
 // on its text while old lines drop off the front of the store.
 std::uint64_t top_line = 0;
 int top_sub_row = 0;
 bool follow_end = true;  // until the operator scrolls back
 std::uint64_t shown_changes = 0;
+
+int CellX(int column) {
+  return static_cast<int>(std::lround(column * advance));
+}
 
 struct Layout {
   int columns = 1;
@@ -212,7 +213,7 @@ void PaintRow(ui::PaintContext& context, const ConsoleLine& line, int start, int
     const int from = std::max(offset, start);
     const int to = std::min(run_end, end);
     if (from < to) {
-      context.SetTextColour(Foreground(run.color));
+      context.SetTextColour(ForegroundOf(run.color));
       context.SetTextBackground(BackgroundOf(run.color));
       context.Text(CellX(from - start), y,
                    run.text.substr(static_cast<std::size_t>(from - offset),
@@ -240,7 +241,7 @@ void PaintCursor(ui::PaintContext& context, const Layout& layout, int top_row) {
   const int attribute = ConsoleAttribute();
   context.FillRect({left, y, right, y + line_height}, BackgroundOf(attribute));
   const int bar = std::max(2, line_height / 8);
-  context.FillRect({left, y + line_height - bar, right, y + line_height}, Foreground(attribute));
+  context.FillRect({left, y + line_height - bar, right, y + line_height}, ForegroundOf(attribute));
 }
 
 void PaintNotice(ui::PaintContext& context, const Layout& layout) {
@@ -248,7 +249,7 @@ void PaintNotice(ui::PaintContext& context, const Layout& layout) {
   context.FillRect({0, y, ui::ClientRect(traffic_window).Width(), y + line_height},
                    BackgroundOf(notice_attribute));
   context.SetTransparentText();
-  context.SetTextColour(Foreground(notice_attribute));
+  context.SetTextColour(ForegroundOf(notice_attribute));
   context.Text(0, y, paused_notice);
 }
 
