@@ -1,0 +1,44 @@
+// A travelling-wave-tube amplifier: status and screen answers, keypad, attenuation,
+// identification, frequency offsets, fault log and Model.cfg.
+#pragma once
+
+#include "sim/amplifier_state.h"
+#include "sim/device.h"
+#include "sim/front_panel.h"
+
+namespace sim {
+
+class Amplifier : public Device {
+ public:
+  Amplifier(std::uint8_t address, const DeviceTiming& timing, unsigned seed, bool old_id);
+  // Replaces the default Model.cfg; an error text, empty on success.
+  const char* KindName() const override { return "amplifier"; }
+  std::string LoadModelCfg(std::string_view text) { return state_.model_cfg.Load(text); }
+  std::string Set(std::string_view field, std::string_view value, Clock::time_point now) override;
+  bool Get(std::string_view field, Clock::time_point now, std::string* value) const override;
+
+ private:
+  Answer Handle(std::string_view body, std::size_t body_room, Clock::time_point now) override;
+  void Run(int elapsed_ms, Clock::time_point now) override;
+  void Boot(Clock::time_point now) override;
+
+  Answer Status(std::string_view letters, std::size_t body_room, Clock::time_point now);
+  Answer Screen(std::string_view rest, std::size_t body_room, Clock::time_point now);
+  Answer Key(std::string_view keys, std::size_t body_room, Clock::time_point now);
+  Answer SetAttenuation(std::string_view value, std::size_t body_room, Clock::time_point now);
+  Answer Identify(std::string_view rest, std::size_t body_room, Clock::time_point now);
+  Answer QueryOffset(std::string_view value, std::size_t body_room, Clock::time_point now);
+  Answer SendFaultLog(std::string_view rest, std::size_t body_room, Clock::time_point now);
+  Answer SendModelCfg(std::string_view rest, std::size_t body_room, Clock::time_point now);
+  Answer StoreModelCfgLine(std::string_view line, std::size_t body_room, Clock::time_point now);
+
+  std::string StatusBytes() const;
+  // The display rows as the '5' and 'V' answers carry them: each row and a zero byte.
+  std::string DisplayBytes(Clock::time_point now) const;
+  bool SetReading(std::string_view field, double value);
+
+  AmplifierState state_;
+  FrontPanel panel_;
+};
+
+}  // namespace sim

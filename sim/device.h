@@ -1,0 +1,86 @@
+// One device on the bus: its poll address, its command interpreter and the fields that the
+// control channel reads and changes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <random>
+#include <string>
+#include <string_view>
+
+#include "sim/clock.h"
+#include "sim/frame_codec.h"
+
+namespace sim {
+
+struct DeviceTiming {
+  int hour_ms;  // 0: the hour counters stand still
+  int reboot_ms;
+  int warmup_ms;
+  bool steady;  // readings do not drift
+};
+
+class Device {
+ public:
+  Device(std::uint8_t address, const DeviceTiming& timing, unsigned seed);
+  virtual ~Device() = default;
+  std::uint8_t Address() const { return address_; }
+  virtual const char* KindName() const = 0;
+
+  // The answer to one command addressed to this device, or nothing while it keeps quiet
+  // (silenced, or restarting). body_room is the longest body the family can carry.
+  std::optional<Answer> Execute(const std::string& body, std::size_t body_room,
+                                Clock::time_point now);
+  // Lets time pass: hours, drifting readings, the end of a restart.
+  void Advance(Clock::time_point now);
+
+  // Control channel fields. Set returns an error text, empty on success; Get false for an
+  // unknown field.
+  virtual std::string Set(std::string_view field, std::string_view value, Clock::time_point now);
+  virtual bool Get(std::string_view field, Clock::time_point now, std::string* value) const;
+
+ protected:
+  // A command of this device's kind; a refusal for anything it does not know.
+  virtual Answer Handle(std::string_view body, std::size_t body_room, Clock::time_point now) = 0;
+  // Called about once a second and after every restart; elapsed_ms since the last call.
+  virtual void Run(int elapsed_ms, Clock::time_point now) = 0;
+  // The firmware starts again after a restart.
+  virtual void Boot(Clock::time_point now) = 0;
+
+  static Answer Refuse() { return Answer{true, false, {}}; }
+  static Answer Reply(std::string body) { return Answer{false, false, std::move(body)}; }
+
+  const DeviceTiming timing_;
+  std::mt19937 random_;  // for drifting readings, apart from the line faults
+
+ private:
+  const std::uint8_t address_;
+  bool silent_ = false;
+  std::optional<Clock::time_point> restart_done_;
+  std::optional<Clock::time_point> last_run_;
+  long commands_ = 0;
+  long restarts_ = 0;
+  std::string last_command_;
+};
+
+// A table that sends each command to its handler by the text it starts with.
+template <typename Kind>
+struct Route {
+  std::string_view prefix;
+  bool exact;  // the whole body, not only its start
+  Answer (Kind::*handler)(std::string_view rest, std::size_t body_room, Clock::time_point now);
+};
+
+template <typename Kind, std::size_t count>
+std::optional<Answer> Dispatch(Kind* device, const Route<Kind> (&routes)[count],
+                               std::string_view body, std::size_t body_room,
+                               Clock::time_point now) {
+  for (const Route<Kind>& route : routes) {
+    if (route.exact ? body == route.prefix : body.substr(0, route.prefix.size()) == route.prefix)
+      return (device->*route.handler)(body.substr(route.prefix.size()), body_room, now);
+  }
+  return std::nullopt;
+}
+
+}  // namespace sim

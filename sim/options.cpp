@@ -1,0 +1,140 @@
+#include "sim/options.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <set>
+
+#include "sim/poll_address.h"
+
+namespace sim {
+
+const char* const usage_text =
+    "usage: corvane-sim [--link PATH] [--control PATH] [--quillon]\n"
+    "                   [--amp ADDR]... [--controller ADDR[:VERSION]]... [--old-id]\n"
+    "                   [--drop P] [--delay P] [--delay-ms N] [--nak P] [--bad-checksum P]\n"
+    "                   [--garbage P] [--seed N] [--model-cfg FILE] [--steady]\n"
+    "                   [--hour-ms N] [--reboot-ms N] [--warmup-ms N]\n"
+    "ADDR is one character or two hexadecimal digits; P a fraction 0..1.\n";
+
+namespace {
+
+bool ParseFraction(const std::string& text, double* value) {
+  char* end = nullptr;
+  errno = 0;
+  const double parsed = std::strtod(text.c_str(), &end);
+  if (text.empty() || *end != '\0' || errno != 0 || !(parsed >= 0 && parsed <= 1)) return false;
+  *value = parsed;
+  return true;
+}
+
+bool ParseCount(const std::string& text, long max, long* value) {
+  char* end = nullptr;
+  errno = 0;
+  const long parsed = std::strtol(text.c_str(), &end, 10);
+  if (text.empty() || *end != '\0' || errno != 0 || parsed < 0 || parsed > max) return false;
+  *value = parsed;
+  return true;
+}
+
+bool ParseDevice(DeviceKind kind, const std::string& text, DeviceSpec* spec) {
+  std::string address = text;
+  spec->kind = kind;
+  spec->version = "325";
+  const auto colon = text.find(':', 1);
+  if (kind == DeviceKind::controller && colon != std::string::npos) {
+    address = text.substr(0, colon);
+    spec->version = text.substr(colon + 1);
+    if (spec->version.size() != 3 ||
+        spec->version.find_first_not_of("0123456789") != std::string::npos)
+      return false;
+  }
+  const auto parsed = ParsePollAddress(address);
+  if (!parsed) return false;
+  spec->address = *parsed;
+  return true;
+}
+
+}  // namespace
+
+bool ParseOptions(const std::vector<std::string>& args, Options* options, std::string* error) {
+  std::set<std::uint8_t> taken;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& name = args[i];
+    if (name == "--help" || name == "-h") {
+      options->help = true;
+      continue;
+    }
+    if (name == "--quillon") {
+      options->quillon = true;
+      continue;
+    }
+    if (name == "--old-id") {
+      options->old_id = true;
+      continue;
+    }
+    if (name == "--steady") {
+      options->steady = true;
+      continue;
+    }
+    if (i + 1 >= args.size()) {
+      *error = name.rfind("--", 0) == 0 ? name + " needs a value" : "unknown argument " + name;
+      return false;
+    }
+    const std::string& value = args[++i];
+    bool good = true;
+    long number = 0;
+    FaultRates& faults = options->faults;
+    if (name == "--link") {
+      options->link_path = value;
+    } else if (name == "--control") {
+      options->control_path = value;
+    } else if (name == "--amp" || name == "--controller") {
+      DeviceSpec spec;
+      good = ParseDevice(name == "--amp" ? DeviceKind::amplifier : DeviceKind::controller, value,
+                         &spec);
+      if (good && !taken.insert(spec.address).second) {
+        *error = "two devices at address " + FormatPollAddress(spec.address);
+        return false;
+      }
+      if (good) options->devices.push_back(spec);
+    } else if (name == "--drop") {
+      good = ParseFraction(value, &faults.drop);
+    } else if (name == "--delay") {
+      good = ParseFraction(value, &faults.delay);
+    } else if (name == "--nak") {
+      good = ParseFraction(value, &faults.nak);
+    } else if (name == "--bad-checksum") {
+      good = ParseFraction(value, &faults.bad_checksum);
+    } else if (name == "--garbage") {
+      good = ParseFraction(value, &faults.garbage);
+    } else if (name == "--delay-ms") {
+      good = ParseCount(value, 600000, &number);
+      faults.delay_ms = static_cast<int>(number);
+    } else if (name == "--seed") {
+      good = ParseCount(value, 0xFFFFFFFFL, &number);
+      options->seed = static_cast<unsigned>(number);
+    } else if (name == "--model-cfg") {
+      options->model_cfg_path = value;
+    } else if (name == "--hour-ms") {
+      good = ParseCount(value, 100000000, &number);
+      options->hour_ms = static_cast<int>(number);
+    } else if (name == "--reboot-ms") {
+      good = ParseCount(value, 600000, &number);
+      options->reboot_ms = static_cast<int>(number);
+    } else if (name == "--warmup-ms") {
+      good = ParseCount(value, 600000, &number);
+      options->warmup_ms = static_cast<int>(number);
+    } else {
+      *error = "unknown option " + name;
+      return false;
+    }
+    if (!good) {
+      *error = "bad value for " + name + ": " + value;
+      return false;
+    }
+  }
+  if (options->devices.empty()) options->devices.push_back({DeviceKind::amplifier, 'A', "325"});
+  return true;
+}
+
+}  // namespace sim

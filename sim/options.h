@@ -1,0 +1,41 @@
+// The simulator's command line.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "sim/fault_rates.h"
+
+namespace sim {
+
+enum class DeviceKind { amplifier, controller };
+
+struct DeviceSpec {
+  DeviceKind kind;
+  std::uint8_t address;
+  std::string version;  // three digits
+};
+
+struct Options {
+  std::string link_path;
+  std::string control_path;
+  bool quillon = false;
+  bool old_id = false;
+  bool steady = false;
+  std::vector<DeviceSpec> devices;
+  FaultRates faults;
+  std::optional<unsigned> seed;
+  std::string model_cfg_path;
+  int hour_ms = 10000;  // real milliseconds per counted hour; 0 stops the hour counters
+  int reboot_ms = 2000;
+  int warmup_ms = 5000;
+  bool help = false;
+};
+
+// false with a message for the operator when the command line is wrong.
+bool ParseOptions(const std::vector<std::string>& args, Options* options, std::string* error);
+extern const char* const usage_text;
+
+}  // namespace sim

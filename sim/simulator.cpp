@@ -1,0 +1,120 @@
+#include "sim/simulator.h"
+
+#include <poll.h>
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <vector>
+
+#include "sim/amplifier.h"
+#include "sim/controller.h"
+#include "sim/quillon_codec.h"
+#include "sim/tessary_codec.h"
+
+namespace sim {
+
+namespace {
+
+// Devices run their clocks at this pace, so the loop wakes at least this often.
+constexpr int tick_ms = 250;
+// While nobody holds the line, look again after this long instead of spinning on EIO.
+constexpr int idle_retry_ms = 100;
+
+unsigned ChooseSeed(const Options& options) {
+  return options.seed ? *options.seed : std::random_device()();
+}
+
+}  // namespace
+
+Simulator::Simulator(const Options& options)
+    : options_(options), seed_(ChooseSeed(options)), faults_(seed_) {
+  faults_.Rates() = options.faults;
+}
+
+std::string Simulator::BuildDevices() {
+  std::string model_cfg;
+  if (!options_.model_cfg_path.empty()) {
+    std::ifstream file(options_.model_cfg_path, std::ios::binary);
+    if (!file) return "cannot read " + options_.model_cfg_path;
+    model_cfg.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+  }
+  const DeviceTiming timing{options_.hour_ms, options_.reboot_ms, options_.warmup_ms,
+                            options_.steady};
+  for (const DeviceSpec& spec : options_.devices) {
+    // Each device drifts on its own sequence, apart from the line faults.
+    const unsigned seed = seed_ + 1 + spec.address;
+    if (spec.kind == DeviceKind::controller) {
+      devices_[spec.address] =
+          std::make_unique<Controller>(spec.address, timing, seed, spec.version);
+      continue;
+    }
+    auto amplifier = std::make_unique<Amplifier>(spec.address, timing, seed, options_.old_id);
+    if (!model_cfg.empty()) {
+      const std::string error = amplifier->LoadModelCfg(model_cfg);
+      if (!error.empty()) return options_.model_cfg_path + ": " + error;
+    }
+    devices_[spec.address] = std::move(amplifier);
+  }
+  return "";
+}
+
+std::string Simulator::Start() {
+  std::string error = BuildDevices();
+  if (error.empty()) error = bus_.Open(options_.link_path);
+  if (!error.empty()) return error;
+  std::unique_ptr<FrameCodec> codec;
+  if (options_.quillon) {
+    codec = std::make_unique<QuillonCodec>();
+  } else {
+    codec = std::make_unique<TessaryCodec>();
+  }
+  link_ = std::make_unique<Link>(bus_, std::move(codec), devices_, faults_);
+  commands_ = std::make_unique<ControlCommands>(devices_, faults_, *link_, bus_);
+  control_ = std::make_unique<ControlServer>(
+      [this](const std::string& line) { return commands_->Execute(line, Clock::now()); });
+  return options_.control_path.empty() ? "" : control_->Listen(options_.control_path);
+}
+
+void Simulator::Run(int wake_fd) {
+  bool line_idle = false;
+  Clock::time_point line_retry{};
+  for (;;) {
+    Clock::time_point now = Clock::now();
+    for (auto& [address, device] : devices_) device->Advance(now);
+    if (!line_idle) link_->Send(now);
+
+    Clock::time_point wake = After(now, tick_ms);
+    const auto due = link_->NextDue();
+    if (line_idle) {
+      wake = std::min(wake, line_retry);
+    } else if (due) {
+      wake = std::min(wake, *due);
+    }
+    std::vector<pollfd> fds = {{wake_fd, POLLIN, 0}};
+    if (!line_idle) {
+      // A due answer still queued after Send is one the line could not take yet.
+      const short events = due && *due <= now ? POLLIN | POLLOUT : POLLIN;
+      fds.push_back({bus_.Fd(), events, 0});
+    }
+    control_->AddPollFds(&fds);
+    const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(wake - now).count();
+    poll(fds.data(), fds.size(), static_cast<int>(std::max<long long>(0, wait + 1)));
+    if (fds[0].revents != 0) return;
+
+    now = Clock::now();
+    if (line_idle && now >= line_retry) line_idle = false;
+    if (fds.size() > 1 && fds[1].fd == bus_.Fd() &&
+        (fds[1].revents & (POLLIN | POLLHUP | POLLERR))) {
+      if (link_->Receive(now) == Transport::ReadResult::idle) {
+        line_idle = true;
+        line_retry = After(now, idle_retry_ms);
+      }
+    }
+    control_->Serve(fds);
+    if (commands_->QuitAsked()) return;
+  }
+}
+
+}  // namespace sim

@@ -1,0 +1,25 @@
+// Number and text formatting for answer fields, display rows and the control channel.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace sim {
+
+// Exactly `width` characters with `decimals` places, the value held to what fits.
+std::string Fixed(double value, int width, int decimals, bool sign = false);
+// Six digits with leading zeros, held to 0..999999.
+std::string Hours(double hours);
+// Cut or padded with blanks to exactly `width` characters.
+std::string Column(std::string_view text, std::size_t width);
+// Plain decimal text: 12.5, 0.0.
+std::string Decimal(double value, int decimals);
+// Each byte as two hexadecimal digits, separated by blanks: "30 04".
+std::string HexBytes(std::string_view bytes);
+// Printable ASCII stays, every other byte becomes \xNN.
+std::string Escaped(std::string_view bytes);
+// "on"/"off" to a flag; false when it is neither.
+bool ParseSwitch(std::string_view text, bool* on);
+bool ParseNumber(std::string_view text, double* value);
+
+}  // namespace sim

@@ -1,0 +1,22 @@
+// A byte stream to the console: the serial bus now, network connections later.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace sim {
+
+class Transport {
+ public:
+  enum class ReadResult { open, idle };  // idle: nobody is on the other side for now
+
+  virtual ~Transport() = default;
+  virtual int Fd() const = 0;
+  // Appends whatever has arrived; never waits.
+  virtual ReadResult Read(std::string* bytes) = 0;
+  // Writes what the stream takes now, never waiting; returns the count written.
+  virtual std::size_t Write(std::string_view bytes) = 0;
+};
+
+}  // namespace sim
