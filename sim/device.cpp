@@ -6,7 +6,7 @@ namespace sim {
 
 namespace {
 
-constexpr int run_period_ms = 1000;
+constexpr int run_period_ms = 250;
 
 }  // namespace
 

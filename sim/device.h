@@ -43,7 +43,7 @@ class Device {
  protected:
   // A command of this device's kind; a refusal for anything it does not know.
   virtual Answer Handle(std::string_view body, std::size_t body_room, Clock::time_point now) = 0;
-  // Called about once a second and after every restart; elapsed_ms since the last call.
+  // Called about four times a second; elapsed_ms since the last call.
   virtual void Run(int elapsed_ms, Clock::time_point now) = 0;
   // The firmware starts again after a restart.
   virtual void Boot(Clock::time_point now) = 0;

@@ -1,0 +1,184 @@
+#include "support/sim_process.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <stdlib.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <thread>
+
+extern char** environ;
+
+namespace test_support {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr auto ready_timeout = std::chrono::seconds(10);
+constexpr auto answer_timeout = std::chrono::seconds(5);
+constexpr auto stop_timeout = std::chrono::seconds(5);
+
+int MillisecondsLeft(Clock::time_point deadline) {
+  const auto left =
+      std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+  return left > 0 ? static_cast<int>(left) : 0;
+}
+
+enum class LineResult { line, timeout, closed };
+
+// One line from `fd`, waiting at most until `deadline`.
+LineResult ReadLine(int fd, Clock::time_point deadline, std::string* line) {
+  line->clear();
+  for (;;) {
+    pollfd ready = {fd, POLLIN, 0};
+    if (poll(&ready, 1, MillisecondsLeft(deadline)) <= 0) return LineResult::timeout;
+    char byte;
+    const ssize_t count = read(fd, &byte, 1);
+    if (count < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+    if (count <= 0) return LineResult::closed;
+    if (byte == '\n') return LineResult::line;
+    line->push_back(byte);
+  }
+}
+
+}  // namespace
+
+SimProcess::SimProcess() = default;
+
+SimProcess::~SimProcess() {
+  Stop();
+}
+
+const std::string& SimProcess::LinkPath() const {
+  return link_path_;
+}
+
+bool SimProcess::Start(const std::vector<std::string>& args, std::string* error) {
+  std::string ignored;
+  if (error == nullptr) error = &ignored;
+  Stop();
+  char pattern[] = "/tmp/corvane-sim-XXXXXX";
+  if (mkdtemp(pattern) == nullptr) {
+    *error = std::string("mkdtemp: ") + std::strerror(errno);
+    return false;
+  }
+  directory_ = pattern;
+  link_path_ = directory_ + "/bus";
+  control_path_ = directory_ + "/control";
+
+  std::vector<std::string> words = {CORVANE_SIM_PATH};
+  words.insert(words.end(), args.begin(), args.end());
+  words.insert(words.end(), {"--link", link_path_, "--control", control_path_});
+  std::vector<char*> argv;
+  for (std::string& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
+
+  int pipe_ends[2];
+  if (pipe2(pipe_ends, O_CLOEXEC) != 0) {
+    *error = std::string("pipe: ") + std::strerror(errno);
+    Stop();
+    return false;
+  }
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, pipe_ends[1], STDOUT_FILENO);
+  const int spawned = posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  close(pipe_ends[1]);
+  output_ = pipe_ends[0];
+  if (spawned != 0) {
+    pid_ = -1;
+    *error = std::string("cannot start ") + argv[0] + ": " + std::strerror(spawned);
+    Stop();
+    return false;
+  }
+  if (!WaitReady(error)) {
+    Stop();
+    return false;
+  }
+  return true;
+}
+
+bool SimProcess::WaitReady(std::string* error) {
+  std::string line;
+  const LineResult result = ReadLine(output_, Clock::now() + ready_timeout, &line);
+  if (result == LineResult::timeout) {
+    *error = "corvane-sim did not get ready within 10 s";
+    return false;
+  }
+  if (result == LineResult::closed) {
+    // Its output closes as it exits.
+    waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+    *error = "corvane-sim ended at start";
+    return false;
+  }
+  if (line != "ready " + link_path_) {
+    *error = "corvane-sim said: " + line;
+    return false;
+  }
+  return true;
+}
+
+std::string SimProcess::Control(const std::string& command) {
+  const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return "error control socket: " + std::string(std::strerror(errno));
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::strncpy(address.sun_path, control_path_.c_str(), sizeof address.sun_path - 1);
+  std::string answer;
+  const std::string line = command + "\n";
+  if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+    answer = "error control connect: " + std::string(std::strerror(errno));
+  } else if (send(fd, line.data(), line.size(), MSG_NOSIGNAL) !=
+             static_cast<ssize_t>(line.size())) {
+    answer = "error control send: " + std::string(std::strerror(errno));
+  } else if (ReadLine(fd, Clock::now() + answer_timeout, &answer) != LineResult::line) {
+    answer = "error no answer to " + command;
+  }
+  close(fd);
+  return answer;
+}
+
+bool SimProcess::Running() {
+  if (pid_ <= 0) return false;
+  int status = 0;
+  if (waitpid(pid_, &status, WNOHANG) == 0) return true;
+  pid_ = -1;
+  return false;
+}
+
+void SimProcess::Stop() {
+  if (Running()) {
+    kill(pid_, SIGTERM);
+    const auto deadline = Clock::now() + stop_timeout;
+    while (Running() && Clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (Running()) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+      pid_ = -1;
+    }
+  }
+  if (output_ >= 0) {
+    close(output_);
+    output_ = -1;
+  }
+  if (!directory_.empty()) {
+    std::error_code ignored;
+    std::filesystem::remove_all(directory_, ignored);
+    directory_.clear();
+  }
+}
+
+}  // namespace test_support
