@@ -18,6 +18,16 @@ bool IsPartDecimal(std::string_view text) {
          IsDigits(text.substr(4, 4), 4) && IsDigits(text.substr(9, 3), 3);
 }
 
+bool IsNumericField(std::string_view field) {
+  for (std::string_view name :
+       {"attenuation", "frequency", "offset", "heater", "beam", "target", "power", "voltage",
+        "current", "heater_voltage", "reverse_power", "temperature", "supply_temperature",
+        "beam_current", "heater_current"}) {
+    if (field == name) return true;
+  }
+  return false;
+}
+
 int RowIndex(std::string_view field) {
   if (field.size() == 4 && field.substr(0, 3) == "row" && field[3] >= '0' && field[3] <= '3')
     return field[3] - '0';
@@ -27,7 +37,7 @@ int RowIndex(std::string_view field) {
 }  // namespace
 
 Amplifier::Amplifier(std::uint8_t address, const DeviceTiming& timing, unsigned seed, bool old_id)
-    : Device(address, timing, seed) {
+    : Device(timing, seed) {
   state_.old_id = old_id;
   // Tell the amplifiers on one bus apart.
   char serial[8];
@@ -265,7 +275,7 @@ std::string Amplifier::Set(std::string_view field, std::string_view value, Clock
       state_.fault = false;
       state_.fault_text.clear();
     } else if (value.substr(0, 2) == "on" && (value.size() == 2 || value[2] == ' ')) {
-      state_.RaiseFault(std::string(value.substr(value.size() > 3 ? 3 : value.size())));
+      state_.RaiseFault(Printable(value.substr(value.size() > 3 ? 3 : value.size())));
     } else {
       return "fault takes on [TEXT] or off";
     }
@@ -289,7 +299,8 @@ std::string Amplifier::Set(std::string_view field, std::string_view value, Clock
     if (value != "old" && value != "current") return "id takes old or current";
     state_.old_id = value == "old";
   } else if (!numeric) {
-    return Device::Set(field, value, now);
+    return IsNumericField(field) ? std::string(field) + " takes a number"
+                                 : Device::Set(field, value, now);
   } else if (field == "attenuation") {
     if (number < 0 || number > max_attenuation) return "attenuation must be 0 to 40";
     state_.Attenuate(number);

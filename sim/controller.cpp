@@ -15,9 +15,8 @@ bool IsDigits(std::string_view text, std::size_t count) {
 
 }  // namespace
 
-Controller::Controller(std::uint8_t address, const DeviceTiming& timing, unsigned seed,
-                       std::string version)
-    : Device(address, timing, seed), version_(std::move(version)) {}
+Controller::Controller(const DeviceTiming& timing, unsigned seed, std::string version)
+    : Device(timing, seed), version_(std::move(version)) {}
 
 Answer Controller::Handle(std::string_view body, std::size_t body_room, Clock::time_point now) {
   static constexpr Route<Controller> routes[] = {
@@ -175,7 +174,7 @@ std::string Controller::Set(std::string_view field, std::string_view value, Cloc
   const bool flag = ParseSwitch(value, &on);
   double number = 0;
   if (field.size() == 4 && field.substr(0, 3) == "row" && field[3] >= '0' && field[3] <= '3') {
-    overrides_[field[3] - '0'] = Column(value, row_width);
+    overrides_[field[3] - '0'] = Column(Printable(value), row_width);
   } else if (field == "fault") {
     if (value == "off") {
       fault_ = false;
@@ -203,10 +202,9 @@ std::string Controller::Set(std::string_view field, std::string_view value, Cloc
   } else if (field == "version") {
     if (!IsDigits(value, 3)) return "version must be 3 digits";
     version_ = value;
-  } else if (field == "power" && ParseNumber(value, &number)) {
-    power_.Set(number);
-  } else if (field == "voltage" && ParseNumber(value, &number)) {
-    voltage_.Set(number);
+  } else if (field == "power" || field == "voltage") {
+    if (!ParseNumber(value, &number)) return std::string(field) + " takes a number";
+    (field == "power" ? power_ : voltage_).Set(number);
   } else {
     return Device::Set(field, value, now);
   }

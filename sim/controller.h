@@ -14,7 +14,7 @@ namespace sim {
 class Controller : public Device {
  public:
   // version: three digits; below "325" the controller knows only the older status layout.
-  Controller(std::uint8_t address, const DeviceTiming& timing, unsigned seed, std::string version);
+  Controller(const DeviceTiming& timing, unsigned seed, std::string version);
   const char* KindName() const override { return "controller"; }
   std::string Set(std::string_view field, std::string_view value, Clock::time_point now) override;
   bool Get(std::string_view field, Clock::time_point now, std::string* value) const override;

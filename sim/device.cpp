@@ -10,8 +10,7 @@ constexpr int run_period_ms = 250;
 
 }  // namespace
 
-Device::Device(std::uint8_t address, const DeviceTiming& timing, unsigned seed)
-    : timing_(timing), random_(seed), address_(address) {}
+Device::Device(const DeviceTiming& timing, unsigned seed) : timing_(timing), random_(seed) {}
 
 std::optional<Answer> Device::Execute(const std::string& body, std::size_t body_room,
                                       Clock::time_point now) {

@@ -23,9 +23,8 @@ struct DeviceTiming {
 
 class Device {
  public:
-  Device(std::uint8_t address, const DeviceTiming& timing, unsigned seed);
+  Device(const DeviceTiming& timing, unsigned seed);
   virtual ~Device() = default;
-  std::uint8_t Address() const { return address_; }
   virtual const char* KindName() const = 0;
 
   // The answer to one command addressed to this device, or nothing while it keeps quiet
@@ -55,7 +54,6 @@ class Device {
   std::mt19937 random_;  // for drifting readings, apart from the line faults
 
  private:
-  const std::uint8_t address_;
   bool silent_ = false;
   std::optional<Clock::time_point> restart_done_;
   std::optional<Clock::time_point> last_run_;

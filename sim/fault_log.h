@@ -17,7 +17,6 @@ class FaultLog {
   const std::string& Record(std::size_t index) const { return records_[index]; }
   // The newest records that fit in `room` bytes, oldest of them first.
   std::string Records(std::size_t room) const;
-  void Clear() { records_.clear(); }
 
  private:
   std::deque<std::string> records_;

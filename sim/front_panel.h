@@ -8,6 +8,7 @@
 
 #include "sim/amplifier_state.h"
 #include "sim/clock.h"
+#include "sim/text_format.h"
 
 namespace sim {
 
@@ -24,7 +25,7 @@ class FrontPanel {
   void Press(char key, AmplifierState& state);
   Display Rows(const AmplifierState& state, Clock::time_point now) const;
   // A text shown in a row until the next key.
-  void Override(int row, std::string_view text) { overrides_[row] = Column(text); }
+  void Override(int row, std::string_view text) { overrides_[row] = Column(Printable(text)); }
   void Show(Screen screen);
   Screen Current() const { return screen_; }
   static const char* Name(Screen screen);

@@ -30,7 +30,6 @@ class Link {
  public:
   Link(Transport& transport, std::unique_ptr<FrameCodec> codec, Devices& devices,
        FaultInjector& faults);
-  Transport& Line() { return transport_; }
   // Reads what has arrived and answers it; idle when no one is on the line.
   Transport::ReadResult Receive(Clock::time_point now);
   // Writes the answers that are due, as far as the line takes them.

@@ -46,8 +46,7 @@ std::string Simulator::BuildDevices() {
     // Each device drifts on its own sequence, apart from the line faults.
     const unsigned seed = seed_ + 1 + spec.address;
     if (spec.kind == DeviceKind::controller) {
-      devices_[spec.address] =
-          std::make_unique<Controller>(spec.address, timing, seed, spec.version);
+      devices_[spec.address] = std::make_unique<Controller>(timing, seed, spec.version);
       continue;
     }
     auto amplifier = std::make_unique<Amplifier>(spec.address, timing, seed, options_.old_id);

@@ -52,6 +52,14 @@ std::string HexBytes(std::string_view bytes) {
   return text;
 }
 
+std::string Printable(std::string_view text) {
+  std::string printable(text);
+  for (char& byte : printable) {
+    if (byte < ' ' || byte > '~') byte = ' ';
+  }
+  return printable;
+}
+
 std::string Escaped(std::string_view bytes) {
   std::string text;
   for (unsigned char byte : bytes) {

@@ -16,6 +16,9 @@ std::string Column(std::string_view text, std::size_t width);
 std::string Decimal(double value, int decimals);
 // Each byte as two hexadecimal digits, separated by blanks: "30 04".
 std::string HexBytes(std::string_view bytes);
+// Display text from the control channel: every byte that is not printable ASCII becomes a
+// blank, so that no framing byte can reach an answer.
+std::string Printable(std::string_view text);
 // Printable ASCII stays, every other byte becomes \xNN.
 std::string Escaped(std::string_view bytes);
 // "on"/"off" to a flag; false when it is neither.
