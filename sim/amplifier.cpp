@@ -13,7 +13,7 @@ bool IsDigits(std::string_view text, std::size_t count) {
   return text.size() == count && text.find_first_not_of("0123456789") == std::string_view::npos;
 }
 
-bool IsPartDecimal(std::string_view text) {
+bool IsPartNumber(std::string_view text) {
   return text.size() == 12 && text.substr(0, 4) == "305-" && text[8] == '-' &&
          IsDigits(text.substr(4, 4), 4) && IsDigits(text.substr(9, 3), 3);
 }
@@ -287,7 +287,7 @@ std::string Amplifier::Set(std::string_view field, std::string_view value, Clock
     if (field == "hv" && !on) state_.HighVoltageOff();
     if (field == "hv" && on) return state_.HighVoltageOn();
   } else if (field == "part") {
-    if (!IsPartDecimal(value)) return "part must read 305-dddd-ddd";
+    if (!IsPartNumber(value)) return "part must read 305-dddd-ddd";
     state_.part = value;
   } else if (field == "serial") {
     if (!IsDigits(value, 5)) return "serial must be 5 digits";
