@@ -36,21 +36,21 @@ bool ParseCount(const std::string& text, long max, long* value) {
   return true;
 }
 
-bool ParseDevice(DeviceKind kind, const std::string& text, DeviceSpec* spec) {
+bool ParseDevice(DeviceKind kind, const std::string& text, DeviceEntry* entry) {
   std::string address = text;
-  spec->kind = kind;
-  spec->version = "325";
+  entry->kind = kind;
+  entry->version = "325";
   const auto colon = text.find(':', 1);
   if (kind == DeviceKind::controller && colon != std::string::npos) {
     address = text.substr(0, colon);
-    spec->version = text.substr(colon + 1);
-    if (spec->version.size() != 3 ||
-        spec->version.find_first_not_of("0123456789") != std::string::npos)
+    entry->version = text.substr(colon + 1);
+    if (entry->version.size() != 3 ||
+        entry->version.find_first_not_of("0123456789") != std::string::npos)
       return false;
   }
   const auto parsed = ParsePollAddress(address);
   if (!parsed) return false;
-  spec->address = *parsed;
+  entry->address = *parsed;
   return true;
 }
 
@@ -89,14 +89,14 @@ bool ParseOptions(const std::vector<std::string>& args, Options* options, std::s
     } else if (name == "--control") {
       options->control_path = value;
     } else if (name == "--amp" || name == "--controller") {
-      DeviceSpec spec;
+      DeviceEntry entry;
       good = ParseDevice(name == "--amp" ? DeviceKind::amplifier : DeviceKind::controller, value,
-                         &spec);
-      if (good && !taken.insert(spec.address).second) {
-        *error = "two devices at address " + FormatPollAddress(spec.address);
+                         &entry);
+      if (good && !taken.insert(entry.address).second) {
+        *error = "two devices at address " + FormatPollAddress(entry.address);
         return false;
       }
-      if (good) options->devices.push_back(spec);
+      if (good) options->devices.push_back(entry);
     } else if (name == "--drop") {
       good = ParseFraction(value, &faults.drop);
     } else if (name == "--delay") {

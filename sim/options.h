@@ -12,7 +12,7 @@ namespace sim {
 
 enum class DeviceKind { amplifier, controller };
 
-struct DeviceSpec {
+struct DeviceEntry {
   DeviceKind kind;
   std::uint8_t address;
   std::string version;  // three digits
@@ -24,7 +24,7 @@ struct Options {
   bool quillon = false;
   bool old_id = false;
   bool steady = false;
-  std::vector<DeviceSpec> devices;
+  std::vector<DeviceEntry> devices;
   FaultRates faults;
   std::optional<unsigned> seed;
   std::string model_cfg_path;

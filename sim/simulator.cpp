@@ -42,19 +42,19 @@ std::string Simulator::BuildDevices() {
   }
   const DeviceTiming timing{options_.hour_ms, options_.reboot_ms, options_.warmup_ms,
                             options_.steady};
-  for (const DeviceSpec& spec : options_.devices) {
+  for (const DeviceEntry& entry : options_.devices) {
     // Each device drifts on its own sequence, apart from the line faults.
-    const unsigned seed = seed_ + 1 + spec.address;
-    if (spec.kind == DeviceKind::controller) {
-      devices_[spec.address] = std::make_unique<Controller>(timing, seed, spec.version);
+    const unsigned seed = seed_ + 1 + entry.address;
+    if (entry.kind == DeviceKind::controller) {
+      devices_[entry.address] = std::make_unique<Controller>(timing, seed, entry.version);
       continue;
     }
-    auto amplifier = std::make_unique<Amplifier>(spec.address, timing, seed, options_.old_id);
+    auto amplifier = std::make_unique<Amplifier>(entry.address, timing, seed, options_.old_id);
     if (!model_cfg.empty()) {
       const std::string error = amplifier->LoadModelCfg(model_cfg);
       if (!error.empty()) return options_.model_cfg_path + ": " + error;
     }
-    devices_[spec.address] = std::move(amplifier);
+    devices_[entry.address] = std::move(amplifier);
   }
   return "";
 }
