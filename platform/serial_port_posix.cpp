@@ -66,7 +66,11 @@ PortHandle OpenPort(const char* name) {
 }
 
 void ClosePort(PortHandle port) {
-  if (port != no_port) close(port);
+  if (port == no_port) return;
+  // The exclusive mark belongs to the line, not to the handle: it outlives
+  // this close while anybody else (a pty's other side) holds the line open.
+  ioctl(port, TIOCNXCL);
+  close(port);
 }
 
 bool ConfigurePort(PortHandle port, const LineFormat& format) {
@@ -113,8 +117,9 @@ bool WaitReadable(PortHandle port, int msec) {
   if (msec < 0) msec = 0;
   pollfd input{port, POLLIN, 0};
   if (poll(&input, 1, msec) <= 0) return false;
-  if (input.revents & POLLIN) return true;
-  // A hung-up or failed line reports at once; sleeping out the time keeps a
+  if ((input.revents & POLLIN) && !(input.revents & (POLLHUP | POLLERR | POLLNVAL))) return true;
+  // A hung-up or failed line reports at once (a pty whose other side went
+  // also reports input that no read delivers); sleeping out the time keeps a
   // caller's wait loop from spinning on it.
   SleepMsec(static_cast<unsigned>(msec));
   return false;

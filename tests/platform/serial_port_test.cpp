@@ -1,10 +1,12 @@
 #include <fcntl.h>
 #include <stdlib.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <memory>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -132,6 +134,36 @@ TEST(SerialPort, WaitingForASilentLineCostsNoProcessorTime) {
   const double cpu_before = CpuSeconds();
   const auto wall_before = std::chrono::steady_clock::now();
   EXPECT_FALSE(platform::WaitReadable(port, 500));
+  const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wall_before).count();
+  EXPECT_GE(wall, 0.45);
+  EXPECT_LT(CpuSeconds() - cpu_before, 0.05 * wall);
+  platform::ClosePort(port);
+}
+
+TEST(SerialPort, ClosingLeavesTheLineFreeForTheNextOpener) {
+  // The other side of a pty keeps the line alive between the console's opens,
+  // so the exclusive mark must go with the console's close.
+  Pty pty;
+  const platform::PortHandle port = platform::OpenPort(pty.slave.c_str());
+  ASSERT_NE(port, platform::no_port);
+  const int watcher = open(pty.slave.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+  int exclusive = 0;
+  ASSERT_EQ(ioctl(watcher, TIOCGEXCL, &exclusive), 0);
+  EXPECT_EQ(exclusive, 1);
+  platform::ClosePort(port);
+  ASSERT_EQ(ioctl(watcher, TIOCGEXCL, &exclusive), 0);
+  EXPECT_EQ(exclusive, 0);
+  close(watcher);
+}
+
+TEST(SerialPort, AHungUpLineIsWaitedOutNotSpunOn) {
+  auto pty = std::make_unique<Pty>();
+  const platform::PortHandle port = platform::OpenPort(pty->slave.c_str());
+  ASSERT_NE(port, platform::no_port);
+  pty.reset();
+  const double cpu_before = CpuSeconds();
+  const auto wall_before = std::chrono::steady_clock::now();
+  for (int n = 0; n < 5; ++n) EXPECT_FALSE(platform::WaitReadable(port, 100));
   const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wall_before).count();
   EXPECT_GE(wall, 0.45);
   EXPECT_LT(CpuSeconds() - cpu_before, 0.05 * wall);
