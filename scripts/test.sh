@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds, and runs every test; then the same tests in
 # the AddressSanitizer + UndefinedBehaviorSanitizer build (skip that with
-# CORVANE_SKIP_SANITIZE=1).
+# CORVANE_SKIP_SANITIZE=1); then the capture fuzzer for CORVANE_FUZZ_SECONDS
+# (default 30; 0 skips it).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh
@@ -13,4 +14,13 @@ if [ "${CORVANE_SKIP_SANITIZE:-0}" != 1 ]; then
   cmake --preset sanitize >/dev/null
   cmake --build --preset sanitize
   ctest --preset sanitize -j2 --timeout 600
+fi
+fuzz_seconds="${CORVANE_FUZZ_SECONDS:-30}"
+if [ "$fuzz_seconds" != 0 ]; then
+  cmake --preset fuzz >/dev/null
+  cmake --build --preset fuzz
+  corpus="$(mktemp -d)"
+  trap 'rm -rf "$corpus"' EXIT
+  build-fuzz/tests/fuzz/fuzz_capture -max_total_time="$fuzz_seconds" -print_final_stats=1 \
+    -artifact_prefix=build-fuzz/ "$corpus" tests/fuzz/seeds
 fi

@@ -11,7 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "link/capture.h"
 #include "link/console.h"
+#include "link/fake_line.h"
+#include "link/framing.h"
 #include "test_support.h"
 #include "ui/keys.h"
 #include "ui/menu.h"
@@ -25,7 +28,7 @@ constexpr ui::Colour black = ui::MakeColour(0, 0, 0);
 constexpr ui::Colour light_grey = ui::MakeColour(192, 192, 192);
 
 const std::string sent_frame = "\x02\x41\x35\x35\x03\x40";
-const std::string answer = "\x06\x41\x35\x03\x77";
+const std::string answer = "\x06\x41\x35\x03\x71";
 
 // What the window paints: the text pieces of each row, with their colours.
 class RecordingContext final : public ui::PaintContext {
@@ -150,8 +153,14 @@ TEST_F(TrafficWindowTest, ShowsTheFrameInGreyAndTheAnswerInInverse) {
   const int cursor_width = WidthOf("W");
   EXPECT_GT(Measure(Shown(), 0, line, 0, cursor_width).bright_white, 0.0);
 
-  Send(sent_frame);
-  Receive(answer);
+  // Through the link itself: the frame as sent, the answer as captured.
+  {
+    FakeLine device;
+    SendCommand('A', "55", 0);
+    EXPECT_EQ(device.Sent(), sent_frame);
+    device.Feed(answer);
+    EXPECT_EQ(TrapResponse(0), 1);
+  }
   ui::ScriptedOperator::RunFor(150);
   const RecordingContext painted = Painted();
   ASSERT_FALSE(painted.rows.empty());
@@ -161,7 +170,7 @@ TEST_F(TrafficWindowTest, ShowsTheFrameInGreyAndTheAnswerInInverse) {
   EXPECT_EQ(first_row[0].x, 0);
   EXPECT_EQ(first_row[0].colour, light_grey);
   EXPECT_EQ(first_row[0].background, black);
-  EXPECT_EQ(first_row[1].text, "[ACK]A5[ETX]w");
+  EXPECT_EQ(first_row[1].text, "[ACK]A5[ETX]q");
   EXPECT_NEAR(first_row[1].x, WidthOf("[STX]A55[ETX]@"), 1);
   EXPECT_EQ(first_row[1].colour, black);
   EXPECT_EQ(first_row[1].background, light_grey);
@@ -170,7 +179,7 @@ TEST_F(TrafficWindowTest, ShowsTheFrameInGreyAndTheAnswerInInverse) {
   // on light grey, then the cursor in the received colours, then nothing.
   const QImage shown = Shown();
   const int sent_end = WidthOf("[STX]A55[ETX]@");
-  const int answer_end = sent_end + WidthOf("[ACK]A5[ETX]w");
+  const int answer_end = sent_end + WidthOf("[ACK]A5[ETX]q");
   const Stretch sent = Measure(shown, 0, line, 1, sent_end - 1);
   EXPECT_GT(sent.black, 0.5);
   EXPECT_GT(sent.brightest, 100);
@@ -251,7 +260,7 @@ TEST_F(TrafficWindowTest, PausesClearsAndSavesFromTheMenu) {
   ASSERT_EQ(op.FileDialogs().size(), 3u);
   EXPECT_EQ(op.FileDialogs()[0].kind, ui::FileDialogKind::save);
   EXPECT_EQ(directory.Read("saved.txt"),
-            "[STX]A55[ETX]@\r\n--- paused ---\r\n--- resumed ---\r\n[ACK]A5[ETX]w\r\n");
+            "[STX]A55[ETX]@\r\n--- paused ---\r\n--- resumed ---\r\n[ACK]A5[ETX]q\r\n");
   ASSERT_EQ(op.Boxes().size(), 1u);
   EXPECT_EQ(op.Boxes()[0].caption, "Error");
 
