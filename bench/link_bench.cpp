@@ -48,28 +48,18 @@ std::string QuillonAnswer(const std::string& body) {
   return frame + static_cast<char>(sum) + "\x03";
 }
 
-void BM_BuildTessaryFrame(benchmark::State& state) {
+// Arguments: body length, family (0 Tessary, 1 Quillon).
+void BM_BuildFrame(benchmark::State& state) {
   const std::string body(static_cast<std::size_t>(state.range(0)), '?');
   unsigned char frame[256];
-  quillon_protocol = 0;
-  for (auto _ : state) {
-    benchmark::DoNotOptimize(BuildCommandFrame('A', body.data(), static_cast<int>(body.size()), frame));
-  }
-  state.SetBytesProcessed(state.iterations() * state.range(0));
-}
-BENCHMARK(BM_BuildTessaryFrame)->Arg(7)->Arg(250);
-
-void BM_BuildQuillonFrame(benchmark::State& state) {
-  const std::string body(static_cast<std::size_t>(state.range(0)), '?');
-  unsigned char frame[256];
-  quillon_protocol = 1;
+  quillon_protocol = static_cast<int>(state.range(1));
   for (auto _ : state) {
     benchmark::DoNotOptimize(BuildCommandFrame('A', body.data(), static_cast<int>(body.size()), frame));
   }
   quillon_protocol = 0;
   state.SetBytesProcessed(state.iterations() * state.range(0));
 }
-BENCHMARK(BM_BuildQuillonFrame)->Arg(7)->Arg(250);
+BENCHMARK(BM_BuildFrame)->ArgsProduct({{7, 250}, {0, 1}});
 
 // One answer per iteration, fed and captured whole: what a polling tick pays.
 void CaptureAnswers(benchmark::State& state, bool quillon, const std::string& answer) {
