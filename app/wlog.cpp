@@ -2,12 +2,15 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <string>
 
 #include "app/records/device_records.h"
 #include "config/log_parameters.h"
+#include "config/program_directory.h"
 #include "config/settings.h"
+#include "ui/message_box.h"
 
 namespace {
 
@@ -38,7 +41,69 @@ std::string JoinEnabled(int address, bool titles) {
   return joined;
 }
 
+// A part or serial number that names another directory never becomes part
+// of a file name: the log must stay in the program directory.
+bool SafeNamePart(const char* text) {
+  return !std::strpbrk(text, "/\\") && !std::strstr(text, "..");
+}
+
+// The fields cut to their width, whatever was stored in them.
+std::string Field(const char* field, std::size_t size) { return {field, strnlen(field, size - 1)}; }
+
+std::string PlainLogName(int address) {
+  const device_struct& d = device_data[address];
+  return std::string(save_directory) + Field(d.part, sizeof d.part) + " " +
+         Field(d.serial, sizeof d.serial) + ".txt";
+}
+
 }  // namespace
+
+void LogFileName(int address, char* buffer) {
+  buffer[0] = 0;
+  if (address < 0 || address >= device_count) return;
+  const device_struct& d = device_data[address];
+  const std::string part = Field(d.part, sizeof d.part);
+  const std::string serial = Field(d.serial, sizeof d.serial);
+  if (!SafeNamePart(part.c_str()) || !SafeNamePart(serial.c_str())) return;
+  std::snprintf(buffer, log_name_size, "%s%s %s.txt", save_directory, part.c_str(), serial.c_str());
+}
+
+int CreateLog(ui::Handle window, int device, int verify) {
+  if (device < 0 || device >= device_count) return 1;
+  CloseLog(device);
+  device_struct& d = device_data[device];
+  char name[log_name_size];
+  LogFileName(device, name);
+  if (name[0] && verify) {
+    if (std::FILE* existing = std::fopen(name, "rb")) {
+      std::fclose(existing);
+      if (ui::ShowMessage(window, "Prior Log File Exists.  Are part/serial numbers correct?",
+                          "Confirm", ui::Buttons::yes_no, ui::Icon::question) != ui::answer_yes) {
+        CopyField(d.log_zero, "Unavailable");
+        return 0;
+      }
+    }
+  }
+  // Append only: a log collects one amplifier's history across runs.
+  logfile[device] = name[0] ? std::fopen(name, "ab") : nullptr;
+  if (!logfile[device]) {
+    const std::string shown = name[0] ? std::string(name) : PlainLogName(device);
+    ui::ShowMessage(window, "Warning: Unable to open " + shown + ".", "Confirm", ui::Buttons::ok,
+                    ui::Icon::warning);
+    CopyField(d.log_zero, "Unavailable");
+    return 1;
+  }
+  WriteLog(device, nullptr);
+  TimeStamp(d.log_zero);
+  char line[96];
+  std::snprintf(line, sizeof line, "Part #%s, Serial #%s, Address '%c'",
+                Field(d.part, sizeof d.part).c_str(), Field(d.serial, sizeof d.serial).c_str(),
+                static_cast<char>(device));
+  WriteLog(device, line);
+  LogComments(device);
+  LogColumnTitles(device);
+  return 1;
+}
 
 void TimeStamp(char* buffer) {
   static const char* const months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
@@ -67,6 +132,22 @@ void LogColumnTitles(int address) {
   if (!titles.empty()) WriteLog(address, titles.c_str());
 }
 
+void LogComments(int address) {
+  if (address < 0 || address >= device_count) return;
+  const device_struct& d = device_data[address];
+  const std::string comments = Field(d.comments, sizeof d.comments);
+  if (!comments.empty()) WriteLog(address, ("\"" + comments + "\"").c_str());
+}
+
+void LogHours(int address) {
+  if (!log_hours || address < 0 || address >= device_count) return;
+  char heater[16], beam[16], line[96];
+  FormatHours(heater, sizeof heater, device_data[address].heater);
+  FormatHours(beam, sizeof beam, device_data[address].beam);
+  std::snprintf(line, sizeof line, "Starting Heater Hours: %s, Beam Hours: %s", heater, beam);
+  WriteLog(address, line);
+}
+
 void CloseLog(int address) {
   if (address < 0 || address >= device_count || !logfile[address]) return;
   char heater[16], beam[16], line[96];
@@ -89,4 +170,19 @@ void UpdateLogFiles(int lognow) {
     if (values.empty()) return;
     WriteLog(address, values.c_str());
   }
+}
+
+int GetLogLine(std::FILE* file, char* buffer) {
+  int stored = 0;
+  int c = std::fgetc(file);
+  if (c == EOF) {
+    buffer[0] = 0;
+    return 0;
+  }
+  for (; c != EOF && c != '\n'; c = std::fgetc(file)) {
+    buffer[stored++] = c == '\r' ? 0 : static_cast<char>(c);
+    if (stored == log_line_length) break;
+  }
+  buffer[stored] = 0;
+  return 1;
 }
