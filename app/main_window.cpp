@@ -5,6 +5,7 @@
 #include "app/records/program_state.h"
 #include "app/serial_settings_dialog.h"
 #include "app/wlog.h"
+#include "link/capture.h"
 #include "link/link_settings.h"
 #include "link/wserial.h"
 #include "resources/menu_ids.h"
@@ -19,7 +20,7 @@ void OnTick() {
   if (use_ethernet) {
     PollEthernet();
   } else if (SerialPortIsOpen()) {
-    PollSequence();
+    PollSequence(TrapResponse(0));
   }
   UpdateLogFiles(0);
 }

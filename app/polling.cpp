@@ -1,6 +1,126 @@
 #include "app/polling.h"
 
-// The polling engine and the framing it needs arrive together; until then a
-// tick has nothing to poll, as with no panel open.
-void PollSequence() {}
-void PollEthernet() {}
+#include <cstdio>
+
+#include "app/popup.h"
+#include "app/records/device_records.h"
+#include "app/wparse.h"
+#include "config/log_parameters.h"
+#include "config/settings.h"
+#include "link/capture.h"
+#include "link/command_set.h"
+#include "link/framing.h"
+
+namespace {
+
+constexpr int command_size = 80;
+
+// Over Ethernet every device polled in a step has its own answer outstanding;
+// the single response_pending would let a miss be charged to only one of them.
+bool ethernet_outstanding[device_count];
+
+void Answered(int address) {
+  if (address < 0 || address >= device_count) return;
+  error_count[address] = 0;
+  UpdatePopup(address);
+}
+
+// The status poll of an amplifier, with the letters of the logged readings.
+void AmplifierPoll(int address, char* command) {
+  const command_id id =
+      device_data[address].poll_frequency ? command_id::status_poll_frequency : command_id::status_poll;
+  int length = std::snprintf(command, command_size, "%s", Command(id).body);
+  if (!logging_on) return;
+  for (const log_parm_struct& parameter : log_parameter) {
+    if (parameter.enabled && length + 1 < command_size) command[length++] = parameter.letter[0];
+  }
+  command[length] = 0;
+}
+
+}  // namespace
+
+void PollSequence(int status) {
+  const int previous = response_pending;
+  if (poll_timer.Waiting()) return;
+  int from = previous;
+  if (status == 1) {
+    do {
+      Answered(ParseResponse(0));
+      ResetReceiver(0);
+      status = TrapResponse(0);
+    } while (status == 1);
+  } else {
+    if (from < 0) from = response_pending;
+    if (from < 0) from = 'A';
+    NoResponse(from);
+    ResetReceiver(0);
+  }
+  for (int step = 1; step <= device_count; ++step) {
+    const int address = (from + step) & 0xFF;
+    if (IsOpen(address)) {
+      PollDevice(address);
+      break;
+    }
+  }
+  poll_timer.Reset(0);
+}
+
+void PollEthernet() {
+  if (poll_timer.Waiting()) return;
+  for (int address = 0; address < device_count; ++address) {
+    if (!IsOpen(address)) continue;
+    int status = TrapResponse(address);
+    if (!status) {
+      if (ethernet_outstanding[address]) {
+        response_pending = address;
+        NoResponse(address);
+      }
+      ResetReceiver(address);
+    }
+    while (status == 1) {
+      Answered(ParseResponse(address));
+      ResetReceiver(address);
+      status = TrapResponse(address);
+    }
+    PollDevice(address);
+    ethernet_outstanding[address] = true;
+  }
+  poll_timer.Reset(0);
+}
+
+void PollDevice(int address) {
+  if (address < 0 || address >= device_count) return;
+  char command[command_size] = {};
+  const device_enum kind = device_type[address];
+  if (kind == ocontrol_device && error_count[address] >= 3) {
+    CopyField(command, Command(command_id::identify).body);
+  } else if (pending_command[address][0]) {
+    CopyField(command, pending_command[address]);
+    pending_command[address][0] = 0;
+  } else if (last_response[address] == '?') {
+    CopyField(command, Command(command_id::screen).body);
+  } else if (kind == twta_device) {
+    AmplifierPoll(address, command);
+  } else if (kind == ocontrol_device) {
+    const command_id id = device_data[address].backrev ? command_id::controller_status
+                                                       : command_id::controller_status_old;
+    CopyField(command, Command(id).body);
+  } else {
+    return;  // the other kinds have no poll
+  }
+  SendCommand(address, command, 0);
+}
+
+void NoResponse(int address) {
+  if (address < 0) address = response_pending;
+  if (response_pending < 0) return;
+  if (address >= 0 && address < device_count) {
+    ethernet_outstanding[address] = false;
+    if (++error_count[address] > 3) {
+      error_count[address] = 3;
+      ZeroDeviceData(address);
+      UpdatePopup(address);
+    }
+  }
+  response_pending = -1;
+}
