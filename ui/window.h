@@ -216,6 +216,11 @@ int WindowScrollPosition(Handle window);
 
 void SetCursorShape(Cursor cursor);         // for the pointer over the application
 void SetWindowCursor(Handle window, Cursor cursor);
+// Where the mouse pointer is, in screen coordinates.
+struct Point {
+  int x = 0, y = 0;
+};
+Point CursorPosition();
 
 // Screen facts the start-up needs.
 struct ScreenInfo {

@@ -1,6 +1,7 @@
 // What a window shows and where: visibility, title, geometry, focus,
 // repainting, cursors and the screen.
 #include <QApplication>
+#include <QCursor>
 #include <QLayout>
 #include <QMenuBar>
 #include <QScreen>
@@ -174,6 +175,12 @@ void SetCursorShape(Cursor cursor) {
 
 void SetWindowCursor(Handle window, Cursor cursor) {
   if (QWidget* client = ClientOf(window)) client->setCursor(ShapeOf(cursor));
+}
+
+Point CursorPosition() {
+  EnsureApplication();
+  const QPoint position = QCursor::pos();
+  return {position.x(), position.y()};
 }
 
 ScreenInfo Screen() {

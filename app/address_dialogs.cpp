@@ -1,0 +1,113 @@
+#include "app/address_dialogs.h"
+
+#include <cstdio>
+#include <string>
+
+#include "app/identity_entry.h"
+#include "app/popup.h"
+#include "app/wlog.h"
+#include "resources/device_dialog_ids.h"
+#include "resources/device_dialogs.h"
+#include "ui/dialog.h"
+
+namespace {
+
+device_enum kind_asked = twta_device;
+
+void OpenPanel(ui::Handle dialog) {
+  int address = 0;
+  if (!ReadAddressField(dialog, id_address, &address)) return;
+  device_type[address] = kind_asked;
+  ZeroDeviceComments(address);
+  if (kind_asked == ocontrol_device) {
+    CreateOcontrolDialog(address);
+  } else {
+    CreatePollDialog(address);
+  }
+  ui::FinishDialog(dialog, ui::id_ok);
+}
+
+void InitInformation(ui::Handle dialog) {
+  const int address = NextAvailablePollAddress();
+  ZeroDeviceComments(address);
+  ui::SetControlText(dialog, id_address, AddressText(address));
+  ui::SetControlText(dialog, id_part, "000-0000-000");
+  char serial[16];
+  std::snprintf(serial, sizeof serial, "00%02d", address);
+  ui::SetControlText(dialog, id_serial, serial);
+  ui::SetControlText(dialog, id_target_hours, "999999");
+  ui::SetControlText(dialog, id_comments, "");
+}
+
+// Values stored before a refused field stay stored.
+void OpenLoggedPanel(ui::Handle dialog) {
+  int address = 0;
+  if (!ReadAddressField(dialog, id_address, &address)) return;
+  device_struct& record = device_data[address];
+  std::string text;
+  if (!ReadPartField(dialog, id_part, &text)) return;
+  CopyField(record.part, text.c_str());
+  if (!ReadSerialField(dialog, id_serial, &text)) return;
+  CopyField(record.serial, text.c_str());
+  record.target_hours = ReadHoursField(dialog, id_target_hours);
+  CopyField(record.comments, ReadCommentsField(dialog, id_comments).c_str());
+  device_type[address] = twta_device;
+  // Declining an existing log leaves part and serial open for correction.
+  if (!CreateLog(dialog, address, 1)) return;
+  CreatePollDialog(address);
+  ui::FinishDialog(dialog, ui::id_ok);
+}
+
+}  // namespace
+
+ui::Result GetAddressCallBack(ui::Handle dialog, unsigned message, ui::WordParam word, ui::LongParam l) {
+  switch (message) {
+    case ui::msg_init_dialog:
+      kind_asked = l == ocontrol_device ? ocontrol_device : twta_device;
+      if (kind_asked == ocontrol_device) ui::SetTitle(dialog, "Poll Outdoor Controller");
+      ui::SetControlText(dialog, id_address, AddressText(NextAvailablePollAddress()));
+      return 1;
+    case ui::msg_command:
+      switch (ui::CommandId(word)) {
+        case ui::id_ok:
+          OpenPanel(dialog);
+          return 1;
+        case ui::id_cancel:
+          ui::FinishDialog(dialog, ui::id_cancel);
+          return 1;
+        default:
+          return 0;
+      }
+    default:
+      return 0;
+  }
+}
+
+ui::Result GetAddressPlusCallBack(ui::Handle dialog, unsigned message, ui::WordParam word, ui::LongParam) {
+  switch (message) {
+    case ui::msg_init_dialog:
+      InitInformation(dialog);
+      return 1;
+    case ui::msg_command:
+      switch (ui::CommandId(word)) {
+        case ui::id_ok:
+          OpenLoggedPanel(dialog);
+          return 1;
+        case ui::id_cancel:
+          ui::FinishDialog(dialog, ui::id_cancel);
+          return 1;
+        default:
+          return 0;
+      }
+    default:
+      return 0;
+  }
+}
+
+void RunPollAddressDialog(ui::Handle owner, device_enum kind) {
+  ui::RunModal(PollAddressDialogTemplate(), owner, GetAddressCallBack, kind);
+}
+
+void RunAmpInformationDialog(ui::Handle owner) {
+  ui::RunModal(AmpInformationDialogTemplate(), owner, GetAddressPlusCallBack);
+}

@@ -1,0 +1,154 @@
+#include "app/amp_info_dialog.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "app/identity_entry.h"
+#include "app/popup.h"
+#include "app/records/device_records.h"
+#include "app/wlog.h"
+#include "link/capture.h"
+#include "link/command_set.h"
+#include "link/exchange.h"
+#include "resources/device_dialog_ids.h"
+#include "resources/device_dialogs.h"
+#include "ui/dialog.h"
+#include "ui/message_box.h"
+
+namespace {
+
+int options_address = 'A';
+
+enum change_kind { no_change = 0, part_changed = 1, serial_changed = 2 };
+
+std::string Hours(std::int32_t hours) {
+  char text[16];
+  if (hours < 0) return "??????";
+  std::snprintf(text, sizeof text, "%06ld", static_cast<long>(hours));
+  return text;
+}
+
+void Fill(ui::Handle dialog, int address) {
+  const device_struct& record = device_data[address];
+  ui::SetControlText(dialog, id_part, record.part);
+  ui::SetControlText(dialog, id_serial, record.serial);
+  char target[16];
+  std::snprintf(target, sizeof target, "%06ld", static_cast<long>(record.target_hours));
+  ui::SetControlText(dialog, id_target_hours, target);
+  ui::SetControlText(dialog, id_comments, record.comments);
+  ui::SetControlText(dialog, id_beam_hours, Hours(record.beam));
+  ui::SetControlText(dialog, id_heater_hours, Hours(record.heater));
+  ui::SetControlText(dialog, id_beam_start, got_hours[address] ? Hours(beam_start[address]) : "??????");
+  ui::SetControlText(dialog, id_heater_start, got_hours[address] ? Hours(heater_start[address]) : "??????");
+  ui::SetControlText(dialog, id_log_initiated, record.log_zero);
+}
+
+// Stores the fields; a changed part or serial moves to another log. Returns
+// false when the dialog must stay open for a correction.
+bool Apply(ui::Handle dialog, int address) {
+  device_struct& record = device_data[address];
+  change_kind change = no_change;
+  std::string text;
+  if (!ReadPartField(dialog, id_part, &text)) return false;
+  if (text != record.part) change = part_changed;
+  CopyField(record.part, text.c_str());
+  if (!ReadSerialField(dialog, id_serial, &text)) return false;
+  if (text != record.serial) change = serial_changed;
+  CopyField(record.serial, text.c_str());
+  record.target_hours = ReadHoursField(dialog, id_target_hours);
+  text = ReadCommentsField(dialog, id_comments);
+  if (text != record.comments) {
+    CopyField(record.comments, text.c_str());
+    LogComments(address);
+  }
+  if (change != no_change) {
+    ui::ShowMessage(dialog,
+                    change == part_changed
+                        ? "Because the Part Number changed, a different log file will be used."
+                        : "Because the Serial Number changed, a different log file will be used.",
+                    "Note!", ui::Buttons::ok, ui::Icon::information);
+    if (!CreateLog(dialog, address, 1)) return false;
+  }
+  SetPopupTitle(address);
+  return true;
+}
+
+// The identification answer in the buffer, as the two formats place it: the
+// current one has "-" at 7, the older one does not. Fields must lie before
+// the frame's closing two bytes; false for an answer too short to hold them.
+bool ReadIdentification(const protocol_struct& answer, std::string* part, std::string* serial,
+                        std::string* message) {
+  const unsigned char* r = answer.response_buf;
+  const int body_end = answer.receive_count - 2;
+  char text[128];
+  if (body_end > 7 && r[7] == '-') {
+    if (body_end <= 21) return false;
+    std::snprintf(text, sizeof text, "305-%c%c%c%c-%c%c%c", r[3], r[4], r[5], r[6], r[8], r[9], r[10]);
+    *part = text;
+    std::snprintf(text, sizeof text, "%c%c%c%c%c", r[12], r[13], r[14], r[15], r[16]);
+    *serial = text;
+    std::snprintf(text, sizeof text, "P/N 305-%c%c%c%c-%c%c%c, S/N %c%c%c%c%c (Firmware Version %c.%c%c)", r[3],
+                  r[4], r[5], r[6], r[8], r[9], r[10], r[12], r[13], r[14], r[15], r[16], r[18], r[20], r[21]);
+    *message = text;
+    return true;
+  }
+  if (body_end <= 12) return false;
+  std::snprintf(text, sizeof text, "305-%c%c%c%c-%c%c%c", r[3], r[4], r[5], r[6], r[7], r[8], r[9]);
+  *part = text;
+  serial->clear();
+  std::snprintf(text, sizeof text, "Part Number 305-%c%c%c%c-%c%c%c, Firmware Version %c.%c%c", r[3], r[4], r[5],
+                r[6], r[7], r[8], r[9], r[10], r[11], r[12]);
+  *message = text;
+  return true;
+}
+
+void Verify(ui::Handle dialog, int address) {
+  ui::SetCursorShape(ui::Cursor::wait);
+  const device_command& identify = Command(command_id::identify_amplifier);
+  std::string part, serial, message;
+  if (!LoneCommand(address, identify.body, 0, identify.timeout, identify.tries) ||
+      !ReadIdentification(ProtocolBuffer(address), &part, &serial, &message)) {
+    ui::ShowMessage(dialog, "No response from amplifier.", "Error", ui::Buttons::ok, ui::Icon::error);
+  } else {
+    ui::SetControlText(dialog, id_part, part);
+    // The older format carries no serial number: the field keeps its text.
+    if (!serial.empty()) ui::SetControlText(dialog, id_serial, serial);
+    ui::ShowMessage(dialog, message, "Amplifier Response", ui::Buttons::ok, ui::Icon::information);
+    Apply(dialog, address);
+  }
+  ui::SetCursorShape(ui::Cursor::arrow);
+}
+
+}  // namespace
+
+ui::Result AmpInfoCallBack(ui::Handle dialog, unsigned message, ui::WordParam word, ui::LongParam l) {
+  switch (message) {
+    case ui::msg_init_dialog:
+      options_address = static_cast<int>(l);
+      Fill(dialog, options_address);
+      return 1;
+    case ui::msg_command:
+      switch (ui::CommandId(word)) {
+        case ui::id_ok:
+          if (Apply(dialog, options_address)) ui::FinishDialog(dialog, ui::id_ok);
+          return 1;
+        case ui::id_cancel:
+          ui::FinishDialog(dialog, ui::id_cancel);
+          return 1;
+        case id_verify:
+          Verify(dialog, options_address);
+          return 1;
+        default:
+          // "Print Log" waits for printing, which the console does not have yet.
+          return 0;
+      }
+    default:
+      return 0;
+  }
+}
+
+void RunAmpInfoDialog(ui::Handle owner, int address) {
+  if (address < 0 || address >= device_count) return;
+  ui::RunModal(AmpOptionsDialogTemplate(), owner, AmpInfoCallBack, address);
+}
