@@ -7,6 +7,7 @@
 #include "app/command_line.h"
 #include "app/display_font.h"
 #include "app/main_window.h"
+#include "app/popup.h"
 #include "app/records/device_records.h"
 #include "app/records/program_state.h"
 #include "app/serial_settings_dialog.h"
@@ -54,6 +55,7 @@ ui::Handle InitMain() {
   if (!SerialPortIsOpen()) RunSerialSettingsDialog(main_window);
   if (!factory_mode) ui::SetMenuItemEnabled(main_window, menu_send_configuration, false);
   mini_ocontrol = screen.horizontal_resolution < 800 ? 1 : 0;
+  if (!RegisterPanelClasses()) return ui::no_window;
   return main_window;
 }
 
@@ -74,6 +76,9 @@ bool StartConsole(const std::string& command_line) {
   // A palette display cannot show the pale panel tints.
   const int colour_bits = ui::Screen().colour_bits;
   if (colour_bits >= 1 && colour_bits <= 8) good_color = 0;
+  // With log features on the operator names the amplifier first; over Ethernet
+  // the device is chosen from the search.
+  if (!logging_on && !use_ethernet) CreatePollDialog('A');
   EnableOcontrolPolling();
   timer_id1 = ui::StartTimer(main_window, 1, main_tick_ms);
   ProcessCommandLine(command_line);

@@ -1,0 +1,173 @@
+// The amplifier panel's procedure: keypad buttons and keyboard keys forwarded
+// to the amplifier, the attenuation bar, colours and closing.
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/amp_info_dialog.h"
+#include "app/amp_panel_lamps.h"
+#include "app/amp_panel_shared.h"
+#include "app/frequency_dialog.h"
+#include "app/main_window.h"
+#include "app/popup.h"
+#include "app/records/device_records.h"
+#include "app/records/program_state.h"
+#include "app/wlog.h"
+#include "link/command_set.h"
+#include "link/keypad.h"
+#include "resources/panel_ids.h"
+#include "ui/dialog.h"
+#include "ui/keys.h"
+#include "ui/paint.h"
+
+namespace {
+
+struct key_translation {
+  int id;  // button id, the virtual-key code of its keyboard equivalent
+  char key;
+};
+
+constexpr key_translation amp_keys[] = {
+    {ui::vk_decimal, '.'},  {ui::vk_back, 'C'},     {ui::vk_return, 'F'},   {ui::vk_f1, 'W'},
+    {ui::vk_f1 + 1, 'X'},   {ui::vk_f1 + 2, 'Y'},   {ui::vk_f1 + 3, 'Z'},   {ui::vk_f1 + 4, 'H'},
+    {ui::vk_f1 + 5, 'G'},   {ui::vk_f1 + 6, 'D'},   {ui::vk_f1 + 7, 'B'},   {ui::vk_f1 + 8, 'A'},
+    {ui::vk_subtract, 'i'}, {ui::vk_add, 'j'},      {ui::vk_next, 'k'},     {ui::vk_prior, 'l'},
+};
+
+// Attenuation is whole dB while the thumb is dragged: the bar's 0..400 tenths
+// read from the left, 40 dB down to 0.
+constexpr int thumb_top_db = 40;
+// Steps that would leave any attenuation an amplifier has are not sent.
+constexpr double largest_step_result = 1000.0;
+
+char AmpKey(int id) {
+  if (id >= ui::vk_numpad0 && id <= ui::vk_numpad0 + 9) return static_cast<char>('0' + id - ui::vk_numpad0);
+  for (const key_translation& entry : amp_keys) {
+    if (entry.id == id) return entry.key;
+  }
+  return 0;
+}
+
+void SendAttenuation(int address, double db) {
+  char command[256];
+  FormatCommand(command, command_id::attenuation, db);
+  KewCommand(address, command);
+}
+
+void ShowAttenuation(int address, double db) {
+  char* field = device_data[address].attenuation;
+  std::snprintf(field, sizeof device_data[address].attenuation, "%4.1f", db);
+}
+
+int ThumbDb(int position) {
+  return thumb_top_db - position / 10 - (position % 10 != 0 ? 1 : 0);
+}
+
+void StepAttenuation(int address, double step) {
+  const double db = std::strtod(device_data[address].attenuation, nullptr) + step;
+  if (!(std::fabs(db) < largest_step_result)) return;
+  SendAttenuation(address, db);
+  ShowAttenuation(address, db);
+  UpdatePopup(address);
+}
+
+void OnAttenuationBar(int address, unsigned code, int position) {
+  switch (code) {
+    case ui::scroll_line_up:
+      StepAttenuation(address, 0.1);
+      break;
+    case ui::scroll_line_down:
+      StepAttenuation(address, -0.1);
+      break;
+    case ui::scroll_page_up:
+      StepAttenuation(address, 1.0);
+      break;
+    case ui::scroll_page_down:
+      StepAttenuation(address, -1.0);
+      break;
+    case ui::scroll_thumb_track:
+      // Shown only: the poll must not overwrite the value while it is dragged.
+      adjusting_attenuator[address] = 1;
+      ShowAttenuation(address, ThumbDb(position));
+      break;
+    case ui::scroll_thumb_position:
+      adjusting_attenuator[address] = 1;
+      SendAttenuation(address, ThumbDb(position));
+      ShowAttenuation(address, ThumbDb(position));
+      UpdatePopup(address);
+      break;
+    case ui::scroll_end:
+      adjusting_attenuator[address] = 0;
+      break;
+    default:
+      break;
+  }
+}
+
+void OnCommand(ui::Handle panel, int address, int id) {
+  if (IsLamp(id)) {
+    // Lamps only show the amplifier's state.
+    RestoreLamps(panel);
+    return;
+  }
+  ui::SetFocusTo(panel);
+  if (id == id_amp_options) {
+    RunAmpInfoDialog(panel, address);
+  } else if (id == id_amp_frequency) {
+    RunFrequencyDialog(panel, address);
+  } else if (const char key = AmpKey(id & 0xFF)) {
+    SerialSendKey(address, key);
+  }
+}
+
+void OnKeyDown(ui::Handle panel, int address, int key) {
+  // Only "+" and "-" repeat while held.
+  if (key_down[key] && key != ui::vk_subtract && key != ui::vk_add) return;
+  key_down[key] = 1;
+  key = MapAngleKeys(key);
+  if (key == ui::vk_tab) NextWindow(address, key_down[ui::vk_shift]);
+  if (!ui::Control(panel, key)) return;
+  ui::SetButtonPushed(panel, key, true);
+  OnCommand(panel, address, key);
+}
+
+void ClosePanel(ui::Handle panel, int address) {
+  CloseLog(address);
+  ui::Destroy(panel);
+  ui::SetFocusTo(main_window);
+}
+
+}  // namespace
+
+ui::Result PollCallBack(ui::Handle window, unsigned message, ui::WordParam word, ui::LongParam l) {
+  const int address = PanelAddress(window);
+  switch (message) {
+    case ui::msg_key_down:
+      OnKeyDown(window, address, static_cast<int>(word & 0xFF));
+      return 0;
+    case ui::msg_key_up: {
+      const int key = static_cast<int>(word & 0xFF);
+      key_down[key] = 0;
+      ui::SetButtonPushed(window, MapAngleKeys(key), false);
+      return 0;
+    }
+    case ui::msg_command:
+      OnCommand(window, address, ui::CommandId(word));
+      return 0;
+    case ui::msg_hscroll:
+      if (l == id_attenuation_bar) OnAttenuationBar(address, ui::ScrollCodeOf(word), ui::ScrollPositionOf(word));
+      return 0;
+    case ui::msg_static_colour:
+      return PanelColour(popup_color[address], PaleColours());
+    case ui::msg_erase_background: {
+      auto* context = reinterpret_cast<ui::PaintContext*>(l);
+      context->FillRect(ui::ClientRect(window), PanelColour(popup_color[address], PaleColours()));
+      return 1;
+    }
+    case ui::msg_close:
+      ClosePanel(window, address);
+      return 0;
+    default:
+      return ui::DefaultProcedure(window, message, word, l);
+  }
+}
