@@ -1,10 +1,13 @@
 #include "app/main_window.h"
 
+#include "app/address_dialogs.h"
+#include "app/configuration_dialog.h"
 #include "app/polling.h"
 #include "app/records/device_records.h"
 #include "app/records/program_state.h"
 #include "app/serial_settings_dialog.h"
 #include "app/wlog.h"
+#include "config/settings.h"
 #include "link/capture.h"
 #include "link/link_settings.h"
 #include "link/wserial.h"
@@ -43,8 +46,24 @@ void ExitConsole(ui::Handle window) {
 
 void OnMenuCommand(ui::Handle window, int id) {
   switch (id) {
+    case menu_poll_amplifier:
+      // Over Ethernet the device is chosen by discovery, which the console
+      // does not have yet.
+      if (use_ethernet) break;
+      if (logging_on) {
+        RunAmpInformationDialog(window);
+      } else {
+        RunPollAddressDialog(window, twta_device);
+      }
+      break;
+    case menu_poll_outdoor_controller:
+      RunPollAddressDialog(window, ocontrol_device);
+      break;
     case menu_configure_local_comm:
       RunSerialSettingsDialog(window);
+      break;
+    case menu_configure_corvane:
+      RunConfigurationDialog(window);
       break;
     case menu_exit:
       ExitConsole(window);
