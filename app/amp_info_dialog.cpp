@@ -74,9 +74,25 @@ bool Apply(ui::Handle dialog, int address) {
   return true;
 }
 
-// The identification answer in the buffer, as the two formats place it: the
-// current one has "-" at 7, the older one does not. Fields must lie before
-// the frame's closing two bytes; false for an answer too short to hold them.
+void Verify(ui::Handle dialog, int address) {
+  ui::SetCursorShape(ui::Cursor::wait);
+  const device_command& identify = Command(command_id::identify_amplifier);
+  std::string part, serial, message;
+  if (!LoneCommand(address, identify.body, 0, identify.timeout, identify.tries) ||
+      !ReadIdentification(ProtocolBuffer(address), &part, &serial, &message)) {
+    ui::ShowMessage(dialog, "No response from amplifier.", "Error", ui::Buttons::ok, ui::Icon::error);
+  } else {
+    ui::SetControlText(dialog, id_part, part);
+    // The older format carries no serial number: the field keeps its text.
+    if (!serial.empty()) ui::SetControlText(dialog, id_serial, serial);
+    ui::ShowMessage(dialog, message, "Amplifier Response", ui::Buttons::ok, ui::Icon::information);
+    Apply(dialog, address);
+  }
+  ui::SetCursorShape(ui::Cursor::arrow);
+}
+
+}  // namespace
+
 bool ReadIdentification(const protocol_struct& answer, std::string* part, std::string* serial,
                         std::string* message) {
   const unsigned char* r = answer.response_buf;
@@ -102,25 +118,6 @@ bool ReadIdentification(const protocol_struct& answer, std::string* part, std::s
   *message = text;
   return true;
 }
-
-void Verify(ui::Handle dialog, int address) {
-  ui::SetCursorShape(ui::Cursor::wait);
-  const device_command& identify = Command(command_id::identify_amplifier);
-  std::string part, serial, message;
-  if (!LoneCommand(address, identify.body, 0, identify.timeout, identify.tries) ||
-      !ReadIdentification(ProtocolBuffer(address), &part, &serial, &message)) {
-    ui::ShowMessage(dialog, "No response from amplifier.", "Error", ui::Buttons::ok, ui::Icon::error);
-  } else {
-    ui::SetControlText(dialog, id_part, part);
-    // The older format carries no serial number: the field keeps its text.
-    if (!serial.empty()) ui::SetControlText(dialog, id_serial, serial);
-    ui::ShowMessage(dialog, message, "Amplifier Response", ui::Buttons::ok, ui::Icon::information);
-    Apply(dialog, address);
-  }
-  ui::SetCursorShape(ui::Cursor::arrow);
-}
-
-}  // namespace
 
 ui::Result AmpInfoCallBack(ui::Handle dialog, unsigned message, ui::WordParam word, ui::LongParam l) {
   switch (message) {
