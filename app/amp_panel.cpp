@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "app/amp_panel_lamps.h"
 #include "app/amp_panel_shared.h"
@@ -50,8 +51,8 @@ int ColourCode(int address) {
   return colour_normal;
 }
 
-void ShowAttenuationBar(ui::Handle panel, const char* attenuation) {
-  long whole_db = std::strtol(attenuation, nullptr, 10);
+void ShowAttenuationBar(ui::Handle panel, const std::string& attenuation) {
+  long whole_db = std::strtol(attenuation.c_str(), nullptr, 10);
   if (whole_db < 0) whole_db = 0;
   if (whole_db > largest_whole_db) whole_db = largest_whole_db;
   const int a = static_cast<int>(10 * whole_db);
@@ -76,7 +77,7 @@ void UpdateAmplifier(int address, ui::Handle panel) {
   ui::SetControlText(panel, id_power_out, FieldText(d.power_out));
   ui::SetControlText(panel, id_voltage, FieldText(d.voltage));
   ui::SetControlText(panel, id_attenuation, FieldText(d.attenuation));
-  ShowAttenuationBar(panel, d.attenuation);
+  ShowAttenuationBar(panel, FieldText(d.attenuation));
 }
 
 void UpdateController(ui::Handle panel, const device_struct& d) {

@@ -64,7 +64,7 @@ int ThumbDb(int position) {
 }
 
 void StepAttenuation(int address, double step) {
-  const double db = std::strtod(device_data[address].attenuation, nullptr) + step;
+  const double db = std::strtod(FieldText(device_data[address].attenuation).c_str(), nullptr) + step;
   if (!(std::fabs(db) < largest_step_result)) return;
   SendAttenuation(address, db);
   ShowAttenuation(address, db);

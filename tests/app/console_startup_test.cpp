@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "app/main_window.h"
 #include "app/records/device_records.h"
@@ -38,7 +39,9 @@ TEST_F(ConsoleStartup, OpensTheNamedPortAndShowsTheMainWindow) {
   NameThePort(line.SlavePath());
   ASSERT_TRUE(StartConsole(""));
   EXPECT_TRUE(SerialPortIsOpen());
-  EXPECT_TRUE(op.OpenedDialogs().empty());
+  // Without log features the amplifier at 'A' gets its panel at once.
+  EXPECT_EQ(op.OpenedDialogs(), std::vector<std::string>{"Amplifier 'A'"});
+  EXPECT_TRUE(IsOpen('A'));
   ASSERT_TRUE(ui::IsLive(main_window));
   EXPECT_EQ(ui::Title(main_window), "Tessary Remote Control");
   EXPECT_NE(timer_id1, 0u);
@@ -50,6 +53,14 @@ TEST_F(ConsoleStartup, OpensTheNamedPortAndShowsTheMainWindow) {
   // Without mode.txt the configuration cannot be sent.
   EXPECT_FALSE(ui::IsMenuItemEnabled(main_window, menu_send_configuration));
   EXPECT_TRUE(ui::IsMenuItemEnabled(main_window, menu_poll_outdoor_controller));
+}
+
+TEST_F(ConsoleStartup, WithLogFeaturesNoPanelOpensAtStart) {
+  NameThePort(line.SlavePath());
+  directory.Write("defaults.txt", "LOG_CONFIG, LOG_NOPROMPT, LOG_HOURS, DEFAULT_COLOR\r\n");
+  ASSERT_TRUE(StartConsole(""));
+  EXPECT_TRUE(op.OpenedDialogs().empty());
+  EXPECT_FALSE(IsOpen('A'));
 }
 
 TEST_F(ConsoleStartup, FactoryModeEnablesSendingTheConfiguration) {
@@ -122,6 +133,8 @@ TEST_F(ConsoleStartup, AMissingPortOpensTheSerialSettingsFirst) {
 TEST_F(ConsoleStartup, TabBringsTheLowestOpenPanelForwardAndShiftTheHighest) {
   NameThePort(line.SlavePath());
   ASSERT_TRUE(StartConsole(""));
+  // The panel opened at start is not one of this test's.
+  ui::Send(poll_dialog['A'], ui::msg_close);
   ui::RegisterWindowClass({"TestPanel", ui::DefaultProcedure, 0, ui::Background::button_face, 0, 0});
   poll_dialog[70] = ui::CreateWindowOf("TestPanel", "70", ui::style_overlapped | ui::style_visible, 0, 0, 100, 100, ui::no_window);
   poll_dialog[90] = ui::CreateWindowOf("TestPanel", "90", ui::style_overlapped | ui::style_visible, 0, 0, 100, 100, ui::no_window);
