@@ -324,6 +324,10 @@ TEST_F(AmpPanel, FrequencyVariantAndClosing) {
   EXPECT_EQ(device_data['A'].poll_frequency, 1);
   EXPECT_EQ(ui::ControlText(panel, id_amp_frequency), "XX.XX Ghz");
   EXPECT_NE(ui::Control(panel, id_amp_offset), ui::no_window);
+  op.WhenDialogOpens("Amplifier Options", [](ui::Handle dialog) { Op::Press(dialog, ui::id_cancel); });
+  Op::Press(panel, id_amp_options);
+  EXPECT_EQ(op.OpenedDialogs().back(), "Amplifier Options");
+  EXPECT_TRUE(Sent().empty());
 
   logfile['A'] = std::tmpfile();
   ui::Send(panel, ui::msg_close);
@@ -345,6 +349,7 @@ TEST_F(AmpPanel, FollowsTheSimulatedAmplifierThroughThePollingEngine) {
   ASSERT_EQ(InitSerial(), 1);
   polling_interval = 100;
   poll_timer.Reset(polling_interval);
+  poll_frequency = 1;
   const ui::Handle panel = CreatePollDialog('A');
   const bool shown = Op::RunUntil(
       [&] {
@@ -356,6 +361,13 @@ TEST_F(AmpPanel, FollowsTheSimulatedAmplifierThroughThePollingEngine) {
   EXPECT_TRUE(shown);
   EXPECT_EQ(device_prev['A'].power_out[0], device_data['A'].power_out[0]);
   EXPECT_EQ(ui::ControlText(panel, id_power_out), FieldText(device_data['A'].power_out));
+
+  // The frequency button asks the amplifier for its offsets in a dialog of its own.
+  op.WhenDialogOpens("Frequency Offsets", [](ui::Handle dialog) { Op::Press(dialog, ui::id_cancel); });
+  Op::Press(panel, id_amp_frequency);
+  EXPECT_EQ(op.OpenedDialogs().back(), "Frequency Offsets");
+  // An amplifier that did not answer would have been reported.
+  EXPECT_TRUE(op.Boxes().empty());
   CloseSerial();
 }
 
