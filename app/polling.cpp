@@ -27,8 +27,8 @@ void Answered(int address) {
 
 // The status poll of an amplifier, with the letters of the logged readings.
 void AmplifierPoll(int address, char* command) {
-  const command_id id =
-      device_data[address].poll_frequency ? command_id::status_poll_frequency : command_id::status_poll;
+  const command_id id = device_data[address].poll_frequency ? command_id::status_poll_frequency
+                                                            : command_id::status_poll;
   int length = std::snprintf(command, command_size, "%s", Command(id).body);
   if (!logging_on) return;
   for (const log_parm_struct& parameter : log_parameter) {

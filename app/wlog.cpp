@@ -19,7 +19,8 @@ std::uint32_t last_count = 0;
 // Milliseconds since an arbitrary start, wrapping like a 32-bit tick count.
 std::uint32_t TickCount() {
   const auto since = std::chrono::steady_clock::now().time_since_epoch();
-  return static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(since).count());
+  return static_cast<std::uint32_t>(
+      std::chrono::duration_cast<std::chrono::milliseconds>(since).count());
 }
 
 void FormatHours(char* buffer, std::size_t size, std::int32_t hours) {
@@ -48,7 +49,9 @@ bool SafeNamePart(const char* text) {
 }
 
 // The fields cut to their width, whatever was stored in them.
-std::string Field(const char* field, std::size_t size) { return {field, strnlen(field, size - 1)}; }
+std::string Field(const char* field, std::size_t size) {
+  return {field, strnlen(field, size - 1)};
+}
 
 std::string PlainLogName(int address) {
   const device_struct& d = device_data[address];
@@ -111,14 +114,15 @@ void TimeStamp(char* buffer) {
   const std::time_t now = std::time(nullptr);
   std::tm local{};
   localtime_r(&now, &local);
-  std::snprintf(buffer, time_stamp_size, "%d %s %02d, %02d:%02d", local.tm_mday, months[local.tm_mon % 12],
-                local.tm_year % 100, local.tm_hour, local.tm_min);
+  std::snprintf(buffer, time_stamp_size, "%d %s %02d, %02d:%02d", local.tm_mday,
+                months[local.tm_mon % 12], local.tm_year % 100, local.tm_hour, local.tm_min);
 }
 
 void WriteLog(int address, const char* text) {
   if (address < 0 || address >= device_count || !logfile[address]) return;
   if (!text) {
-    std::fputs("----------------------------------------------------------------------\r\n", logfile[address]);
+    std::fputs("----------------------------------------------------------------------\r\n",
+               logfile[address]);
   } else {
     char stamp[time_stamp_size];
     TimeStamp(stamp);

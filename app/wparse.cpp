@@ -17,8 +17,8 @@ class Frame {
  public:
   explicit Frame(const protocol_struct& buffer) : buffer_(buffer) {}
   unsigned char At(int position) const {
-    const int count = buffer_.receive_count < response_buffer_size ? buffer_.receive_count
-                                                                    : response_buffer_size;
+    const int count =
+        buffer_.receive_count < response_buffer_size ? buffer_.receive_count : response_buffer_size;
     return position >= 0 && position < count ? buffer_.response_buf[position] : 0;
   }
   // Copies width characters into text and terminates it.
@@ -32,7 +32,9 @@ class Frame {
   const protocol_struct& buffer_;
 };
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 // The number at the start of a field's own characters: blanks skipped, an
 // optional sign, digits and (with fraction) a decimal fraction; 0 when none.

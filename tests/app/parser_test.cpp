@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <initializer_list>
 #include <string>
 
 #include "app/records/device_records.h"
@@ -19,7 +20,8 @@ void Capture(int channel, int address, const std::string& body) {
   protocol_struct& buffer = protocol_state[channel];
   std::string frame;
   if (quillon_protocol) {
-    frame = std::string("\x02") + static_cast<char>(body.size() + 5) + static_cast<char>(address) + body;
+    frame = std::string("\x02") + static_cast<char>(body.size() + 5) + static_cast<char>(address) +
+            body;
     unsigned char sum = 0;
     for (std::size_t n = 2; n < frame.size(); ++n) sum += static_cast<unsigned char>(frame[n]);
     frame += static_cast<char>(sum);
@@ -34,7 +36,17 @@ void Capture(int channel, int address, const std::string& body) {
   buffer.receive_count = static_cast<int>(frame.size());
 }
 
-std::string Row(const char* text) { return std::string(text).append(20 - std::strlen(text), ' '); }
+std::string Row(const char* text) {
+  return std::string(text).append(20 - std::strlen(text), ' ');
+}
+
+// A status body: the two status bytes, then the fields in order.
+std::string Status(unsigned char status1, unsigned char status2,
+                   std::initializer_list<std::string> fields) {
+  std::string body = {'?', static_cast<char>(status1), static_cast<char>(status2)};
+  for (const std::string& field : fields) body += field;
+  return body;
+}
 
 // Four display rows of 20 characters, each followed by one unused byte.
 std::string Display(const char* r0, const char* r1, const char* r2, const char* r3) {
@@ -72,7 +84,7 @@ class Parser : public ::testing::Test {
 };
 
 TEST_F(Parser, AmplifierStatusFillsEveryField) {
-  EXPECT_EQ(Parse('A', std::string("?\x10\x00", 3) + "12.5" "012345" "000987" "43.2" "10.5"), 'A');
+  EXPECT_EQ(Parse('A', Status(0x10, 0x00, {"12.5", "012345", "000987", "43.2", "10.5"})), 'A');
   EXPECT_EQ(last_response['A'], '?');
   EXPECT_EQ(a.hv_on, 1);
   EXPECT_EQ(a.standby, 0);
@@ -88,7 +100,7 @@ TEST_F(Parser, AmplifierStatusFillsEveryField) {
 }
 
 TEST_F(Parser, StatusBitsAndDerivedStates) {
-  Parse('A', std::string("?\x0C\x34", 3) + "00.0" "000001" "000002" "40.0" "09.9");
+  Parse('A', Status(0x0C, 0x34, {"00.0", "000001", "000002", "40.0", "09.9"}));
   EXPECT_EQ(a.hv_on, 0);
   EXPECT_EQ(a.standby, 1);
   EXPECT_EQ(a.remote, 1);
@@ -98,7 +110,7 @@ TEST_F(Parser, StatusBitsAndDerivedStates) {
   EXPECT_EQ(a.alarm, 1);
   EXPECT_EQ(a.ftd, 0);
   // Powered, neither high voltage nor standby: FTD.
-  Parse('A', std::string("?\x00\x00", 3) + "00.0" "000001" "000002" "40.0" "09.9");
+  Parse('A', Status(0x00, 0x00, {"00.0", "000001", "000002", "40.0", "09.9"}));
   EXPECT_EQ(a.ftd, 1);
   EXPECT_EQ(a.fault, 0);
 }
@@ -107,7 +119,7 @@ TEST_F(Parser, ControllerStatusLayoutsByFirmwareGeneration) {
   const device_struct& c = device_data['C'];
   device_type['C'] = ocontrol_device;
   // Unpowered: every state bit is dropped; the remote byte overrides bit 0x04.
-  Parse('C', std::string("?\x1C\x24\x08\x00", 5) + "01.5" "02.5");
+  Parse('C', Status(0x1C, 0x24, {std::string("\x08\x00", 2), "01.5", "02.5"}));
   EXPECT_EQ(c.twta_power, 0);
   EXPECT_EQ(c.hv_on + c.standby + c.ftd + c.alarm + c.fault, 0);
   EXPECT_EQ(c.remote, 1);
@@ -117,14 +129,14 @@ TEST_F(Parser, ControllerStatusLayoutsByFirmwareGeneration) {
   EXPECT_STREQ(c.attenuation, "00.0");
   EXPECT_EQ(c.heater, -1);
   // Powered, with the remote byte clear though bit 0x04 is set.
-  Parse('C', std::string("?\x34\x20\x00\x00", 5) + "03.5" "04.5");
+  Parse('C', Status(0x34, 0x20, {std::string("\x00\x00", 2), "03.5", "04.5"}));
   EXPECT_EQ(c.twta_power, 1);
   EXPECT_EQ(c.hv_on, 1);
   EXPECT_EQ(c.fault, 1);
   EXPECT_EQ(c.local, 1);
   // Older firmware: no remote byte, the readings follow the status bytes.
   device_data['C'].backrev = 1;
-  Parse('C', std::string("?\x24\x00", 3) + "05.5" "06.5");
+  Parse('C', Status(0x24, 0x00, {"05.5", "06.5"}));
   EXPECT_EQ(c.remote, 1);
   EXPECT_STREQ(c.power_out, "05.5");
   EXPECT_STREQ(c.voltage, "06.5");
@@ -138,7 +150,9 @@ TEST_F(Parser, OptionalFieldsShiftTheLaterOnes) {
   log_parameter[7].enabled = 1;  // i
   adjusting_attenuator['A'] = 1;
   CopyField(device_data['A'].attenuation, "07.0");
-  Parse('A', std::string("?\x10\x00", 3) + "12.5" "  14.2500" "001000" "000500" "-1.5" "43.2" "10.5" "06.3" "0.25");
+  Parse('A',
+        Status(0x10, 0x00,
+               {"12.5", "  14.2500", "001000", "000500", "-1.5", "43.2", "10.5", "06.3", "0.25"}));
   EXPECT_STREQ(a.attenuation, "07.0");  // the operator is dragging the bar
   EXPECT_FLOAT_EQ(a.frequency, 14.25f);
   EXPECT_EQ(a.heater, 1000);
@@ -151,7 +165,8 @@ TEST_F(Parser, OptionalFieldsShiftTheLaterOnes) {
   EXPECT_STREQ(log_parameter[0].response['A'], "????");
   // Without logging the values are not read.
   logging_on = 0;
-  Parse('A', std::string("?\x10\x00", 3) + "12.5" "  14.2500" "001000" "000500" "-1.5" "43.2" "10.5" "77.7");
+  Parse('A', Status(0x10, 0x00,
+                    {"12.5", "  14.2500", "001000", "000500", "-1.5", "43.2", "10.5", "77.7"}));
   EXPECT_STREQ(log_parameter[1].response['A'], "06.3");
 }
 
@@ -195,13 +210,13 @@ TEST_F(Parser, IdentificationSetsTheControllerGeneration) {
 
 TEST_F(Parser, QuillonAndEthernetPositions) {
   quillon_protocol = 1;
-  EXPECT_EQ(Parse('B', std::string("?\x10\x00", 3) + "12.5" "012345" "000987" "43.2" "10.5"), 'B');
+  EXPECT_EQ(Parse('B', Status(0x10, 0x00, {"12.5", "012345", "000987", "43.2", "10.5"})), 'B');
   EXPECT_EQ(device_data['B'].heater, 12345);
   EXPECT_STREQ(device_data['B'].voltage, "10.5");
   quillon_protocol = 0;
   // Over Ethernet the channel, not the frame's address byte, names the device.
   use_ethernet = 1;
-  Capture('C', 'Z', std::string("?\x10\x00", 3) + "01.0" "000007" "000008" "30.0" "08.0");
+  Capture('C', 'Z', Status(0x10, 0x00, {"01.0", "000007", "000008", "30.0", "08.0"}));
   EXPECT_EQ(ParseResponse('C'), 'C');
   EXPECT_EQ(device_data['C'].beam, 8);
   EXPECT_EQ(last_response['Z'], 0);
@@ -209,14 +224,17 @@ TEST_F(Parser, QuillonAndEthernetPositions) {
 
 TEST_F(Parser, NumbersReadOnlyTheirOwnCharacters) {
   device_data['A'].poll_frequency = 1;
-  Parse('A', std::string("?\x10\x00", 3) + "ab.c" "  +7.1x99" " -12x4" "12.345" "  .5" "\xC3\xA9\xFF!" "10.5");
-  EXPECT_STREQ(a.attenuation, "ab.c");   // text fields as received
-  EXPECT_FLOAT_EQ(a.frequency, 7.1f);    // stops at the x, not at the next field
+  Parse('A', Status(0x10, 0x00,
+                    {"ab.c", "  +7.1x99", " -12x4", "12.345", "  .5", "\xC3\xA9\xFF!", "10.5"}));
+  EXPECT_STREQ(a.attenuation, "ab.c");  // text fields as received
+  EXPECT_FLOAT_EQ(a.frequency, 7.1f);   // stops at the x, not at the next field
   EXPECT_EQ(a.heater, -12);
-  EXPECT_EQ(a.beam, 12);                 // integers take no fraction
+  EXPECT_EQ(a.beam, 12);  // integers take no fraction
   EXPECT_FLOAT_EQ(a.offset, 0.5f);
   EXPECT_STREQ(a.power_out, "\xC3\xA9\xFF!");
-  Parse('A', std::string("?\x10\x00", 3) + "12.5" "  -------" "\xB0\xB1\xB2\xB3\xB4\xB5" "999999" "----" "43.2" "10.5");
+  Parse('A', Status(0x10, 0x00,
+                    {"12.5", "  -------", "\xB0\xB1\xB2\xB3\xB4\xB5", "999999", "----", "43.2",
+                     "10.5"}));
   EXPECT_FLOAT_EQ(a.frequency, 0.0f);
   EXPECT_EQ(a.heater, 0);
   EXPECT_EQ(a.beam, 999999);
@@ -227,7 +245,7 @@ TEST_F(Parser, ShortAnswersReadNothingPastTheCapture) {
   // Stale digits from an earlier, longer answer lie past the frame's end.
   std::memset(protocol_state[0].response_buf, '7', response_buffer_size);
   logging_on = 1;
-  Capture(0, 'A', std::string("?\x10\x00", 3) + "12.5" "01");
+  Capture(0, 'A', Status(0x10, 0x00, {"12.5", "01"}));
   ParseResponse(0);
   EXPECT_STREQ(a.attenuation, "12.5");
   EXPECT_EQ(a.heater, 1);  // "01", ETX, checksum
@@ -253,7 +271,7 @@ TEST_F(Parser, ShortAnswersReadNothingPastTheCapture) {
 TEST_F(Parser, StartingHoursAreLoggedOnceAfterOpening) {
   ScratchDirectory directory;
   logfile['A'] = std::fopen(directory.File("hours.txt").c_str(), "ab");
-  const std::string body = std::string("?\x10\x00", 3) + "12.5" "001234" "000056" "43.2" "10.5";
+  const std::string body = Status(0x10, 0x00, {"12.5", "001234", "000056", "43.2", "10.5"});
   Parse('A', body);
   Parse('A', body);
   EXPECT_EQ(got_hours['A'], 1);
@@ -262,7 +280,8 @@ TEST_F(Parser, StartingHoursAreLoggedOnceAfterOpening) {
   std::fclose(logfile['A']);
   logfile['A'] = nullptr;
   const std::string log = directory.Read("hours.txt");
-  EXPECT_NE(log.find(",  Starting Heater Hours: 001234, Beam Hours: 000056\r\n"), std::string::npos) << log;
+  EXPECT_NE(log.find(",  Starting Heater Hours: 001234, Beam Hours: 000056\r\n"), std::string::npos)
+      << log;
   EXPECT_EQ(log.find("Starting"), log.rfind("Starting"));
 }
 

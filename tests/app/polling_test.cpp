@@ -1,4 +1,6 @@
 // The polling engine on the real tick against corvane-sim over a pseudo-terminal.
+#include "app/polling.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -8,7 +10,6 @@
 #include <vector>
 
 #include "app/main_window.h"
-#include "app/polling.h"
 #include "app/records/device_records.h"
 #include "app/records/program_state.h"
 #include "config/log_parameters.h"
@@ -32,19 +33,21 @@ struct SentPoll {
 };
 
 // Every frame the console sends, decoded back into address and body.
-void RecordSent(void* context, TapDirection direction, const unsigned char* bytes, std::size_t count,
-                std::uint64_t msec) {
+void RecordSent(void* context, TapDirection direction, const unsigned char* bytes,
+                std::size_t count, std::uint64_t msec) {
   if (direction != TapDirection::sent || count < 4 || bytes[0] != 0x02) return;
   auto& sent = *static_cast<std::vector<SentPoll>*>(context);
   const std::size_t start = quillon_protocol ? 3 : 2;
   sent.push_back({quillon_protocol ? bytes[2] : bytes[1],
-                  std::string(reinterpret_cast<const char*>(bytes) + start, count - start - 2), msec});
+                  std::string(reinterpret_cast<const char*>(bytes) + start, count - start - 2),
+                  msec});
 }
 
 class Polling : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    ui::RegisterWindowClass({"PollingTestPanel", ui::DefaultProcedure, 0, ui::Background::button_face, 0, 0});
+    ui::RegisterWindowClass(
+        {"PollingTestPanel", ui::DefaultProcedure, 0, ui::Background::button_face, 0, 0});
     ui::RegisterWindowClass({"PollingTestMain", MainCallBack, 0, ui::Background::dark_grey, 0, 0});
   }
   void SetUp() override {
@@ -126,8 +129,7 @@ TEST_F(Polling, AnAmplifierAlternatesStatusAndScreenAtTheInterval) {
   Ok("hours A 1234 567");
   Open('A');
   ASSERT_TRUE(TickUntilSent(5));
-  EXPECT_EQ(FirstBodies(5),
-            (Bodies{"?1AMNPV", "55", "?1AMNPV", "55", "?1AMNPV"}));
+  EXPECT_EQ(FirstBodies(5), (Bodies{"?1AMNPV", "55", "?1AMNPV", "55", "?1AMNPV"}));
   EXPECT_EQ(Addresses().substr(0, 5), "AAAAA");
   for (std::size_t n = 1; n < 5; ++n) {
     EXPECT_GE(sent[n].msec - sent[n - 1].msec, polling_interval - 2) << n;
@@ -168,8 +170,7 @@ TEST_F(Polling, ControllersIdentifyThenPollByFirmwareGeneration) {
   Open('D', ocontrol_device);
   ASSERT_TRUE(TickUntilSent(6));
   EXPECT_EQ(Addresses().substr(0, 6), "CDCDCD");
-  EXPECT_EQ(FirstBodies(6),
-            (Bodies{"0", "0", "?1IPTV", "?!IPTV", "55", "55"}));
+  EXPECT_EQ(FirstBodies(6), (Bodies{"0", "0", "?1IPTV", "?!IPTV", "55", "55"}));
   EXPECT_EQ(device_data['C'].backrev, 1);
   EXPECT_EQ(device_data['D'].backrev, 0);
 }

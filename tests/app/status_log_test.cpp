@@ -43,7 +43,8 @@ class StatusLogFile : public ::testing::Test {
     return std::regex_replace(directory.Read(name), stamp, "T");
   }
   static std::size_t FilesIn(const std::filesystem::path& path) {
-    return std::distance(std::filesystem::directory_iterator(path), std::filesystem::directory_iterator());
+    return std::distance(std::filesystem::directory_iterator(path),
+                         std::filesystem::directory_iterator());
   }
 
   ScratchDirectory directory;
@@ -54,7 +55,8 @@ TEST_F(StatusLogFile, OneOpeningIsWrittenByteForByte) {
   CopyField(device_data['B'].comments, "spare tube, bay 3");
   EXPECT_EQ(CreateLog(ui::no_window, 'B', 1), 1);
   EXPECT_TRUE(op.Boxes().empty());
-  EXPECT_TRUE(std::regex_match(device_data['B'].log_zero, std::regex(R"(\d{1,2} \w{3} \d\d, \d\d:\d\d)")));
+  EXPECT_TRUE(
+      std::regex_match(device_data['B'].log_zero, std::regex(R"(\d{1,2} \w{3} \d\d, \d\d:\d\d)")));
   device_data['B'].heater = 1234;
   device_data['B'].beam = 56;
   LogHours('B');
@@ -67,15 +69,16 @@ TEST_F(StatusLogFile, OneOpeningIsWrittenByteForByte) {
   device_data['B'].beam = 62;
   CloseLog('B');
   EXPECT_EQ(logfile['B'], nullptr);
-  EXPECT_EQ(Log(), std::string(separator) +
-                       "T,  Part #305-1234-567, Serial #12345, Address 'B'\r\n"
-                       "T,  \"spare tube, bay 3\"\r\n"
-                       "T,  Current (mA), Forward Power (dBm), Temperature (C), Helix/Beam Volts (kV)\r\n"
-                       "T,  Starting Heater Hours: 001234, Beam Hours: 000056\r\n"
-                       "T,  12.5, ????, ????, ????\r\n"
-                       "T,  12.7, ????, ????, 07.1\r\n"
-                       "T,  Ending Heater Hours: 001240, Beam Hours: 000062\r\n" +
-                       separator);
+  EXPECT_EQ(Log(),
+            std::string(separator) +
+                "T,  Part #305-1234-567, Serial #12345, Address 'B'\r\n"
+                "T,  \"spare tube, bay 3\"\r\n"
+                "T,  Current (mA), Forward Power (dBm), Temperature (C), Helix/Beam Volts (kV)\r\n"
+                "T,  Starting Heater Hours: 001234, Beam Hours: 000056\r\n"
+                "T,  12.5, ????, ????, ????\r\n"
+                "T,  12.7, ????, ????, 07.1\r\n"
+                "T,  Ending Heater Hours: 001240, Beam Hours: 000062\r\n" +
+                separator);
 }
 
 TEST_F(StatusLogFile, APriorLogIsOnlyAppendedToAfterConfirmation) {
@@ -97,17 +100,21 @@ TEST_F(StatusLogFile, APriorLogIsOnlyAppendedToAfterConfirmation) {
   EXPECT_EQ(CreateLog(ui::no_window, 'B', 0), 1);
   CloseLog('B');
   EXPECT_EQ(op.Boxes().size(), 2u);
-  const std::string opening = std::string(separator) +
-                              "T,  Part #305-1234-567, Serial #12345, Address 'B'\r\n"
-                              "T,  Current (mA), Forward Power (dBm), Temperature (C), Helix/Beam Volts (kV)\r\n"
-                              "T,  Ending Heater Hours: ??????, Beam Hours: ??????\r\n" +
-                              separator;
+  const std::string opening =
+      std::string(separator) +
+      "T,  Part #305-1234-567, Serial #12345, Address 'B'\r\n"
+      "T,  Current (mA), Forward Power (dBm), Temperature (C), Helix/Beam Volts (kV)\r\n"
+      "T,  Ending Heater Hours: ??????, Beam Hours: ??????\r\n" +
+      separator;
   EXPECT_EQ(Log(), "earlier history\r\n" + opening + opening);
 }
 
 TEST_F(StatusLogFile, NamesNeverLeaveTheProgramDirectory) {
-  for (const auto& [part, serial] : {std::pair{"../../tmp/x", "1"}, {"305-1234-567", "a/b"},
-                                     {"..", "12345"}, {"305\\12", "1"}, {"305-1234-567", ".."}}) {
+  for (const auto& [part, serial] : {std::pair{"../../tmp/x", "1"},
+                                     {"305-1234-567", "a/b"},
+                                     {"..", "12345"},
+                                     {"305\\12", "1"},
+                                     {"305-1234-567", ".."}}) {
     Identify(part, serial);
     char name[log_name_size];
     LogFileName('B', name);
@@ -150,8 +157,8 @@ TEST_F(StatusLogFile, LinesAreReadBackInPiecesOfAtMost255) {
   std::vector<std::string> lines;
   while (GetLogLine(file, buffer)) lines.push_back(buffer);
   std::fclose(file);
-  EXPECT_EQ(lines, (std::vector<std::string>{std::string(255, 'x'), std::string(45, 'x'), "short", "",
-                                             "last"}));
+  EXPECT_EQ(lines, (std::vector<std::string>{std::string(255, 'x'), std::string(45, 'x'), "short",
+                                             "", "last"}));
 }
 
 }  // namespace
