@@ -17,7 +17,9 @@ constexpr int command_size = 80;
 
 // Over Ethernet every device polled in a step has its own answer outstanding;
 // the single response_pending would let a miss be charged to only one of them.
-bool ethernet_outstanding[device_count];
+// Each entry names the panel the poll was sent for, so a panel opened since
+// (window handles are never reused) owes nothing yet.
+ui::Handle ethernet_outstanding[device_count];
 
 void Answered(int address) {
   if (address < 0 || address >= device_count) return;
@@ -71,7 +73,7 @@ void PollEthernet() {
     if (!IsOpen(address)) continue;
     int status = TrapResponse(address);
     if (!status) {
-      if (ethernet_outstanding[address]) {
+      if (ethernet_outstanding[address] == poll_dialog[address]) {
         response_pending = address;
         NoResponse(address);
       }
@@ -83,7 +85,7 @@ void PollEthernet() {
       status = TrapResponse(address);
     }
     PollDevice(address);
-    ethernet_outstanding[address] = true;
+    ethernet_outstanding[address] = poll_dialog[address];
   }
   poll_timer.Reset(0);
 }
@@ -115,7 +117,7 @@ void NoResponse(int address) {
   if (address < 0) address = response_pending;
   if (response_pending < 0) return;
   if (address >= 0 && address < device_count) {
-    ethernet_outstanding[address] = false;
+    ethernet_outstanding[address] = ui::no_window;
     if (++error_count[address] > 3) {
       error_count[address] = 3;
       ZeroDeviceData(address);
