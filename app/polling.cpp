@@ -104,8 +104,8 @@ void PollDevice(int address) {
   } else if (kind == twta_device) {
     AmplifierPoll(address, command);
   } else if (kind == ocontrol_device) {
-    const command_id id = device_data[address].backrev ? command_id::controller_status
-                                                       : command_id::controller_status_old;
+    const command_id id = device_data[address].backrev ? command_id::controller_status_old
+                                                       : command_id::controller_status;
     CopyField(command, Command(id).body);
   } else {
     return;  // the other kinds have no poll

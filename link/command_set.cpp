@@ -10,8 +10,8 @@ using enum command_id;
 constexpr device_command commands[] = {
     {status_poll_frequency, "?1AFMNoPV", 0, 1, '?', "amplifier status fields in poll order"},
     {status_poll, "?1AMNPV", 0, 1, '?', "amplifier status fields in poll order"},
-    {controller_status, "?1IPTV", 0, 1, '?', "controller status"},
-    {controller_status_old, "?!IPTV", 0, 1, '?', "controller status"},
+    {controller_status, "?!IPTV", 0, 1, '?', "controller status, remote bit after the status bytes"},
+    {controller_status_old, "?1IPTV", 0, 1, '?', "controller status"},
     {screen, "55", 0, 1, '5', "four display rows of 20 characters, each followed by one byte"},
     {key, "V%c", 0, 1, 'V', "the display rows after the key"},
     {key_f1, "VW%c", 0, 1, 'V', "the display rows after the key"},
