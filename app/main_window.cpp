@@ -16,9 +16,7 @@
 #include "ui/menu.h"
 #include "ui/message_box.h"
 
-namespace {
-
-void OnTick() {
+void MainTick() {
   if (!polling_enabled) return;
   if (use_ethernet) {
     PollEthernet();
@@ -27,6 +25,8 @@ void OnTick() {
   }
   UpdateLogFiles(0);
 }
+
+namespace {
 
 void ExitConsole(ui::Handle window) {
   if (ui::ShowMessage(window, "Exit Corvane?", "Confirm", ui::Buttons::yes_no, ui::Icon::question) !=
@@ -92,7 +92,7 @@ ui::Result MainCallBack(ui::Handle window, unsigned message, ui::WordParam word,
       if (word == ui::vk_tab) NextWindow(-1, key_down[ui::vk_shift]);
       return 0;
     case ui::msg_timer:
-      OnTick();
+      MainTick();
       return 0;
     case ui::msg_mouse_move:
       ui::SetWindowCursor(window, application_busy ? ui::Cursor::wait : ui::Cursor::arrow);

@@ -6,6 +6,9 @@
 
 constexpr int main_tick_ms = 56;
 
+// What every tick of the main timer does: a polling step, then the logs.
+void MainTick();
+
 ui::Result MainCallBack(ui::Handle window, unsigned message, ui::WordParam word, ui::LongParam l);
 // Greys "Poll Outdoor Controller" while the link is Ethernet.
 void EnableOcontrolPolling();

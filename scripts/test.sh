@@ -10,6 +10,8 @@ export QT_QPA_PLATFORM=offscreen
 cmake --preset default >/dev/null
 cmake --build --preset default
 ctest --preset default -j2 --timeout 300
+# The soak for 30 s: 64 panels on a lossy simulated bus.
+bench/soak.sh 30
 if [ "${CORVANE_SKIP_SANITIZE:-0}" != 1 ]; then
   cmake --preset sanitize >/dev/null
   cmake --build --preset sanitize

@@ -1,0 +1,231 @@
+// The console polling N amplifier panels against corvane-sim on a pty bus,
+// driven tick by tick as the main timer drives it. Prints the console's CPU
+// time over wall time, the time per tick (p50, p99, max), the time from the
+// console reading an answer's last byte to the polling step that shows it,
+// resident memory, and the value lines written to the logs.
+//
+//   poll_load [--panels N] [--seconds S] [--drop P] [--bad-checksum P] [--log]
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/main_window.h"
+#include "app/popup.h"
+#include "app/records/device_records.h"
+#include "app/records/program_state.h"
+#include "app/startup.h"
+#include "app/wlog.h"
+#include "config/settings.h"
+#include "link/byte_tap.h"
+#include "link/capture.h"
+#include "link/framing.h"
+#include "support/sim_process.h"
+#include "ui/window.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Options {
+  int panels = 16;
+  double seconds = 20;
+  std::string drop = "0";
+  std::string bad_checksum = "0";
+  bool log = false;
+};
+
+bool ParseOptions(int argc, char** argv, Options* options) {
+  for (int n = 1; n < argc; ++n) {
+    const std::string name = argv[n];
+    if (name == "--log") {
+      options->log = true;
+      continue;
+    }
+    if (n + 1 >= argc) return false;
+    const char* value = argv[++n];
+    if (name == "--panels") {
+      options->panels = std::atoi(value);
+    } else if (name == "--seconds") {
+      options->seconds = std::atof(value);
+    } else if (name == "--drop") {
+      options->drop = value;
+    } else if (name == "--bad-checksum") {
+      options->bad_checksum = value;
+    } else {
+      return false;
+    }
+  }
+  return options->panels >= 1 && options->panels <= 200 && options->seconds > 0;
+}
+
+double CpuSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+         (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+long ResidentKib() {
+  std::ifstream statm("/proc/self/statm");
+  long pages = 0, resident = 0;
+  statm >> pages >> resident;
+  return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+double Percentile(std::vector<double> values, double share) {
+  if (values.empty()) return 0;
+  std::sort(values.begin(), values.end());
+  return values[static_cast<std::size_t>(share * (values.size() - 1))];
+}
+
+// When the console last read an answer byte off the line.
+Clock::time_point last_received;
+void OnTap(void*, TapDirection direction, const unsigned char*, std::size_t, std::uint64_t) {
+  if (direction == TapDirection::received) last_received = Clock::now();
+}
+
+// Lines in each log file (file names end in ".txt"; sdefault.txt is not one).
+std::vector<long> LogLines(const std::string& directory) {
+  std::vector<long> counts;
+  std::vector<std::filesystem::path> files;
+  for (const auto& entry : std::filesystem::directory_iterator(directory)) {
+    if (entry.path().extension() == ".txt" && entry.path().filename() != "sdefault.txt") {
+      files.push_back(entry.path());
+    }
+  }
+  std::sort(files.begin(), files.end());
+  for (const auto& file : files) {
+    std::ifstream in(file, std::ios::binary);
+    counts.push_back(std::count(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>(), '\n'));
+  }
+  return counts;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  if (!ParseOptions(argc, argv, &options)) {
+    std::fprintf(stderr,
+                 "usage: poll_load [--panels N] [--seconds S] [--drop P] [--bad-checksum P] [--log]\n");
+    return 2;
+  }
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  ui::InitApplication(argc, argv);
+
+  char pattern[] = "/tmp/corvane-load-XXXXXX";
+  const std::string directory = mkdtemp(pattern);
+  std::filesystem::current_path(directory);
+
+  std::vector<int> addresses;
+  std::vector<std::string> args = {"--drop", options.drop, "--bad-checksum", options.bad_checksum,
+                                   "--seed", "1"};
+  for (int n = 0; n < options.panels; ++n) {
+    const int address = 0x41 + n;
+    addresses.push_back(address);
+    char text[8];
+    std::snprintf(text, sizeof text, "%02X", address);
+    args.insert(args.end(), {"--amp", text});
+  }
+  test_support::SimProcess sim;
+  std::string error;
+  if (!sim.Start(args, &error)) {
+    std::fprintf(stderr, "corvane-sim: %s\n", error.c_str());
+    return 1;
+  }
+  std::ofstream(directory + "/sdefault.txt", std::ios::binary) << sim.LinkPath() << " 9600 N 8 1 0";
+  if (!StartConsole("")) {
+    std::fprintf(stderr, "the console did not start\n");
+    return 1;
+  }
+  // This loop drives the ticks itself, to time each one.
+  ui::StopTimer(main_window, timer_id1);
+  for (int address : addresses) CreatePollDialog(address);
+  if (options.log) {
+    logging_on = 1;
+    logging_interval = 10;
+    for (int address : addresses) {
+      std::snprintf(device_data[address].part, sizeof device_data[address].part, "305-4120-%03d",
+                    address);
+      std::snprintf(device_data[address].serial, sizeof device_data[address].serial, "%05d",
+                    10000 + address);
+      CreateLog(poll_dialog[address], address, 0);
+    }
+  }
+  AddTapListener(OnTap, nullptr);
+  const std::vector<long> log_lines_before = LogLines(directory);
+
+  std::vector<double> tick_ms;
+  std::vector<double> shown_after_ms;
+  long resident_after_first_minute = 0;
+  const auto start = Clock::now();
+  const double cpu_start = CpuSeconds();
+  auto next_tick = start;
+  const auto end = start + std::chrono::duration<double>(options.seconds);
+  while (Clock::now() < end) {
+    next_tick += std::chrono::milliseconds(main_tick_ms);
+    const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(next_tick - Clock::now());
+    ui::RunFor(static_cast<int>(std::max<long long>(wait.count(), 0)));
+    const std::int32_t pending_before = response_pending;
+    const BITS64 step_before = poll_timer.start_time;
+    const auto tick_start = Clock::now();
+    MainTick();
+    const auto tick_end = Clock::now();
+    tick_ms.push_back(std::chrono::duration<double, std::milli>(tick_end - tick_start).count());
+    // A polling step ran when it restarted the poll timer; it showed an
+    // answer when the device asked last answered.
+    const bool stepped = std::memcmp(&step_before, &poll_timer.start_time, sizeof step_before) != 0;
+    if (stepped && pending_before >= 0 && error_count[pending_before] == 0 &&
+        last_received > tick_start - std::chrono::milliseconds(2000)) {
+      shown_after_ms.push_back(
+          std::chrono::duration<double, std::milli>(tick_end - last_received).count());
+    }
+    if (!resident_after_first_minute && tick_end - start > std::chrono::seconds(60)) {
+      resident_after_first_minute = ResidentKib();
+    }
+  }
+  const double wall = std::chrono::duration<double>(Clock::now() - start).count();
+  const double cpu = CpuSeconds() - cpu_start;
+  const std::vector<long> log_lines_after = LogLines(directory);
+  for (int address : addresses) {
+    if (IsOpen(address)) ui::Destroy(poll_dialog[address]);
+  }
+  std::printf("panels %d, %.0f s, drop %s, bad checksum %s\n", options.panels, wall,
+              options.drop.c_str(), options.bad_checksum.c_str());
+  std::printf("cpu/wall %.4f (%.2f %% of one core)\n", cpu / wall, 100 * cpu / wall);
+  std::printf("tick ms p50 %.3f p99 %.3f max %.3f over %zu ticks\n", Percentile(tick_ms, 0.5),
+              Percentile(tick_ms, 0.99), Percentile(tick_ms, 1.0), tick_ms.size());
+  std::printf("answer read to step shown ms p50 %.1f p99 %.1f over %zu answers\n",
+              Percentile(shown_after_ms, 0.5), Percentile(shown_after_ms, 0.99),
+              shown_after_ms.size());
+  const long resident = ResidentKib();
+  std::printf("resident KiB %ld", resident);
+  if (resident_after_first_minute) {
+    std::printf(", growth after the first minute %ld", resident - resident_after_first_minute);
+  }
+  std::printf("\n");
+  if (options.log) {
+    // Each log gains one value line per logging interval (and its starting hours).
+    long fewest = log_lines_after.empty() ? 0 : -1;
+    for (std::size_t n = 0; n < log_lines_after.size(); ++n) {
+      const long added = log_lines_after[n] - (n < log_lines_before.size() ? log_lines_before[n] : 0);
+      if (fewest < 0 || added < fewest) fewest = added;
+    }
+    std::printf("logs %zu fewest-lines-added %ld value-intervals %d\n", log_lines_after.size(),
+                fewest, static_cast<int>(wall / logging_interval));
+  }
+  StopConsole();
+  sim.Stop();
+  std::filesystem::current_path("/");
+  std::filesystem::remove_all(directory);
+  return 0;
+}
