@@ -1,0 +1,79 @@
+// Renders the console's panels against corvane-sim, offscreen, and writes
+// them as PNG files: the amplifier panel, its frequency variant and the
+// outdoor controller panel.
+//
+//   render_screenshots OUTPUT_DIRECTORY
+#include <unistd.h>
+
+#include <QImage>
+#include <QPixmap>
+#include <QWidget>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "app/popup.h"
+#include "app/records/device_records.h"
+#include "app/startup.h"
+#include "config/settings.h"
+#include "support/sim_process.h"
+#include "ui/registry.h"
+#include "ui/window.h"
+
+namespace {
+
+bool Save(ui::Handle window, const std::string& path) {
+  const ui::detail::WindowRecord* record = ui::detail::Find(window);
+  if (!record || !record->frame) return false;
+  return record->frame->grab().toImage().save(QString::fromStdString(path), "PNG");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: render_screenshots OUTPUT_DIRECTORY\n");
+    return 2;
+  }
+  const std::string output = std::filesystem::absolute(argv[1]).string();
+  std::filesystem::create_directories(output);
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  ui::InitApplication(argc, argv);
+
+  char pattern[] = "/tmp/corvane-shots-XXXXXX";
+  const std::string directory = mkdtemp(pattern);
+  std::filesystem::current_path(directory);
+  test_support::SimProcess sim;
+  std::string error;
+  if (!sim.Start({"--amp", "A", "--amp", "B", "--controller", "C", "--steady", "--seed", "4"},
+                 &error)) {
+    std::fprintf(stderr, "corvane-sim: %s\n", error.c_str());
+    return 1;
+  }
+  sim.Control("hours B 21480 19985");
+  sim.Control("set B frequency 14.25");
+  sim.Control("alarm C on");
+  std::ofstream(directory + "/sdefault.txt", std::ios::binary) << sim.LinkPath() << " 9600 N 8 1 0";
+  if (!StartConsole("")) {
+    std::fprintf(stderr, "the console did not start\n");
+    return 1;
+  }
+  // Panel 'A' opens at start; 'B' polls the frequency too.
+  poll_frequency = 1;
+  CreatePollDialog('B');
+  poll_frequency = 0;
+  CreateOcontrolDialog('C');
+  // Long enough for every panel to get its status and screen answers.
+  ui::RunFor(6000);
+  bool saved = Save(poll_dialog['A'], output + "/amplifier-panel.png");
+  saved = Save(poll_dialog['B'], output + "/amplifier-panel-frequency.png") && saved;
+  saved = Save(poll_dialog['C'], output + "/outdoor-controller-panel.png") && saved;
+  StopConsole();
+  sim.Stop();
+  std::filesystem::current_path("/");
+  std::filesystem::remove_all(directory);
+  if (!saved) std::fprintf(stderr, "a panel could not be saved\n");
+  return saved ? 0 : 1;
+}
