@@ -38,8 +38,8 @@ void PlacePanel(ui::Handle panel, int address) {
     return;
   }
   const int n = address >= first_address ? address - first_address : address;
-  ui::Move(panel, first_panel.left + (n / 10) * 100, first_panel.top + (n * 25) % 250, first_panel.Width(),
-           first_panel.Height());
+  ui::Move(panel, first_panel.left + (n / 10) * 100, first_panel.top + (n * 25) % 250,
+           first_panel.Width(), first_panel.Height());
 }
 
 int ColourCode(int address) {
@@ -47,7 +47,8 @@ int ColourCode(int address) {
   if (last_response[address] == 0) return colour_normal;
   if (d.fault) return colour_fault;
   if (d.beam >= d.target_hours) return colour_target_reached;
-  if (static_cast<long>(d.beam) >= static_cast<long>(d.target_hours) - 18) return colour_near_target;
+  if (static_cast<long>(d.beam) >= static_cast<long>(d.target_hours) - 18)
+    return colour_near_target;
   return colour_normal;
 }
 
@@ -94,12 +95,13 @@ void UpdateController(ui::Handle panel, const device_struct& d) {
 
 bool RegisterPanelClasses() {
   for (const char* name : {amp_panel_class, amp_frequency_panel_class}) {
-    if (!ui::RegisterWindowClass({name, PollCallBack, 2, ui::Background::button_face, panel_extra_bytes, 0}))
+    if (!ui::RegisterWindowClass(
+            {name, PollCallBack, 2, ui::Background::button_face, panel_extra_bytes, 0}))
       return false;
   }
   const char* controller_class = mini_ocontrol ? mini_ocontrol_panel_class : ocontrol_panel_class;
-  return ui::RegisterWindowClass(
-      {controller_class, oControlPollCallBack, 1, ui::Background::button_face, panel_extra_bytes, 0});
+  return ui::RegisterWindowClass({controller_class, oControlPollCallBack, 1,
+                                  ui::Background::button_face, panel_extra_bytes, 0});
 }
 
 ui::Handle CreatePollDialog(int address) {
@@ -111,11 +113,13 @@ ui::Handle CreatePollDialog(int address) {
   device_struct& d = device_data[address];
   d.poll_frequency = poll_frequency;
   ZeroDeviceData(address);
-  const ui::DialogTemplate& panel_template = d.poll_frequency ? AmpFrequencyPanelTemplate() : AmpPanelTemplate();
+  const ui::DialogTemplate& panel_template =
+      d.poll_frequency ? AmpFrequencyPanelTemplate() : AmpPanelTemplate();
   const ui::Handle panel = ui::CreateModeless(panel_template, main_window, nullptr);
   if (!panel) return ui::no_window;
   poll_dialog[address] = panel;
-  for (int row = 0; row < screen_rows; ++row) ui::SetControlFont(panel, id_display_row0 + row, font_handle);
+  for (int row = 0; row < screen_rows; ++row)
+    ui::SetControlFont(panel, id_display_row0 + row, font_handle);
   SetPopupTitle(address);
   PlacePanel(panel, address);
   d.redisplay = !d.redisplay;

@@ -28,10 +28,10 @@ struct key_translation {
 };
 
 constexpr key_translation amp_keys[] = {
-    {ui::vk_decimal, '.'},  {ui::vk_back, 'C'},     {ui::vk_return, 'F'},   {ui::vk_f1, 'W'},
-    {ui::vk_f1 + 1, 'X'},   {ui::vk_f1 + 2, 'Y'},   {ui::vk_f1 + 3, 'Z'},   {ui::vk_f1 + 4, 'H'},
-    {ui::vk_f1 + 5, 'G'},   {ui::vk_f1 + 6, 'D'},   {ui::vk_f1 + 7, 'B'},   {ui::vk_f1 + 8, 'A'},
-    {ui::vk_subtract, 'i'}, {ui::vk_add, 'j'},      {ui::vk_next, 'k'},     {ui::vk_prior, 'l'},
+    {ui::vk_decimal, '.'},  {ui::vk_back, 'C'},   {ui::vk_return, 'F'}, {ui::vk_f1, 'W'},
+    {ui::vk_f1 + 1, 'X'},   {ui::vk_f1 + 2, 'Y'}, {ui::vk_f1 + 3, 'Z'}, {ui::vk_f1 + 4, 'H'},
+    {ui::vk_f1 + 5, 'G'},   {ui::vk_f1 + 6, 'D'}, {ui::vk_f1 + 7, 'B'}, {ui::vk_f1 + 8, 'A'},
+    {ui::vk_subtract, 'i'}, {ui::vk_add, 'j'},    {ui::vk_next, 'k'},   {ui::vk_prior, 'l'},
 };
 
 // Attenuation is whole dB while the thumb is dragged: the bar's 0..400 tenths
@@ -41,7 +41,8 @@ constexpr int thumb_top_db = 40;
 constexpr double largest_step_result = 1000.0;
 
 char AmpKey(int id) {
-  if (id >= ui::vk_numpad0 && id <= ui::vk_numpad0 + 9) return static_cast<char>('0' + id - ui::vk_numpad0);
+  if (id >= ui::vk_numpad0 && id <= ui::vk_numpad0 + 9)
+    return static_cast<char>('0' + id - ui::vk_numpad0);
   for (const key_translation& entry : amp_keys) {
     if (entry.id == id) return entry.key;
   }
@@ -64,7 +65,8 @@ int ThumbDb(int position) {
 }
 
 void StepAttenuation(int address, double step) {
-  const double db = std::strtod(FieldText(device_data[address].attenuation).c_str(), nullptr) + step;
+  const double db =
+      std::strtod(FieldText(device_data[address].attenuation).c_str(), nullptr) + step;
   if (!(std::fabs(db) < largest_step_result)) return;
   SendAttenuation(address, db);
   ShowAttenuation(address, db);
@@ -155,7 +157,8 @@ ui::Result PollCallBack(ui::Handle window, unsigned message, ui::WordParam word,
       OnCommand(window, address, ui::CommandId(word));
       return 0;
     case ui::msg_hscroll:
-      if (l == id_attenuation_bar) OnAttenuationBar(address, ui::ScrollCodeOf(word), ui::ScrollPositionOf(word));
+      if (l == id_attenuation_bar)
+        OnAttenuationBar(address, ui::ScrollCodeOf(word), ui::ScrollPositionOf(word));
       return 0;
     case ui::msg_static_colour:
       return PanelColour(popup_color[address], PaleColours());

@@ -7,9 +7,13 @@
 namespace {
 
 // The window keeps what each lamp shows, one slot per lamp from offset 0.
-int Slot(int id) { return id - id_lamp_power; }
+int Slot(int id) {
+  return id - id_lamp_power;
+}
 
-void Remember(ui::Handle panel, int id, bool lit) { ui::SetWindowData(panel, Slot(id), lit ? 1 : 0); }
+void Remember(ui::Handle panel, int id, bool lit) {
+  ui::SetWindowData(panel, Slot(id), lit ? 1 : 0);
+}
 
 // Lights one lamp of a radio group and puts the others out.
 void ChooseInGroup(ui::Handle panel, int first, int last, int lit) {
@@ -18,7 +22,9 @@ void ChooseInGroup(ui::Handle panel, int first, int last, int lit) {
 
 }  // namespace
 
-bool IsLamp(int id) { return id >= id_lamp_power && id <= id_lamp_fault; }
+bool IsLamp(int id) {
+  return id >= id_lamp_power && id <= id_lamp_fault;
+}
 
 void ShowLamps(ui::Handle panel, int address) {
   const device_struct& d = device_data[address];

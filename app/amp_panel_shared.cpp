@@ -29,10 +29,13 @@ int PanelAddress(ui::Handle window) {
   return 0;
 }
 
-bool PaleColours() { return good_color && !bright_color; }
+bool PaleColours() {
+  return good_color && !bright_color;
+}
 
 ui::Colour PanelColour(int code, bool pale) {
-  const colour_pair& pair = panel_colours[code >= colour_normal && code <= colour_near_target ? code : 0];
+  const colour_pair& pair =
+      panel_colours[code >= colour_normal && code <= colour_near_target ? code : 0];
   return pale ? pair.pale : pair.strong;
 }
 

@@ -22,8 +22,8 @@ struct key_translation {
 };
 
 constexpr key_translation controller_keys[] = {
-    {id_oc_key_twta_power, 'A'}, {id_oc_key_heater_standby, 'H'}, {id_oc_key_hv, '!'},
-    {id_oc_key_fault_reset, 'F'}, {id_oc_key_enter, 'E'},         {ui::vk_up, '8'},
+    {id_oc_key_twta_power, 'A'},  {id_oc_key_heater_standby, 'H'}, {id_oc_key_hv, '!'},
+    {id_oc_key_fault_reset, 'F'}, {id_oc_key_enter, 'E'},          {ui::vk_up, '8'},
     {ui::vk_down, '2'},
 };
 
@@ -96,7 +96,8 @@ ui::Handle CreateOcontrolDialog(int address) {
     ui::BringToFront(poll_dialog[address]);
     return poll_dialog[address];
   }
-  const ui::DialogTemplate& panel_template = mini_ocontrol ? MiniOcontrolPanelTemplate() : OcontrolPanelTemplate();
+  const ui::DialogTemplate& panel_template =
+      mini_ocontrol ? MiniOcontrolPanelTemplate() : OcontrolPanelTemplate();
   const ui::Handle panel = ui::CreateModeless(panel_template, main_window, nullptr);
   if (!panel) return ui::no_window;
   poll_dialog[address] = panel;
@@ -109,7 +110,8 @@ ui::Handle CreateOcontrolDialog(int address) {
   return panel;
 }
 
-ui::Result oControlPollCallBack(ui::Handle window, unsigned message, ui::WordParam word, ui::LongParam l) {
+ui::Result oControlPollCallBack(ui::Handle window, unsigned message, ui::WordParam word,
+                                ui::LongParam l) {
   const int address = PanelAddress(window);
   switch (message) {
     case ui::msg_create:
@@ -131,7 +133,8 @@ ui::Result oControlPollCallBack(ui::Handle window, unsigned message, ui::WordPar
       return ControlColour(address, static_cast<int>(l));
     case ui::msg_erase_background: {
       auto* context = reinterpret_cast<ui::PaintContext*>(l);
-      context->FillRect(ui::ClientRect(window), PanelColour(popup_color[address], controller_pale == 1));
+      context->FillRect(ui::ClientRect(window),
+                        PanelColour(popup_color[address], controller_pale == 1));
       return 1;
     }
     case ui::msg_close:

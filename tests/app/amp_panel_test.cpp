@@ -24,7 +24,9 @@ using Bodies = std::vector<std::string>;
 
 class AmpPanel : public PanelTest {};
 
-void SetRow(int address, int row, const char* text) { CopyField(device_data[address].screen[row], text); }
+void SetRow(int address, int row, const char* text) {
+  CopyField(device_data[address].screen[row], text);
+}
 
 TEST_F(AmpPanel, RowsLampsAndReadingsFollowTheRecord) {
   const ui::Handle panel = CreatePollDialog('A');
@@ -109,8 +111,9 @@ struct ColourCase {
 TEST_F(AmpPanel, ColourFollowsFaultAndBeamHours) {
   const ui::Handle panel = CreatePollDialog('A');
   const ColourCase cases[] = {
-      {"no answer yet", 0, 1, 5000, 0}, {"normal", '?', 0, 900, 0},    {"within 18 h", '?', 0, 990, 3},
-      {"18 h before", '?', 0, 982, 3},  {"19 h before", '?', 0, 981, 0}, {"at target", '?', 0, 1000, 1},
+      {"no answer yet", 0, 1, 5000, 0}, {"normal", '?', 0, 900, 0},
+      {"within 18 h", '?', 0, 990, 3},  {"18 h before", '?', 0, 982, 3},
+      {"19 h before", '?', 0, 981, 0},  {"at target", '?', 0, 1000, 1},
       {"past target", '?', 0, 1200, 1}, {"fault", '?', 1, 1000, 2},
   };
   const long pale[] = {0xAFAFAF, 0x7FDF7F, 0x7F7FDF, 0x7FDFDF};
@@ -161,10 +164,12 @@ TEST_F(AmpPanel, KeypadButtonsSendTheirKeys) {
     int id;
     const char* body;
   } keys[] = {
-      {id_key_digit0, "V0"},  {id_key_digit0 + 9, "V9"}, {id_key_point, "V."},  {id_key_clear, "VC"},
-      {id_key_enter, "VF"},   {id_key_f1, "VW"},         {id_key_f4, "VZ"},     {id_key_status1, "VH"},
-      {id_key_status2, "VG"}, {id_key_setup, "VD"},      {id_key_hv_off, "VB"}, {id_key_hv_on, "VA"},
-      {id_key_minus, "Vi"},   {id_key_plus, "Vj"},       {id_key_left, "Vk"},   {id_key_right, "Vl"},
+      {id_key_digit0, "V0"}, {id_key_digit0 + 9, "V9"}, {id_key_point, "V."},
+      {id_key_clear, "VC"},  {id_key_enter, "VF"},      {id_key_f1, "VW"},
+      {id_key_f4, "VZ"},     {id_key_status1, "VH"},    {id_key_status2, "VG"},
+      {id_key_setup, "VD"},  {id_key_hv_off, "VB"},     {id_key_hv_on, "VA"},
+      {id_key_minus, "Vi"},  {id_key_plus, "Vj"},       {id_key_left, "Vk"},
+      {id_key_right, "Vl"},
   };
   for (const auto& key : keys) {
     SCOPED_TRACE(key.body);
@@ -172,6 +177,7 @@ TEST_F(AmpPanel, KeypadButtonsSendTheirKeys) {
     EXPECT_EQ(FrameBodies(line.Sent(), true), Bodies{std::string("A") + key.body});
   }
   // The disabled "Enable" sends nothing, and neither do the lamps, which keep what they show.
+  EXPECT_FALSE(ui::IsControlEnabled(panel, id_key_enable));
   Op::Press(panel, id_key_enable);
   device_data['A'].hv_on = 1;
   last_response['A'] = '?';
@@ -324,7 +330,8 @@ TEST_F(AmpPanel, FrequencyVariantAndClosing) {
   EXPECT_EQ(device_data['A'].poll_frequency, 1);
   EXPECT_EQ(ui::ControlText(panel, id_amp_frequency), "XX.XX Ghz");
   EXPECT_NE(ui::Control(panel, id_amp_offset), ui::no_window);
-  op.WhenDialogOpens("Amplifier Options", [](ui::Handle dialog) { Op::Press(dialog, ui::id_cancel); });
+  op.WhenDialogOpens("Amplifier Options",
+                     [](ui::Handle dialog) { Op::Press(dialog, ui::id_cancel); });
   Op::Press(panel, id_amp_options);
   EXPECT_EQ(op.OpenedDialogs().back(), "Amplifier Options");
   EXPECT_TRUE(Sent().empty());
@@ -363,7 +370,8 @@ TEST_F(AmpPanel, FollowsTheSimulatedAmplifierThroughThePollingEngine) {
   EXPECT_EQ(ui::ControlText(panel, id_power_out), FieldText(device_data['A'].power_out));
 
   // The frequency button asks the amplifier for its offsets in a dialog of its own.
-  op.WhenDialogOpens("Frequency Offsets", [](ui::Handle dialog) { Op::Press(dialog, ui::id_cancel); });
+  op.WhenDialogOpens("Frequency Offsets",
+                     [](ui::Handle dialog) { Op::Press(dialog, ui::id_cancel); });
   Op::Press(panel, id_amp_frequency);
   EXPECT_EQ(op.OpenedDialogs().back(), "Frequency Offsets");
   // An amplifier that did not answer would have been reported.

@@ -33,7 +33,8 @@ TEST_F(OcontrolPanel, DisplayAndLampsFollowTheRecord) {
   EXPECT_EQ(CreateOcontrolDialog('B'), panel);
   UpdatePopup('B');
   EXPECT_EQ(ui::ControlText(panel, id_oc_display), "     No Status      ");
-  for (int id = id_oc_lamp_power; id <= id_oc_lamp_standby; ++id) EXPECT_EQ(StaticColour(panel, id), grey) << id;
+  for (int id = id_oc_lamp_power; id <= id_oc_lamp_standby; ++id)
+    EXPECT_EQ(StaticColour(panel, id), grey) << id;
 
   device_struct& d = device_data['B'];
   CopyField(d.screen[0], "SYSTEM A ONLINE     ");
@@ -44,9 +45,10 @@ TEST_F(OcontrolPanel, DisplayAndLampsFollowTheRecord) {
   const struct {
     int id;
     long colour;
-  } lit[] = {{id_oc_lamp_power, green}, {id_oc_lamp_remote, green},  {id_oc_lamp_twta_power, green},
-             {id_oc_lamp_heater_standby, green}, {id_oc_lamp_hv, green}, {id_oc_lamp_fault, red},
-             {id_oc_lamp_ftd, yellow},   {id_oc_lamp_standby, yellow}};
+  } lit[] = {{id_oc_lamp_power, green},      {id_oc_lamp_remote, green},
+             {id_oc_lamp_twta_power, green}, {id_oc_lamp_heater_standby, green},
+             {id_oc_lamp_hv, green},         {id_oc_lamp_fault, red},
+             {id_oc_lamp_ftd, yellow},       {id_oc_lamp_standby, yellow}};
   for (const auto& lamp : lit) EXPECT_EQ(StaticColour(panel, lamp.id), lamp.colour) << lamp.id;
 
   // The controller reports power off: the parser clears the rest, the lamps go grey.
@@ -63,8 +65,8 @@ TEST_F(OcontrolPanel, DisplayAndLampsFollowTheRecord) {
 
 TEST_F(OcontrolPanel, ButtonsKeysAndUpDownSendTheControllerKeys) {
   const ui::Handle panel = Open('B');
-  for (const int id : {id_oc_key_twta_power, id_oc_key_heater_standby, id_oc_key_hv, id_oc_key_fault_reset,
-                       id_oc_key_enter}) {
+  for (const int id : {id_oc_key_twta_power, id_oc_key_heater_standby, id_oc_key_hv,
+                       id_oc_key_fault_reset, id_oc_key_enter}) {
     Op::Press(panel, id);
   }
   EXPECT_EQ(FrameBodies(line.Sent(), true), (Bodies{"BVA", "BVH", "BV!", "BVF", "BVE"}));

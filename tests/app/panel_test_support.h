@@ -24,7 +24,8 @@ inline std::vector<std::string> FrameBodies(const std::string& bytes, bool with_
   while ((at = bytes.find('\x02', at)) != std::string::npos) {
     const std::size_t end = bytes.find('\x03', at + 2);
     if (end == std::string::npos) break;
-    bodies.push_back(bytes.substr(with_address ? at + 1 : at + 2, end - at - (with_address ? 1 : 2)));
+    bodies.push_back(
+        bytes.substr(with_address ? at + 1 : at + 2, end - at - (with_address ? 1 : 2)));
     at = end + 2;
   }
   return bodies;
@@ -73,8 +74,10 @@ class PanelTest : public ::testing::Test {
     good_color = 1;
     mini_ocontrol = 0;
     ASSERT_TRUE(RegisterPanelClasses());
-    ui::RegisterWindowClass({"PanelTestMain", ui::DefaultProcedure, 1, ui::Background::dark_grey, 0, 0});
-    main_window = ui::CreateWindowOf("PanelTestMain", "main", ui::style_overlapped, 0, 0, 640, 480, ui::no_window);
+    ui::RegisterWindowClass(
+        {"PanelTestMain", ui::DefaultProcedure, 1, ui::Background::dark_grey, 0, 0});
+    main_window = ui::CreateWindowOf("PanelTestMain", "main", ui::style_overlapped, 0, 0, 640, 480,
+                                     ui::no_window);
   }
   void TearDown() override {
     ClosePollWindows();
