@@ -58,6 +58,7 @@ void ShowAttenuationBar(ui::Handle panel, const std::string& attenuation) {
   if (whole_db > largest_whole_db) whole_db = largest_whole_db;
   const int a = static_cast<int>(10 * whole_db);
   const int maximum = a > bar_minimum_top ? a : bar_minimum_top;
+  ui::SetWindowData(panel, bar_maximum_slot, maximum);
   ui::SetScrollBarRange(panel, id_attenuation_bar, 0, maximum, bar_page);
   ui::SetScrollBarPosition(panel, id_attenuation_bar, maximum - a);
 }

@@ -34,9 +34,8 @@ constexpr key_translation amp_keys[] = {
     {ui::vk_subtract, 'i'}, {ui::vk_add, 'j'},    {ui::vk_next, 'k'},   {ui::vk_prior, 'l'},
 };
 
-// Attenuation is whole dB while the thumb is dragged: the bar's 0..400 tenths
-// read from the left, 40 dB down to 0.
-constexpr int thumb_top_db = 40;
+// The bar's range when the panel has not set one yet.
+constexpr int default_bar_maximum = 400;
 // Steps that would leave any attenuation an amplifier has are not sent.
 constexpr double largest_step_result = 1000.0;
 
@@ -60,8 +59,13 @@ void ShowAttenuation(int address, double db) {
   std::snprintf(field, sizeof device_data[address].attenuation, "%4.1f", db);
 }
 
-int ThumbDb(int position) {
-  return thumb_top_db - position / 10 - (position % 10 != 0 ? 1 : 0);
+// Whole dB under the thumb, counted from the bar's left end, its maximum in
+// tenths. Counting from the real maximum keeps attenuations above 40 dB
+// right, where a fixed 40 dB end would send negative values.
+int ThumbDb(ui::Handle panel, int position) {
+  const int maximum = static_cast<int>(ui::WindowData(panel, bar_maximum_slot));
+  const int tenths = (maximum > 0 ? maximum : default_bar_maximum) - position;
+  return tenths > 0 ? tenths / 10 : 0;
 }
 
 void StepAttenuation(int address, double step) {
@@ -73,7 +77,7 @@ void StepAttenuation(int address, double step) {
   UpdatePopup(address);
 }
 
-void OnAttenuationBar(int address, unsigned code, int position) {
+void OnAttenuationBar(ui::Handle panel, int address, unsigned code, int position) {
   switch (code) {
     case ui::scroll_line_up:
       StepAttenuation(address, 0.1);
@@ -88,14 +92,16 @@ void OnAttenuationBar(int address, unsigned code, int position) {
       StepAttenuation(address, -1.0);
       break;
     case ui::scroll_thumb_track:
-      // Shown only: the poll must not overwrite the value while it is dragged.
+      // Shown only: the poll must not overwrite the value while it is dragged,
+      // and the bar stays where the operator holds it.
       adjusting_attenuator[address] = 1;
-      ShowAttenuation(address, ThumbDb(position));
+      ShowAttenuation(address, ThumbDb(panel, position));
+      ui::SetControlText(panel, id_attenuation, FieldText(device_data[address].attenuation));
       break;
     case ui::scroll_thumb_position:
       adjusting_attenuator[address] = 1;
-      SendAttenuation(address, ThumbDb(position));
-      ShowAttenuation(address, ThumbDb(position));
+      SendAttenuation(address, ThumbDb(panel, position));
+      ShowAttenuation(address, ThumbDb(panel, position));
       UpdatePopup(address);
       break;
     case ui::scroll_end:
@@ -158,7 +164,7 @@ ui::Result PollCallBack(ui::Handle window, unsigned message, ui::WordParam word,
       return 0;
     case ui::msg_hscroll:
       if (l == id_attenuation_bar)
-        OnAttenuationBar(address, ui::ScrollCodeOf(word), ui::ScrollPositionOf(word));
+        OnAttenuationBar(window, address, ui::ScrollCodeOf(word), ui::ScrollPositionOf(word));
       return 0;
     case ui::msg_static_colour:
       return PanelColour(popup_color[address], PaleColours());

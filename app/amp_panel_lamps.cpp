@@ -1,5 +1,6 @@
 #include "app/amp_panel_lamps.h"
 
+#include "app/amp_panel_shared.h"
 #include "app/records/device_records.h"
 #include "resources/panel_ids.h"
 #include "ui/dialog.h"
@@ -8,7 +9,7 @@ namespace {
 
 // The window keeps what each lamp shows, one slot per lamp from offset 0.
 int Slot(int id) {
-  return id - id_lamp_power;
+  return lamp_slot_first + id - id_lamp_power;
 }
 
 void Remember(ui::Handle panel, int id, bool lit) {

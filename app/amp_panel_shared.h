@@ -15,6 +15,11 @@ enum panel_colour_code : int {
   colour_near_target = 3,
 };
 
+// The amplifier panel's window data: what each lamp shows from offset 0,
+// then the attenuation bar's range maximum.
+constexpr int lamp_slot_first = 0;
+constexpr int bar_maximum_slot = 8;
+
 // The address whose panel the window is; 0 when none is.
 int PanelAddress(ui::Handle window);
 // The pale tints where the display can show them and the operator did not

@@ -263,6 +263,7 @@ TEST_F(AmpPanel, AttenuationBarSetsTheAmplifier) {
   // Dragging shows whole dB and sends nothing; the poll must leave the value alone.
   Op::Scroll(panel, id_attenuation_bar, ui::scroll_thumb_track, 125);
   EXPECT_STREQ(device_data['A'].attenuation, "27.0");
+  EXPECT_EQ(ui::ControlText(panel, id_attenuation), "27.0");
   EXPECT_EQ(adjusting_attenuator['A'], 1);
   EXPECT_TRUE(Sent().empty());
   Op::Scroll(panel, id_attenuation_bar, ui::scroll_thumb_position, 125);
@@ -283,6 +284,14 @@ TEST_F(AmpPanel, AttenuationBarSetsTheAmplifier) {
   Op::Scroll(panel, id_attenuation_bar, ui::scroll_page_down);
   EXPECT_EQ(Sent(), (Bodies{"K12.5!", "K13.5!", "K12.5!", "K11.5!"}));
   EXPECT_STREQ(device_data['A'].attenuation, "11.5");
+
+  // Above 40 dB the bar grows, and the thumb counts from its real left end.
+  CopyField(device_data['A'].attenuation, "55.0");
+  UpdatePopup('A');
+  EXPECT_EQ(ui::ScrollBarPosition(panel, id_attenuation_bar), 0);
+  Op::Scroll(panel, id_attenuation_bar, ui::scroll_thumb_position, 105);
+  EXPECT_EQ(Sent(), Bodies{"K44.0!"});
+  EXPECT_EQ(ui::ControlText(panel, id_attenuation), "44.0");
 
   // A value no amplifier has is not stepped from, and the field stays whole.
   CopyField(device_data['A'].attenuation, "9e99");
