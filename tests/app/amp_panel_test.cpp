@@ -246,14 +246,6 @@ TEST_F(AmpPanel, OnlyPlusAndMinusRepeatWhileHeld) {
   EXPECT_EQ(Sent(), Bodies{"V5"});
 }
 
-TEST_F(AmpPanel, TwoWireModeQueuesTheKeyForThePoll) {
-  mode_2wire = 1;
-  const ui::Handle panel = CreatePollDialog('A');
-  Op::Press(panel, id_key_enter);
-  EXPECT_TRUE(Sent().empty());
-  EXPECT_STREQ(pending_command['A'], "VF");
-}
-
 TEST_F(AmpPanel, AttenuationBarSetsTheAmplifier) {
   const ui::Handle panel = CreatePollDialog('A');
   CopyField(device_data['A'].attenuation, "12.5");
