@@ -93,8 +93,8 @@ TEST_F(Parser, AmplifierStatusFillsEveryField) {
   EXPECT_EQ(a.ftd, 0);
   EXPECT_EQ(a.twta_power, 1);
   EXPECT_STREQ(a.attenuation, "12.5");
-  EXPECT_EQ(a.heater, 12345);
-  EXPECT_EQ(a.beam, 987);
+  EXPECT_EQ(+a.heater, 12345);
+  EXPECT_EQ(+a.beam, 987);
   EXPECT_STREQ(a.power_out, "43.2");
   EXPECT_STREQ(a.voltage, "10.5");
 }
@@ -127,7 +127,7 @@ TEST_F(Parser, ControllerStatusLayoutsByFirmwareGeneration) {
   EXPECT_STREQ(c.power_out, "01.5");
   EXPECT_STREQ(c.voltage, "02.5");
   EXPECT_STREQ(c.attenuation, "00.0");
-  EXPECT_EQ(c.heater, -1);
+  EXPECT_EQ(+c.heater, -1);
   // Powered, with the remote byte clear though bit 0x04 is set.
   Parse('C', Status(0x34, 0x20, {std::string("\x00\x00", 2), "03.5", "04.5"}));
   EXPECT_EQ(c.twta_power, 1);
@@ -154,10 +154,10 @@ TEST_F(Parser, OptionalFieldsShiftTheLaterOnes) {
         Status(0x10, 0x00,
                {"12.5", "  14.2500", "001000", "000500", "-1.5", "43.2", "10.5", "06.3", "0.25"}));
   EXPECT_STREQ(a.attenuation, "07.0");  // the operator is dragging the bar
-  EXPECT_FLOAT_EQ(a.frequency, 14.25f);
-  EXPECT_EQ(a.heater, 1000);
-  EXPECT_EQ(a.beam, 500);
-  EXPECT_FLOAT_EQ(a.offset, -1.5f);
+  EXPECT_FLOAT_EQ(+a.frequency, 14.25f);
+  EXPECT_EQ(+a.heater, 1000);
+  EXPECT_EQ(+a.beam, 500);
+  EXPECT_FLOAT_EQ(+a.offset, -1.5f);
   EXPECT_STREQ(a.power_out, "43.2");
   EXPECT_STREQ(a.voltage, "10.5");
   EXPECT_STREQ(log_parameter[1].response['A'], "06.3");
@@ -198,10 +198,10 @@ TEST_F(Parser, IdentificationSetsTheControllerGeneration) {
   device_type['C'] = ocontrol_device;
   for (const auto& [version, backrev] : {std::pair{"324", 1}, {"325", 0}, {"400", 0}, {"099", 1}}) {
     Parse('C', std::string("03050412") + version);
-    EXPECT_EQ(device_data['C'].backrev, backrev) << version;
+    EXPECT_EQ(+device_data['C'].backrev, backrev) << version;
   }
   Parse('A', "03050412324");
-  EXPECT_EQ(a.backrev, 0);
+  EXPECT_EQ(+a.backrev, 0);
   EXPECT_EQ(last_response['A'], '0');
   // Other kinds only record the letter.
   Parse('A', "K12.5");
@@ -211,14 +211,14 @@ TEST_F(Parser, IdentificationSetsTheControllerGeneration) {
 TEST_F(Parser, QuillonAndEthernetPositions) {
   quillon_protocol = 1;
   EXPECT_EQ(Parse('B', Status(0x10, 0x00, {"12.5", "012345", "000987", "43.2", "10.5"})), 'B');
-  EXPECT_EQ(device_data['B'].heater, 12345);
+  EXPECT_EQ(+device_data['B'].heater, 12345);
   EXPECT_STREQ(device_data['B'].voltage, "10.5");
   quillon_protocol = 0;
   // Over Ethernet the channel, not the frame's address byte, names the device.
   use_ethernet = 1;
   Capture('C', 'Z', Status(0x10, 0x00, {"01.0", "000007", "000008", "30.0", "08.0"}));
   EXPECT_EQ(ParseResponse('C'), 'C');
-  EXPECT_EQ(device_data['C'].beam, 8);
+  EXPECT_EQ(+device_data['C'].beam, 8);
   EXPECT_EQ(last_response['Z'], 0);
 }
 
@@ -227,18 +227,18 @@ TEST_F(Parser, NumbersReadOnlyTheirOwnCharacters) {
   Parse('A', Status(0x10, 0x00,
                     {"ab.c", "  +7.1x99", " -12x4", "12.345", "  .5", "\xC3\xA9\xFF!", "10.5"}));
   EXPECT_STREQ(a.attenuation, "ab.c");  // text fields as received
-  EXPECT_FLOAT_EQ(a.frequency, 7.1f);   // stops at the x, not at the next field
-  EXPECT_EQ(a.heater, -12);
-  EXPECT_EQ(a.beam, 12);  // integers take no fraction
-  EXPECT_FLOAT_EQ(a.offset, 0.5f);
+  EXPECT_FLOAT_EQ(+a.frequency, 7.1f);   // stops at the x, not at the next field
+  EXPECT_EQ(+a.heater, -12);
+  EXPECT_EQ(+a.beam, 12);  // integers take no fraction
+  EXPECT_FLOAT_EQ(+a.offset, 0.5f);
   EXPECT_STREQ(a.power_out, "\xC3\xA9\xFF!");
   Parse('A', Status(0x10, 0x00,
                     {"12.5", "  -------", "\xB0\xB1\xB2\xB3\xB4\xB5", "999999", "----", "43.2",
                      "10.5"}));
-  EXPECT_FLOAT_EQ(a.frequency, 0.0f);
-  EXPECT_EQ(a.heater, 0);
-  EXPECT_EQ(a.beam, 999999);
-  EXPECT_FLOAT_EQ(a.offset, 0.0f);
+  EXPECT_FLOAT_EQ(+a.frequency, 0.0f);
+  EXPECT_EQ(+a.heater, 0);
+  EXPECT_EQ(+a.beam, 999999);
+  EXPECT_FLOAT_EQ(+a.offset, 0.0f);
 }
 
 TEST_F(Parser, ShortAnswersReadNothingPastTheCapture) {
@@ -248,8 +248,8 @@ TEST_F(Parser, ShortAnswersReadNothingPastTheCapture) {
   Capture(0, 'A', Status(0x10, 0x00, {"12.5", "01"}));
   ParseResponse(0);
   EXPECT_STREQ(a.attenuation, "12.5");
-  EXPECT_EQ(a.heater, 1);  // "01", ETX, checksum
-  EXPECT_EQ(a.beam, 0);
+  EXPECT_EQ(+a.heater, 1);  // "01", ETX, checksum
+  EXPECT_EQ(+a.beam, 0);
   EXPECT_STREQ(a.power_out, "");
   EXPECT_STREQ(a.voltage, "");
   EXPECT_STREQ(log_parameter[0].response['A'], "");

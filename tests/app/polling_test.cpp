@@ -135,8 +135,8 @@ TEST_F(Polling, AnAmplifierAlternatesStatusAndScreenAtTheInterval) {
     EXPECT_GE(sent[n].msec - sent[n - 1].msec, polling_interval - 2) << n;
   }
   // The answers reached the record: hours from the status, rows from the screen.
-  EXPECT_EQ(device_data['A'].heater, 1234);
-  EXPECT_EQ(device_data['A'].beam, 567);
+  EXPECT_EQ(+device_data['A'].heater, 1234);
+  EXPECT_EQ(+device_data['A'].beam, 567);
   EXPECT_EQ(error_count['A'], 0);
   EXPECT_STRNE(device_data['A'].screen[1], "     No Status      ");
 }
@@ -161,7 +161,7 @@ TEST_F(Polling, FrequencyPollingAsksForFrequencyAndOffset) {
   device_data['A'].poll_frequency = 1;
   ASSERT_TRUE(TickUntilSent(2));
   EXPECT_EQ(sent[0].body, "?1AFMNoPV");
-  EXPECT_GT(device_data['A'].frequency, 1.0f);
+  EXPECT_GT(+device_data['A'].frequency, 1.0f);
 }
 
 TEST_F(Polling, ControllersIdentifyThenPollByFirmwareGeneration) {
@@ -171,8 +171,8 @@ TEST_F(Polling, ControllersIdentifyThenPollByFirmwareGeneration) {
   ASSERT_TRUE(TickUntilSent(6));
   EXPECT_EQ(Addresses().substr(0, 6), "CDCDCD");
   EXPECT_EQ(FirstBodies(6), (Bodies{"0", "0", "?1IPTV", "?!IPTV", "55", "55"}));
-  EXPECT_EQ(device_data['C'].backrev, 1);
-  EXPECT_EQ(device_data['D'].backrev, 0);
+  EXPECT_EQ(+device_data['C'].backrev, 1);
+  EXPECT_EQ(+device_data['D'].backrev, 0);
 }
 
 TEST_F(Polling, OpenPanelsTakeTurnsAndOthersAreSkipped) {
@@ -195,7 +195,7 @@ TEST_F(Polling, ASilentDeviceKeepsItsDisplayForThreeMisses) {
   for (int misses = 1; misses <= 3; ++misses) {
     ASSERT_TRUE(TickUntil([&] { return error_count['A'] == misses; })) << misses;
     EXPECT_EQ(device_data['A'].screen[0], shown) << misses;
-    EXPECT_NE(device_data['A'].heater, -1) << misses;
+    EXPECT_NE(+device_data['A'].heater, -1) << misses;
   }
   ASSERT_TRUE(TickUntil([] { return device_data['A'].heater == -1; }));
   EXPECT_STREQ(device_data['A'].screen[1], "     No Status      ");
@@ -250,8 +250,8 @@ TEST_F(Polling, QuillonBusFillsTheRecord) {
   Open('A');
   ASSERT_TRUE(TickUntil([] { return last_response['A'] == '5'; }));
   EXPECT_EQ(sent[0].body, "?1AMNPV");
-  EXPECT_EQ(device_data['A'].heater, 42);
-  EXPECT_EQ(device_data['A'].beam, 7);
+  EXPECT_EQ(+device_data['A'].heater, 42);
+  EXPECT_EQ(+device_data['A'].beam, 7);
 }
 
 // Over Ethernet with no connection every open device misses each poll, and
