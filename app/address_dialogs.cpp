@@ -60,7 +60,8 @@ void OpenLoggedPanel(ui::Handle dialog) {
 
 }  // namespace
 
-ui::Result GetAddressCallBack(ui::Handle dialog, unsigned message, ui::WordParam word, ui::LongParam l) {
+ui::Result GetAddressCallBack(ui::Handle dialog, unsigned message, ui::WordParam word,
+                              ui::LongParam l) {
   switch (message) {
     case ui::msg_init_dialog:
       kind_asked = l == ocontrol_device ? ocontrol_device : twta_device;
@@ -83,7 +84,8 @@ ui::Result GetAddressCallBack(ui::Handle dialog, unsigned message, ui::WordParam
   }
 }
 
-ui::Result GetAddressPlusCallBack(ui::Handle dialog, unsigned message, ui::WordParam word, ui::LongParam) {
+ui::Result GetAddressPlusCallBack(ui::Handle dialog, unsigned message, ui::WordParam word,
+                                  ui::LongParam) {
   switch (message) {
     case ui::msg_init_dialog:
       InitInformation(dialog);

@@ -7,8 +7,10 @@
 #include "ui/window.h"
 
 // The creation parameter is the device kind (twta_device or ocontrol_device).
-ui::Result GetAddressCallBack(ui::Handle dialog, unsigned message, ui::WordParam word, ui::LongParam l);
-ui::Result GetAddressPlusCallBack(ui::Handle dialog, unsigned message, ui::WordParam word, ui::LongParam l);
+ui::Result GetAddressCallBack(ui::Handle dialog, unsigned message, ui::WordParam word,
+                              ui::LongParam l);
+ui::Result GetAddressPlusCallBack(ui::Handle dialog, unsigned message, ui::WordParam word,
+                                  ui::LongParam l);
 
 void RunPollAddressDialog(ui::Handle owner, device_enum kind);
 void RunAmpInformationDialog(ui::Handle owner);

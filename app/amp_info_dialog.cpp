@@ -39,8 +39,10 @@ void Fill(ui::Handle dialog, int address) {
   ui::SetControlText(dialog, id_comments, record.comments);
   ui::SetControlText(dialog, id_beam_hours, Hours(record.beam));
   ui::SetControlText(dialog, id_heater_hours, Hours(record.heater));
-  ui::SetControlText(dialog, id_beam_start, got_hours[address] ? Hours(beam_start[address]) : "??????");
-  ui::SetControlText(dialog, id_heater_start, got_hours[address] ? Hours(heater_start[address]) : "??????");
+  ui::SetControlText(dialog, id_beam_start,
+                     got_hours[address] ? Hours(beam_start[address]) : "??????");
+  ui::SetControlText(dialog, id_heater_start,
+                     got_hours[address] ? Hours(heater_start[address]) : "??????");
   ui::SetControlText(dialog, id_log_initiated, record.log_zero);
 }
 
@@ -80,7 +82,8 @@ void Verify(ui::Handle dialog, int address) {
   std::string part, serial, message;
   if (!LoneCommand(address, identify.body, 0, identify.timeout, identify.tries) ||
       !ReadIdentification(ProtocolBuffer(address), &part, &serial, &message)) {
-    ui::ShowMessage(dialog, "No response from amplifier.", "Error", ui::Buttons::ok, ui::Icon::error);
+    ui::ShowMessage(dialog, "No response from amplifier.", "Error", ui::Buttons::ok,
+                    ui::Icon::error);
   } else {
     ui::SetControlText(dialog, id_part, part);
     // The older format carries no serial number: the field keeps its text.
@@ -100,12 +103,15 @@ bool ReadIdentification(const protocol_struct& answer, std::string* part, std::s
   char text[128];
   if (body_end > 7 && r[7] == '-') {
     if (body_end <= 21) return false;
-    std::snprintf(text, sizeof text, "305-%c%c%c%c-%c%c%c", r[3], r[4], r[5], r[6], r[8], r[9], r[10]);
+    std::snprintf(text, sizeof text, "305-%c%c%c%c-%c%c%c", r[3], r[4], r[5], r[6], r[8], r[9],
+                  r[10]);
     *part = text;
     std::snprintf(text, sizeof text, "%c%c%c%c%c", r[12], r[13], r[14], r[15], r[16]);
     *serial = text;
-    std::snprintf(text, sizeof text, "P/N 305-%c%c%c%c-%c%c%c, S/N %c%c%c%c%c (Firmware Version %c.%c%c)", r[3],
-                  r[4], r[5], r[6], r[8], r[9], r[10], r[12], r[13], r[14], r[15], r[16], r[18], r[20], r[21]);
+    std::snprintf(text, sizeof text,
+                  "P/N 305-%c%c%c%c-%c%c%c, S/N %c%c%c%c%c (Firmware Version %c.%c%c)", r[3], r[4],
+                  r[5], r[6], r[8], r[9], r[10], r[12], r[13], r[14], r[15], r[16], r[18], r[20],
+                  r[21]);
     *message = text;
     return true;
   }
@@ -113,13 +119,14 @@ bool ReadIdentification(const protocol_struct& answer, std::string* part, std::s
   std::snprintf(text, sizeof text, "305-%c%c%c%c-%c%c%c", r[3], r[4], r[5], r[6], r[7], r[8], r[9]);
   *part = text;
   serial->clear();
-  std::snprintf(text, sizeof text, "Part Number 305-%c%c%c%c-%c%c%c, Firmware Version %c.%c%c", r[3], r[4], r[5],
-                r[6], r[7], r[8], r[9], r[10], r[11], r[12]);
+  std::snprintf(text, sizeof text, "Part Number 305-%c%c%c%c-%c%c%c, Firmware Version %c.%c%c",
+                r[3], r[4], r[5], r[6], r[7], r[8], r[9], r[10], r[11], r[12]);
   *message = text;
   return true;
 }
 
-ui::Result AmpInfoCallBack(ui::Handle dialog, unsigned message, ui::WordParam word, ui::LongParam l) {
+ui::Result AmpInfoCallBack(ui::Handle dialog, unsigned message, ui::WordParam word,
+                           ui::LongParam l) {
   switch (message) {
     case ui::msg_init_dialog:
       options_address = static_cast<int>(l);

@@ -9,7 +9,8 @@
 struct protocol_struct;
 
 // The creation parameter is the address.
-ui::Result AmpInfoCallBack(ui::Handle dialog, unsigned message, ui::WordParam word, ui::LongParam l);
+ui::Result AmpInfoCallBack(ui::Handle dialog, unsigned message, ui::WordParam word,
+                           ui::LongParam l);
 // Runs the dialog modally over owner for the amplifier at address.
 void RunAmpInfoDialog(ui::Handle owner, int address);
 

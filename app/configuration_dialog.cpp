@@ -39,7 +39,9 @@ void FillList(ui::Handle dialog, int id, std::initializer_list<const char*> item
 
 // Frequency polling under the Quillon family shows in the third (grey) state.
 void ShowPollFrequency(ui::Handle dialog) {
-  const int state = !poll_frequency ? ui::unchecked : quillon_protocol ? ui::indeterminate : ui::checked;
+  const int state = !poll_frequency    ? ui::unchecked
+                    : quillon_protocol ? ui::indeterminate
+                                       : ui::checked;
   ui::SetCheck(dialog, id_poll_frequency, state);
 }
 
@@ -48,7 +50,9 @@ void SetRadio(ui::Handle dialog, int on, int off) {
   ui::SetCheck(dialog, off, ui::unchecked);
 }
 
-bool Ticked(ui::Handle dialog, int id) { return ui::CheckStateOf(dialog, id) == ui::checked; }
+bool Ticked(ui::Handle dialog, int id) {
+  return ui::CheckStateOf(dialog, id) == ui::checked;
+}
 
 // The value of the text's leading digits, held to 32 bits; 0 without digits.
 std::uint32_t UnsignedValue(const std::string& text) {
@@ -88,14 +92,16 @@ void ApplyTransferMode(ui::Handle dialog) {
 void Init(ui::Handle dialog) {
   InitBaudTable();
   FillList(dialog, id_protocol, {"Quillon", "Tessary"});
-  ui::Select(dialog, id_protocol, ui::FindItem(dialog, id_protocol, quillon_protocol ? "Quillon" : "Tessary"));
+  ui::Select(dialog, id_protocol,
+             ui::FindItem(dialog, id_protocol, quillon_protocol ? "Quillon" : "Tessary"));
   ui::ClearItems(dialog, id_transfer_speed);
   for (const char* speed : transfer_speeds) {
     const int index = ui::AddItem(dialog, id_transfer_speed, speed);
     if (std::to_string(download_baud) == speed) ui::Select(dialog, id_transfer_speed, index);
   }
   FillList(dialog, id_transfer_mode, {"Turbo", "Normal"});
-  ui::Select(dialog, id_transfer_mode, ui::FindItem(dialog, id_transfer_mode, turbo_download ? "Turbo" : "Normal"));
+  ui::Select(dialog, id_transfer_mode,
+             ui::FindItem(dialog, id_transfer_mode, turbo_download ? "Turbo" : "Normal"));
 
   if (logging_on) {
     SetRadio(dialog, id_log_features, id_basic_interface);
@@ -142,8 +148,8 @@ void OnOk(ui::Handle dialog) {
   const std::uint32_t rate = UnsignedValue(ui::ControlText(dialog, id_polling_rate));
   if (rate < fastest_polling || rate > slowest_polling) {
     ui::FocusControl(dialog, id_polling_rate);
-    ui::ShowMessage(dialog, "Set Polling Rate between 100 and 10,000 msec.", "Error", ui::Buttons::ok,
-                    ui::Icon::error);
+    ui::ShowMessage(dialog, "Set Polling Rate between 100 and 10,000 msec.", "Error",
+                    ui::Buttons::ok, ui::Icon::error);
     return;
   }
   polling_interval = rate;
@@ -155,7 +161,8 @@ void OnOk(ui::Handle dialog) {
     // The field shows what is now in force.
     SetUnsigned(dialog, id_logging_interval, logging_interval);
     ui::FocusControl(dialog, id_logging_interval);
-    ui::ShowMessage(dialog, "Minimum logging interval is 10 seconds.", "Error", ui::Buttons::ok, ui::Icon::error);
+    ui::ShowMessage(dialog, "Minimum logging interval is 10 seconds.", "Error", ui::Buttons::ok,
+                    ui::Icon::error);
     return;
   }
   SaveConfig();
@@ -204,7 +211,8 @@ bool OnCommand(ui::Handle dialog, int id, unsigned notification) {
 
 }  // namespace
 
-ui::Result ConfigurationCallBack(ui::Handle dialog, unsigned message, ui::WordParam word, ui::LongParam) {
+ui::Result ConfigurationCallBack(ui::Handle dialog, unsigned message, ui::WordParam word,
+                                 ui::LongParam) {
   switch (message) {
     case ui::msg_init_dialog:
       Init(dialog);
@@ -216,4 +224,6 @@ ui::Result ConfigurationCallBack(ui::Handle dialog, unsigned message, ui::WordPa
   }
 }
 
-void RunConfigurationDialog(ui::Handle owner) { ui::RunModal(ConfigurationDialogTemplate(), owner, ConfigurationCallBack); }
+void RunConfigurationDialog(ui::Handle owner) {
+  ui::RunModal(ConfigurationDialogTemplate(), owner, ConfigurationCallBack);
+}

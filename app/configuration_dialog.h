@@ -5,5 +5,6 @@
 
 #include "ui/window.h"
 
-ui::Result ConfigurationCallBack(ui::Handle dialog, unsigned message, ui::WordParam word, ui::LongParam l);
+ui::Result ConfigurationCallBack(ui::Handle dialog, unsigned message, ui::WordParam word,
+                                 ui::LongParam l);
 void RunConfigurationDialog(ui::Handle owner);

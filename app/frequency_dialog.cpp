@@ -25,7 +25,8 @@ constexpr int offset_length = 5;
 // reaches: a short answer shows what it has.
 std::string OffsetText(const protocol_struct& answer) {
   std::string text;
-  for (int at = offset_position; at < offset_position + offset_length && at < answer.receive_count; ++at) {
+  for (int at = offset_position; at < offset_position + offset_length && at < answer.receive_count;
+       ++at) {
     if (answer.response_buf[at] == 0) break;
     text += static_cast<char>(answer.response_buf[at]);
   }
@@ -46,9 +47,11 @@ int InitFrequencyCallback(ui::Handle dialog, int address) {
   const device_command& query = Command(command_id::frequency_offset);
   for (int n = 0; n < calibration_count; ++n) {
     char body[256];
-    const int length = FormatCommand(body, command_id::frequency_offset, static_cast<double>(query_frequency[n]));
+    const int length =
+        FormatCommand(body, command_id::frequency_offset, static_cast<double>(query_frequency[n]));
     if (!LoneCommand(address, body, length, query.timeout, query.tries)) {
-      ui::ShowMessage(dialog, "No response from amplifier.", "Error", ui::Buttons::ok, ui::Icon::error);
+      ui::ShowMessage(dialog, "No response from amplifier.", "Error", ui::Buttons::ok,
+                      ui::Icon::error);
       ui::FinishDialog(dialog, ui::id_cancel);
       return 0;
     }
@@ -63,7 +66,8 @@ int InitFrequencyCallback(ui::Handle dialog, int address) {
   return address;
 }
 
-ui::Result SetFrequencyCallBack(ui::Handle dialog, unsigned message, ui::WordParam word, ui::LongParam l) {
+ui::Result SetFrequencyCallBack(ui::Handle dialog, unsigned message, ui::WordParam word,
+                                ui::LongParam l) {
   switch (message) {
     case ui::msg_init_dialog:
       InitFrequencyCallback(dialog, static_cast<int>(l));

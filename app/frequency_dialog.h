@@ -4,7 +4,8 @@
 
 #include "ui/window.h"
 
-ui::Result SetFrequencyCallBack(ui::Handle dialog, unsigned message, ui::WordParam word, ui::LongParam l);
+ui::Result SetFrequencyCallBack(ui::Handle dialog, unsigned message, ui::WordParam word,
+                                ui::LongParam l);
 // Places the dialog under the pointer, asks for the three offsets and fills
 // the dialog; 0 (the dialog ended, the operator told) when the amplifier did
 // not answer, else the address.

@@ -31,7 +31,8 @@ int ParsePollAddress(const std::string& text) {
   long value = 0;
   for (const char c : text) {
     if (!std::isxdigit(static_cast<unsigned char>(c))) return -1;
-    value = value * 16 + (std::isdigit(static_cast<unsigned char>(c)) ? c - '0' : std::tolower(c) - 'a' + 10);
+    value = value * 16 +
+            (std::isdigit(static_cast<unsigned char>(c)) ? c - '0' : std::tolower(c) - 'a' + 10);
     if (value > 255) return -1;
   }
   return static_cast<int>(value);
@@ -59,7 +60,8 @@ bool ReadPartField(ui::Handle dialog, int id, std::string* part) {
     return Refuse(dialog, id, "Part Number must be 12 digits long.", "Oops", ui::Icon::none);
   }
   if (LeadsElsewhere(*part)) {
-    return Refuse(dialog, id, "Part Number may not contain \"/\", \"\\\" or \"..\".", "Oops", ui::Icon::none);
+    return Refuse(dialog, id, "Part Number may not contain \"/\", \"\\\" or \"..\".", "Oops",
+                  ui::Icon::none);
   }
   return true;
 }
@@ -70,7 +72,8 @@ bool ReadSerialField(ui::Handle dialog, int id, std::string* serial) {
     return Refuse(dialog, id, "Serial Number must be 5 digits or less.", "Oops", ui::Icon::none);
   }
   if (LeadsElsewhere(*serial)) {
-    return Refuse(dialog, id, "Serial Number may not contain \"/\", \"\\\" or \"..\".", "Oops", ui::Icon::none);
+    return Refuse(dialog, id, "Serial Number may not contain \"/\", \"\\\" or \"..\".", "Oops",
+                  ui::Icon::none);
   }
   return true;
 }
@@ -90,4 +93,6 @@ std::int32_t ReadHoursField(ui::Handle dialog, int id) {
   return static_cast<std::int32_t>(negative ? -value : value);
 }
 
-std::string ReadCommentsField(ui::Handle dialog, int id) { return ui::ControlText(dialog, id, comments_chars); }
+std::string ReadCommentsField(ui::Handle dialog, int id) {
+  return ui::ControlText(dialog, id, comments_chars);
+}

@@ -1,11 +1,12 @@
 // Opening panels by address: "Poll Amplifier" for both device kinds, "Enter
 // Amplifier Information" with its identity and log, and the menu commands
 // that lead there.
+#include "app/address_dialogs.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "app/address_dialogs.h"
 #include "app/identity_entry.h"
 #include "app/main_window.h"
 #include "app/popup.h"
@@ -167,15 +168,23 @@ TEST_F(AddressDialogs, InformationRefusesEachFieldAtFaultInTurn) {
       {"100", "305-1234-567", "12345", id_address, "Invalid poll address.", "Ummm..."},
       {"A", "305-1234-56", "12345", id_part, "Part Number must be 12 digits long.", "Oops"},
       {"A", "305-1234-5678", "12345", id_part, "Part Number must be 12 digits long.", "Oops"},
-      {"A", "305-1234-567-and-a-great-deal-more", "1", id_part, "Part Number must be 12 digits long.", "Oops"},
-      {"A", "../../etc/ab", "12345", id_part, "Part Number may not contain \"/\", \"\\\" or \"..\".", "Oops"},
-      {"A", "305/1234-567", "12345", id_part, "Part Number may not contain \"/\", \"\\\" or \"..\".", "Oops"},
-      {"A", "305\\1234-567", "12345", id_part, "Part Number may not contain \"/\", \"\\\" or \"..\".", "Oops"},
-      {"A", "305-1234..67", "12345", id_part, "Part Number may not contain \"/\", \"\\\" or \"..\".", "Oops"},
+      {"A", "305-1234-567-and-a-great-deal-more", "1", id_part,
+       "Part Number must be 12 digits long.", "Oops"},
+      {"A", "../../etc/ab", "12345", id_part,
+       "Part Number may not contain \"/\", \"\\\" or \"..\".", "Oops"},
+      {"A", "305/1234-567", "12345", id_part,
+       "Part Number may not contain \"/\", \"\\\" or \"..\".", "Oops"},
+      {"A", "305\\1234-567", "12345", id_part,
+       "Part Number may not contain \"/\", \"\\\" or \"..\".", "Oops"},
+      {"A", "305-1234..67", "12345", id_part,
+       "Part Number may not contain \"/\", \"\\\" or \"..\".", "Oops"},
       {"A", "305-1234-567", "123456", id_serial, "Serial Number must be 5 digits or less.", "Oops"},
-      {"A", "305-1234-567", "..", id_serial, "Serial Number may not contain \"/\", \"\\\" or \"..\".", "Oops"},
-      {"A", "305-1234-567", "1/2", id_serial, "Serial Number may not contain \"/\", \"\\\" or \"..\".", "Oops"},
-      {"A", "305-1234-567", "a\\b", id_serial, "Serial Number may not contain \"/\", \"\\\" or \"..\".", "Oops"},
+      {"A", "305-1234-567", "..", id_serial,
+       "Serial Number may not contain \"/\", \"\\\" or \"..\".", "Oops"},
+      {"A", "305-1234-567", "1/2", id_serial,
+       "Serial Number may not contain \"/\", \"\\\" or \"..\".", "Oops"},
+      {"A", "305-1234-567", "a\\b", id_serial,
+       "Serial Number may not contain \"/\", \"\\\" or \"..\".", "Oops"},
   };
   for (const Case& c : cases) {
     Refusal refusal;
@@ -258,8 +267,8 @@ TEST_F(AddressDialogs, DecliningAPriorLogKeepsTheInformationDialogOpen) {
 }
 
 TEST_F(AddressDialogs, TheMenuOpensTheDialogThatFitsTheSettings) {
-  for (const char* name : {"Poll Amplifier", "Enter Amplifier Information", "Poll Outdoor Controller",
-                           "Corvane Configuration"}) {
+  for (const char* name : {"Poll Amplifier", "Enter Amplifier Information",
+                           "Poll Outdoor Controller", "Corvane Configuration"}) {
     op.WhenDialogOpens(name, [](ui::Handle dialog) { Op::Press(dialog, ui::id_cancel); });
   }
   MainCallBack(ui::no_window, ui::msg_command, ui::MakeCommand(menu_poll_amplifier, 0), 0);

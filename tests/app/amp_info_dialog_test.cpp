@@ -1,12 +1,13 @@
 // "Amplifier Options": identity edits and their log files, and "Verify"
 // against corvane-sim in both identification formats and both families.
+#include "app/amp_info_dialog.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstring>
 #include <string>
 
-#include "app/amp_info_dialog.h"
 #include "app/main_window.h"
 #include "app/popup.h"
 #include "app/records/device_records.h"
@@ -114,7 +115,8 @@ TEST_F(AmpOptions, RefusalsKeepTheDialogWithTheFocusOnTheField) {
       {"305-1234-56", "12345", id_part, "Part Number must be 12 digits long."},
       {"305/1234-567", "12345", id_part, "Part Number may not contain \"/\", \"\\\" or \"..\"."},
       {"305-1234-567", "123456", id_serial, "Serial Number must be 5 digits or less."},
-      {"305-1234-567", "../..", id_serial, "Serial Number may not contain \"/\", \"\\\" or \"..\"."},
+      {"305-1234-567", "../..", id_serial,
+       "Serial Number may not contain \"/\", \"\\\" or \"..\"."},
   };
   for (const Case& c : cases) {
     int focus = 0;
@@ -163,7 +165,8 @@ TEST_F(AmpOptions, AChangedIdentityMovesToAnotherLog) {
   });
   RunAmpInfoDialog(ui::no_window, 'A');
   ASSERT_EQ(op.Boxes().size(), 1u);
-  EXPECT_EQ(op.Boxes()[0].text, "Because the Part Number changed, a different log file will be used.");
+  EXPECT_EQ(op.Boxes()[0].text,
+            "Because the Part Number changed, a different log file will be used.");
   EXPECT_EQ(op.Boxes()[0].caption, "Note!");
   EXPECT_EQ(op.Boxes()[0].icon, ui::Icon::information);
   EXPECT_TRUE(directory.Exists("305-1234-999 12345.txt"));
@@ -177,9 +180,11 @@ TEST_F(AmpOptions, AChangedIdentityMovesToAnotherLog) {
   });
   RunAmpInfoDialog(ui::no_window, 'A');
   ASSERT_EQ(op.Boxes().size(), 1u);
-  EXPECT_EQ(op.Boxes()[0].text, "Because the Serial Number changed, a different log file will be used.");
+  EXPECT_EQ(op.Boxes()[0].text,
+            "Because the Serial Number changed, a different log file will be used.");
   EXPECT_TRUE(directory.Exists("305-1234-111 777.txt"));
-  EXPECT_NE(ui::Title(poll_dialog['A']).find("305-1234-111"), std::string::npos) << ui::Title(poll_dialog['A']);
+  EXPECT_NE(ui::Title(poll_dialog['A']).find("305-1234-111"), std::string::npos)
+      << ui::Title(poll_dialog['A']);
 }
 
 TEST_F(AmpOptions, DecliningAPriorLogKeepsTheDialogOpen) {
@@ -220,7 +225,8 @@ TEST_F(AmpOptions, VerifyFillsPartAndSerialFromTheCurrentFormat) {
   EXPECT_EQ(op.Boxes()[0].text, "P/N 305-4120-025, S/N 10065 (Firmware Version 4.12)");
   EXPECT_EQ(op.Boxes()[0].caption, "Amplifier Response");
   EXPECT_EQ(op.Boxes()[0].icon, ui::Icon::information);
-  EXPECT_EQ(op.Boxes()[1].text, "Because the Serial Number changed, a different log file will be used.");
+  EXPECT_EQ(op.Boxes()[1].text,
+            "Because the Serial Number changed, a different log file will be used.");
   EXPECT_STREQ(device_data['A'].part, "305-4120-025");
   EXPECT_STREQ(device_data['A'].serial, "10065");
   EXPECT_TRUE(directory.Exists("305-4120-025 10065.txt"));
@@ -271,7 +277,12 @@ TEST_F(AmpOptions, VerifyWithoutAnAnswerChangesNothing) {
 protocol_struct Answer(const std::string& body) {
   protocol_struct answer{};
   std::memset(answer.response_buf, '9', sizeof answer.response_buf);  // stale bytes past the frame
-  const std::string frame = std::string("\x06" "A") + body + "\x03" "x";
+  const std::string frame = std::string(
+                                "\x06"
+                                "A") +
+                            body +
+                            "\x03"
+                            "x";
   std::memcpy(answer.response_buf, frame.data(), frame.size());
   answer.receive_count = static_cast<int>(frame.size());
   return answer;
@@ -293,7 +304,8 @@ TEST(Identification, ShortOrOddAnswersNeverReadPastTheFrame) {
   empty.receive_count = -5;
   EXPECT_FALSE(ReadIdentification(empty, &part, &serial, &message));
   // Any byte is taken as it is; the dialog's own checks judge the result.
-  ASSERT_TRUE(ReadIdentification(Answer("0\xFF/..-\x80\x81\x82 1/2.. 4.12"), &part, &serial, &message));
+  ASSERT_TRUE(
+      ReadIdentification(Answer("0\xFF/..-\x80\x81\x82 1/2.. 4.12"), &part, &serial, &message));
   EXPECT_EQ(part, "305-\xFF/..-\x80\x81\x82");
   EXPECT_EQ(serial, "1/2..");
 }

@@ -1,11 +1,12 @@
 // "Corvane Configuration": what it shows, what acts at once, the checks on
 // OK and the settings file it writes.
+#include "app/configuration_dialog.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <string>
 
-#include "app/configuration_dialog.h"
 #include "config/log_parameters.h"
 #include "config/settings.h"
 #include "link/console.h"
@@ -124,8 +125,8 @@ TEST_F(ConfigurationDialog, ThePollingRateMustLieBetween100And10000) {
     const char* typed;
     bool accepted;
   };
-  for (const Case c : {Case{"99", false}, Case{"10001", false}, Case{"", false}, Case{"99999999999", false},
-                       Case{"100", true}, Case{"10000", true}}) {
+  for (const Case c : {Case{"99", false}, Case{"10001", false}, Case{"", false},
+                       Case{"99999999999", false}, Case{"100", true}, Case{"10000", true}}) {
     int focus = 0;
     const auto boxes = Run([&](ui::Handle dialog) {
       Op::Type(dialog, id_polling_rate, c.typed);
@@ -138,7 +139,8 @@ TEST_F(ConfigurationDialog, ThePollingRateMustLieBetween100And10000) {
       EXPECT_EQ(polling_interval, std::stoul(c.typed));
       EXPECT_EQ(poll_timer.msec_interval, std::stol(c.typed));
     } else {
-      EXPECT_EQ(boxes, std::vector<std::string>{"Set Polling Rate between 100 and 10,000 msec."}) << c.typed;
+      EXPECT_EQ(boxes, std::vector<std::string>{"Set Polling Rate between 100 and 10,000 msec."})
+          << c.typed;
       EXPECT_EQ(focus, id_polling_rate) << c.typed;
       EXPECT_FALSE(directory.Exists("defaults.txt"));
     }
@@ -194,24 +196,27 @@ TEST_F(ConfigurationDialog, OkSavesEveryChoiceInTheSettingsFile) {
   EXPECT_EQ(log_hours, 0);
   EXPECT_EQ(bright_color, 1);
   EXPECT_EQ(mode_2wire, 1);
-  EXPECT_EQ(directory.Read("defaults.txt"),
-            "LOG_CONFIG, LOG_PROMPT, LOG_NOHOURS, BRIGHT_COLOR\r\n"
-            "NORMAL_DOWNLOAD, POLL_FREQUENCY, QUILLON_PROTOCOL, RS485_2WIRE_MODE, DOWNLOAD_BAUD: 9600\r\n"
-            "FIRMWARE_FILENAME: \r\n"
-            "POLLING_INTERVAL: 500 seconds\r\n"
-            "LOGGING_INTERVAL: 60 seconds\r\n"
-            "LOG_PARAMETERS: I-P-TV---\r\n");
+  EXPECT_EQ(
+      directory.Read("defaults.txt"),
+      "LOG_CONFIG, LOG_PROMPT, LOG_NOHOURS, BRIGHT_COLOR\r\n"
+      "NORMAL_DOWNLOAD, POLL_FREQUENCY, QUILLON_PROTOCOL, RS485_2WIRE_MODE, DOWNLOAD_BAUD: 9600\r\n"
+      "FIRMWARE_FILENAME: \r\n"
+      "POLLING_INTERVAL: 500 seconds\r\n"
+      "LOGGING_INTERVAL: 60 seconds\r\n"
+      "LOG_PARAMETERS: I-P-TV---\r\n");
 }
 
 TEST_F(ConfigurationDialog, ButtonsOpenTheParameterDialogAndTheFontChooser) {
-  op.WhenDialogOpens("Parameters to Log", [](ui::Handle dialog) { Op::Press(dialog, ui::id_cancel); });
+  op.WhenDialogOpens("Parameters to Log",
+                     [](ui::Handle dialog) { Op::Press(dialog, ui::id_cancel); });
   Run([](ui::Handle dialog) {
     Op::Press(dialog, id_log_features);
     Op::Press(dialog, id_log_parameters);
     Op::Press(dialog, id_display_font);
     Op::Press(dialog, ui::id_cancel);
   });
-  EXPECT_EQ(op.OpenedDialogs(), (std::vector<std::string>{"Corvane Configuration", "Parameters to Log"}));
+  EXPECT_EQ(op.OpenedDialogs(),
+            (std::vector<std::string>{"Corvane Configuration", "Parameters to Log"}));
   EXPECT_EQ(op.FontChoosersShown(), 1);
 }
 

@@ -1,12 +1,13 @@
 // "Frequency Offsets" against corvane-sim: the three queries, where the
 // offsets come from in the answer, the band selection and a silent amplifier.
+#include "app/frequency_dialog.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstring>
 #include <string>
 
-#include "app/frequency_dialog.h"
 #include "app/records/device_records.h"
 #include "config/settings.h"
 #include "link/capture.h"
