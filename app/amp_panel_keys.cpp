@@ -139,8 +139,7 @@ void OnKeyDown(ui::Handle panel, int address, int key) {
   OnCommand(panel, address, key);
 }
 
-void ClosePanel(ui::Handle panel, int address) {
-  CloseLog(address);
+void ClosePanel(ui::Handle panel) {
   ui::Destroy(panel);
   ui::SetFocusTo(main_window);
 }
@@ -174,8 +173,13 @@ ui::Result PollCallBack(ui::Handle window, unsigned message, ui::WordParam word,
       return 1;
     }
     case ui::msg_close:
-      ClosePanel(window, address);
+      ClosePanel(window);
       return 0;
+    case ui::msg_destroy:
+      // However the panel goes (the operator, the exit, an operation that
+      // closes every panel), its log is closed with it.
+      CloseLog(address);
+      return ui::DefaultProcedure(window, message, word, l);
     default:
       return ui::DefaultProcedure(window, message, word, l);
   }

@@ -346,6 +346,13 @@ TEST_F(AmpPanel, FrequencyVariantAndClosing) {
   device_data['A'].hv_on = 1;
   EXPECT_EQ(ui::DialogName(CreatePollDialog('A')), "1");
   EXPECT_EQ(device_data['A'].hv_on, 0);
+  // Operations that close every panel close their logs too.
+  CreatePollDialog('B');
+  logfile['A'] = std::tmpfile();
+  logfile['B'] = std::tmpfile();
+  EXPECT_EQ(ClosePollWindows(), 'B');
+  EXPECT_EQ(logfile['A'], nullptr);
+  EXPECT_EQ(logfile['B'], nullptr);
 }
 
 TEST_F(AmpPanel, FollowsTheSimulatedAmplifierThroughThePollingEngine) {
