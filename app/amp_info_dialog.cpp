@@ -22,6 +22,12 @@ int options_address = 'A';
 
 enum change_kind { no_change = 0, part_changed = 1, serial_changed = 2 };
 
+// A record text, never read past its field.
+template <std::size_t size>
+std::string FieldText(const char (&field)[size]) {
+  return std::string(field, strnlen(field, size));
+}
+
 std::string Hours(std::int32_t hours) {
   char text[16];
   if (hours < 0) return "??????";
@@ -31,19 +37,19 @@ std::string Hours(std::int32_t hours) {
 
 void Fill(ui::Handle dialog, int address) {
   const device_struct& record = device_data[address];
-  ui::SetControlText(dialog, id_part, record.part);
-  ui::SetControlText(dialog, id_serial, record.serial);
+  ui::SetControlText(dialog, id_part, FieldText(record.part));
+  ui::SetControlText(dialog, id_serial, FieldText(record.serial));
   char target[16];
   std::snprintf(target, sizeof target, "%06ld", static_cast<long>(record.target_hours));
   ui::SetControlText(dialog, id_target_hours, target);
-  ui::SetControlText(dialog, id_comments, record.comments);
+  ui::SetControlText(dialog, id_comments, FieldText(record.comments));
   ui::SetControlText(dialog, id_beam_hours, Hours(record.beam));
   ui::SetControlText(dialog, id_heater_hours, Hours(record.heater));
   ui::SetControlText(dialog, id_beam_start,
                      got_hours[address] ? Hours(beam_start[address]) : "??????");
   ui::SetControlText(dialog, id_heater_start,
                      got_hours[address] ? Hours(heater_start[address]) : "??????");
-  ui::SetControlText(dialog, id_log_initiated, record.log_zero);
+  ui::SetControlText(dialog, id_log_initiated, FieldText(record.log_zero));
 }
 
 // Stores the fields; a changed part or serial moves to another log. Returns
@@ -53,14 +59,14 @@ bool Apply(ui::Handle dialog, int address) {
   change_kind change = no_change;
   std::string text;
   if (!ReadPartField(dialog, id_part, &text)) return false;
-  if (text != record.part) change = part_changed;
+  if (text != FieldText(record.part)) change = part_changed;
   CopyField(record.part, text.c_str());
   if (!ReadSerialField(dialog, id_serial, &text)) return false;
-  if (text != record.serial) change = serial_changed;
+  if (text != FieldText(record.serial)) change = serial_changed;
   CopyField(record.serial, text.c_str());
   record.target_hours = ReadHoursField(dialog, id_target_hours);
   text = ReadCommentsField(dialog, id_comments);
-  if (text != record.comments) {
+  if (text != FieldText(record.comments)) {
     CopyField(record.comments, text.c_str());
     LogComments(address);
   }
