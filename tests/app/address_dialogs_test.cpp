@@ -237,7 +237,8 @@ TEST_F(AddressDialogs, InformationOpensTheLogAndThePanel) {
   EXPECT_EQ(device_type['B'], twta_device);
   EXPECT_STREQ(record.part, "305-1234-567");
   EXPECT_STREQ(record.serial, "12345");
-  EXPECT_EQ(record.target_hours, 20000);
+  const std::int32_t target = record.target_hours;  // by value: the record is packed
+  EXPECT_EQ(target, 20000);
   EXPECT_EQ(std::string(record.comments), long_comments.substr(0, 255));
   ASSERT_NE(logfile['B'], nullptr);
   const std::string log = directory.Read("305-1234-567 12345.txt");
