@@ -39,24 +39,44 @@ void AmplifierPoll(int address, char* command) {
   command[length] = 0;
 }
 
+// The outstanding poll's answer was shown on the tick it came in, before its
+// polling step: that step then owes no miss.
+bool answer_shown = false;
+
+// Every complete answer waiting in the serial receiver goes to its panel.
+void ShowAnswers(int status) {
+  while (status == 1) {
+    Answered(ParseResponse(0));
+    ResetReceiver(0);
+    status = TrapResponse(0);
+  }
+}
+
 }  // namespace
 
 void PollSequence(int status) {
   const int previous = response_pending;
-  if (poll_timer.Waiting()) return;
+  if (poll_timer.Waiting()) {
+    // Shown at once rather than at the next step; what goes on the line and
+    // when stays the same.
+    if (status == 1) {
+      ShowAnswers(status);
+      answer_shown = true;
+    }
+    return;
+  }
   int from = previous;
   if (status == 1) {
-    do {
-      Answered(ParseResponse(0));
-      ResetReceiver(0);
-      status = TrapResponse(0);
-    } while (status == 1);
+    ShowAnswers(status);
+  } else if (answer_shown) {
+    ResetReceiver(0);
   } else {
     if (from < 0) from = response_pending;
     if (from < 0) from = 'A';
     NoResponse(from);
     ResetReceiver(0);
   }
+  answer_shown = false;
   for (int step = 1; step <= device_count; ++step) {
     const int address = (from + step) & 0xFF;
     if (IsOpen(address)) {

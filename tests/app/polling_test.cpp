@@ -271,4 +271,22 @@ TEST_F(Polling, EveryUnconnectedEthernetDeviceIsCharged) {
   EXPECT_TRUE(sent.empty());
 }
 
+TEST_F(Polling, AnAnswerIsShownOnTheTickItArrivesWithoutChangingThePolls) {
+  Launch({"--amp", "A", "--steady", "--hour-ms", "0"});
+  Ok("hours A 4321 765");
+  Open('A');
+  polling_interval = 2000;
+  poll_timer.Reset(polling_interval);
+  ASSERT_TRUE(TickUntilSent(1));
+  // The status answer reaches the record long before the next polling step.
+  ASSERT_TRUE(TickUntil([] { return device_data['A'].heater == 4321; }, 1500));
+  EXPECT_EQ(sent.size(), 1u);
+  // The step that follows owes no miss and goes on with the screen request.
+  ASSERT_TRUE(TickUntilSent(2));
+  EXPECT_EQ(sent[1].body, "55");
+  EXPECT_GE(sent[1].msec - sent[0].msec, polling_interval - 2);
+  EXPECT_EQ(error_count['A'], 0);
+  EXPECT_EQ(response_pending, 'A');
+}
+
 }  // namespace
