@@ -1,8 +1,10 @@
 // The console polling N amplifier panels against corvane-sim on a pty bus,
 // driven tick by tick as the main timer drives it. Prints the console's CPU
-// time over wall time, the time per tick (p50, p99, max), the time from the
-// console reading an answer's last byte to the polling step that shows it,
-// resident memory, and the value lines written to the logs.
+// time over wall time, the time per tick (p50, p99, max), how many answers
+// reached their panel on the tick that read their last byte, resident memory,
+// and the lines written to the logs. Bytes are read once per tick, so an
+// answer shown on the tick that read it is shown at most one tick after it
+// arrived.
 //
 //   poll_load [--panels N] [--seconds S] [--drop P] [--bad-checksum P] [--log]
 #include <sys/resource.h>
@@ -132,7 +134,7 @@ int main(int argc, char** argv) {
   for (int n = 0; n < options.panels; ++n) {
     const int address = 0x41 + n;
     addresses.push_back(address);
-    char text[8];
+    char text[16];
     std::snprintf(text, sizeof text, "%02X", address);
     args.insert(args.end(), {"--amp", text});
   }
@@ -165,7 +167,8 @@ int main(int argc, char** argv) {
   const std::vector<long> log_lines_before = LogLines(directory);
 
   std::vector<double> tick_ms;
-  std::vector<double> shown_after_ms;
+  long answers_shown_at_once = 0;
+  long answers_waiting = 0;
   long resident_after_first_minute = 0;
   const auto start = Clock::now();
   const double cpu_start = CpuSeconds();
@@ -175,19 +178,16 @@ int main(int argc, char** argv) {
     next_tick += std::chrono::milliseconds(main_tick_ms);
     const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(next_tick - Clock::now());
     ui::RunFor(static_cast<int>(std::max<long long>(wait.count(), 0)));
-    const std::int32_t pending_before = response_pending;
-    const BITS64 step_before = poll_timer.start_time;
     const auto tick_start = Clock::now();
     MainTick();
     const auto tick_end = Clock::now();
     tick_ms.push_back(std::chrono::duration<double, std::milli>(tick_end - tick_start).count());
-    // A polling step ran when it restarted the poll timer; it showed an
-    // answer when the device asked last answered.
-    const bool stepped = std::memcmp(&step_before, &poll_timer.start_time, sizeof step_before) != 0;
-    if (stepped && pending_before >= 0 && error_count[pending_before] == 0 &&
-        last_received > tick_start - std::chrono::milliseconds(2000)) {
-      shown_after_ms.push_back(
-          std::chrono::duration<double, std::milli>(tick_end - last_received).count());
+    // An answer whose last bytes this tick read is shown when the tick ends
+    // with the receiver reset; left complete in it, it waits for a later tick.
+    const protocol_struct& receiver = protocol_state[0];
+    if (last_received >= tick_start) {
+      if (receiver.response_done == 2) ++answers_waiting;
+      if (receiver.receive_count == 0 && receiver.response_done == 0) ++answers_shown_at_once;
     }
     if (!resident_after_first_minute && tick_end - start > std::chrono::seconds(60)) {
       resident_after_first_minute = ResidentKib();
@@ -204,9 +204,8 @@ int main(int argc, char** argv) {
   std::printf("cpu/wall %.4f (%.2f %% of one core)\n", cpu / wall, 100 * cpu / wall);
   std::printf("tick ms p50 %.3f p99 %.3f max %.3f over %zu ticks\n", Percentile(tick_ms, 0.5),
               Percentile(tick_ms, 0.99), Percentile(tick_ms, 1.0), tick_ms.size());
-  std::printf("answer read to step shown ms p50 %.1f p99 %.1f over %zu answers\n",
-              Percentile(shown_after_ms, 0.5), Percentile(shown_after_ms, 0.99),
-              shown_after_ms.size());
+  std::printf("answers shown on the tick that read their last byte %ld, left for a later tick %ld\n",
+              answers_shown_at_once, answers_waiting);
   const long resident = ResidentKib();
   std::printf("resident KiB %ld", resident);
   if (resident_after_first_minute) {
