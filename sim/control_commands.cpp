@@ -39,6 +39,15 @@ std::string ControlCommands::Execute(std::string_view line, Clock::time_point no
            " dropped=" + std::to_string(counts.dropped);
   }
   if (verb == "line") return "ok " + bus_.LineSettings();
+  if (verb == "network") {
+    const std::string summary = network_.Summary();
+    return summary.empty() ? "ok" : "ok " + summary;
+  }
+  if (verb == "tcp") return Tcp(rest);
+  if (verb == "describe") {
+    const std::string_view address = Word(&rest);
+    return Result(network_.SetDescription(address, rest));
+  }
   if (verb == "devices") {
     std::string answer = "ok";
     for (const auto& [address, device] : devices_)
@@ -74,6 +83,14 @@ std::string ControlCommands::OnDevice(std::string_view verb, std::string_view re
     return Result(error.empty() ? device.Set("beam", rest, now) : error);
   }
   return Result(device.Set(verb, rest, now));
+}
+
+std::string ControlCommands::Tcp(std::string_view rest) {
+  const std::string_view address = Word(&rest);
+  TcpDevice* device = network_.Find(address);
+  if (device == nullptr) return "error no network device at " + std::string(address);
+  if (rest.empty()) return "ok " + device->State();
+  return Result(device->Control(rest));
 }
 
 std::string ControlCommands::Faults(std::string_view settings) {

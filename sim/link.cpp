@@ -13,7 +13,11 @@ constexpr std::size_t max_queued_bytes = 64 * 1024;
 
 Link::Link(Transport& transport, std::unique_ptr<FrameCodec> codec, Devices& devices,
            FaultInjector& faults)
-    : transport_(transport), codec_(std::move(codec)), devices_(devices), faults_(faults) {}
+    : transport_(transport), codec_(std::move(codec)), devices_(&devices), faults_(faults) {}
+
+Link::Link(Transport& transport, std::unique_ptr<FrameCodec> codec, Device& device,
+           FaultInjector& faults)
+    : transport_(transport), codec_(std::move(codec)), sole_device_(&device), faults_(faults) {}
 
 Transport::ReadResult Link::Receive(Clock::time_point now) {
   std::string bytes;
@@ -26,13 +30,17 @@ Transport::ReadResult Link::Receive(Clock::time_point now) {
 
 void Link::Answer(const Command& command, Clock::time_point now) {
   ++counts_.frames;
-  const auto device = devices_.find(command.address);
-  if (device == devices_.end()) {
-    ++counts_.unaddressed;
-    return;
+  Device* device = sole_device_;
+  if (device == nullptr) {
+    const auto found = devices_->find(command.address);
+    if (found == devices_->end()) {
+      ++counts_.unaddressed;
+      return;
+    }
+    device = found->second.get();
   }
   const std::size_t room = codec_->BodyRoom(false);
-  std::optional<sim::Answer> answer = device->second->Execute(command.body, room, now);
+  std::optional<sim::Answer> answer = device->Execute(command.body, room, now);
   if (!answer) return;
   // An answer longer than the console can take is refused rather than cut.
   if (answer->body.size() > codec_->BodyRoom(answer->frame_positioned)) answer->refused = true;

@@ -30,6 +30,10 @@ class Link {
  public:
   Link(Transport& transport, std::unique_ptr<FrameCodec> codec, Devices& devices,
        FaultInjector& faults);
+  // A line to one device alone, as a network connection is: it answers every frame, under
+  // the address the frame was sent to.
+  Link(Transport& transport, std::unique_ptr<FrameCodec> codec, Device& device,
+       FaultInjector& faults);
   // Reads what has arrived and answers it; idle when no one is on the line.
   Transport::ReadResult Receive(Clock::time_point now);
   // Writes the answers that are due, as far as the line takes them.
@@ -47,7 +51,8 @@ class Link {
   };
   Transport& transport_;
   std::unique_ptr<FrameCodec> codec_;
-  Devices& devices_;
+  Devices* devices_ = nullptr;
+  Device* sole_device_ = nullptr;
   FaultInjector& faults_;
   std::deque<Outgoing> queue_;
   std::size_t queued_bytes_ = 0;

@@ -14,7 +14,9 @@ const char* const usage_text =
     "                   [--drop P] [--delay P] [--delay-ms N] [--nak P] [--bad-checksum P]\n"
     "                   [--garbage P] [--seed N] [--model-cfg FILE] [--steady]\n"
     "                   [--hour-ms N] [--reboot-ms N] [--warmup-ms N]\n"
-    "ADDR is one character or two hexadecimal digits; P a fraction 0..1.\n";
+    "                   [--tcp] [--ip-base A.B.C.D] [--tcp-port N] [--discovery A.B.C.D:PORT]\n"
+    "ADDR is one character or two hexadecimal digits; P a fraction 0..1;\n"
+    "network addresses are in 127.0.0.0/8.\n";
 
 namespace {
 
@@ -76,6 +78,10 @@ bool ParseOptions(const std::vector<std::string>& args, Options* options, std::s
       options->steady = true;
       continue;
     }
+    if (name == "--tcp") {
+      options->tcp = true;
+      continue;
+    }
     if (i + 1 >= args.size()) {
       *error = name.rfind("--", 0) == 0 ? name + " needs a value" : "unknown argument " + name;
       return false;
@@ -124,6 +130,19 @@ bool ParseOptions(const std::vector<std::string>& args, Options* options, std::s
     } else if (name == "--warmup-ms") {
       good = ParseCount(value, 600000, &number);
       options->warmup_ms = static_cast<int>(number);
+    } else if (name == "--ip-base") {
+      const auto ip = ParseIpv4(value);
+      good = ip && IsLoopback(*ip);
+      if (good) options->ip_base = *ip;
+      options->tcp = true;
+    } else if (name == "--tcp-port") {
+      good = ParseCount(value, 65535, &number);
+      options->tcp_port = static_cast<std::uint16_t>(number);
+      options->tcp = true;
+    } else if (name == "--discovery") {
+      options->discovery = ParseEndpoint(value, 2000);
+      good = options->discovery && IsLoopback(options->discovery->ip);
+      options->tcp = true;
     } else {
       *error = "unknown option " + name;
       return false;
@@ -134,6 +153,11 @@ bool ParseOptions(const std::vector<std::string>& args, Options* options, std::s
     }
   }
   if (options->devices.empty()) options->devices.push_back({DeviceKind::amplifier, 'A', "325"});
+  // Every device's address must stay inside the loopback network.
+  if (options->tcp && (options->ip_base & 0xFF) + options->devices.size() > 0xFF) {
+    *error = "too many devices after --ip-base " + FormatIpv4(options->ip_base);
+    return false;
+  }
   return true;
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "sim/fault_rates.h"
+#include "sim/net_address.h"
 
 namespace sim {
 
@@ -31,6 +32,11 @@ struct Options {
   int hour_ms = 10000;  // real milliseconds per counted hour; 0 stops the hour counters
   int reboot_ms = 2000;
   int warmup_ms = 5000;
+  // Each device also listens for TCP on its own address, the first at ip_base.
+  bool tcp = false;
+  std::uint32_t ip_base = 0x7F00000A;  // 127.0.0.10
+  std::uint16_t tcp_port = 2000;       // 0: one free port, the same for every device
+  std::optional<Endpoint> discovery;   // where discovery requests are answered
   bool help = false;
 };
 

@@ -29,7 +29,10 @@ unsigned ChooseSeed(const Options& options) {
 }  // namespace
 
 Simulator::Simulator(const Options& options)
-    : options_(options), seed_(ChooseSeed(options)), faults_(seed_) {
+    : options_(options),
+      seed_(ChooseSeed(options)),
+      faults_(seed_),
+      network_(devices_, faults_, [this] { return MakeCodec(); }) {
   faults_.Rates() = options.faults;
 }
 
@@ -59,18 +62,18 @@ std::string Simulator::BuildDevices() {
   return "";
 }
 
+std::unique_ptr<FrameCodec> Simulator::MakeCodec() const {
+  if (options_.quillon) return std::make_unique<QuillonCodec>();
+  return std::make_unique<TessaryCodec>();
+}
+
 std::string Simulator::Start() {
   std::string error = BuildDevices();
   if (error.empty()) error = bus_.Open(options_.link_path);
+  if (error.empty()) error = network_.Start(options_);
   if (!error.empty()) return error;
-  std::unique_ptr<FrameCodec> codec;
-  if (options_.quillon) {
-    codec = std::make_unique<QuillonCodec>();
-  } else {
-    codec = std::make_unique<TessaryCodec>();
-  }
-  link_ = std::make_unique<Link>(bus_, std::move(codec), devices_, faults_);
-  commands_ = std::make_unique<ControlCommands>(devices_, faults_, *link_, bus_);
+  link_ = std::make_unique<Link>(bus_, MakeCodec(), devices_, faults_);
+  commands_ = std::make_unique<ControlCommands>(devices_, faults_, *link_, bus_, network_);
   control_ = std::make_unique<ControlServer>(
       [this](const std::string& line) { return commands_->Execute(line, Clock::now()); });
   return options_.control_path.empty() ? "" : control_->Listen(options_.control_path);
@@ -83,6 +86,7 @@ void Simulator::Run(int wake_fd) {
     Clock::time_point now = Clock::now();
     for (auto& [address, device] : devices_) device->Advance(now);
     if (!line_idle) link_->Send(now);
+    network_.Send(now);
 
     Clock::time_point wake = After(now, tick_ms);
     const auto due = link_->NextDue();
@@ -91,6 +95,7 @@ void Simulator::Run(int wake_fd) {
     } else if (due) {
       wake = std::min(wake, *due);
     }
+    if (const auto network_due = network_.NextDue()) wake = std::min(wake, *network_due);
     std::vector<pollfd> fds = {{wake_fd, POLLIN, 0}};
     if (!line_idle) {
       // A due answer still queued after Send is one the line could not take yet.
@@ -98,6 +103,7 @@ void Simulator::Run(int wake_fd) {
       fds.push_back({bus_.Fd(), events, 0});
     }
     control_->AddPollFds(&fds);
+    network_.AddPollFds(&fds, now);
     const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(wake - now).count();
     poll(fds.data(), fds.size(), static_cast<int>(std::max<long long>(0, wait + 1)));
     if (fds[0].revents != 0) return;
@@ -112,6 +118,7 @@ void Simulator::Run(int wake_fd) {
       }
     }
     control_->Serve(fds);
+    network_.Serve(fds, now);
     if (commands_->QuitAsked()) return;
   }
 }

@@ -1,5 +1,5 @@
-// The whole simulator: the devices, the bus they share, the control channel, and the one
-// loop that waits on all of them.
+// The whole simulator: the devices, the bus they share, their network side, the control
+// channel, and the one loop that waits on all of them.
 #pragma once
 
 #include <memory>
@@ -9,6 +9,7 @@
 #include "sim/control_server.h"
 #include "sim/fault_injector.h"
 #include "sim/link.h"
+#include "sim/network.h"
 #include "sim/options.h"
 #include "sim/pty_bus.h"
 
@@ -26,6 +27,7 @@ class Simulator {
 
  private:
   std::string BuildDevices();
+  std::unique_ptr<FrameCodec> MakeCodec() const;
 
   const Options options_;
   const unsigned seed_;
@@ -33,6 +35,7 @@ class Simulator {
   Devices devices_;
   PtyBus bus_;
   std::unique_ptr<Link> link_;
+  Network network_;
   std::unique_ptr<ControlCommands> commands_;
   std::unique_ptr<ControlServer> control_;
 };
