@@ -1,0 +1,207 @@
+#include "link/wsocket.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/records/device_records.h"
+#include "app/records/program_state.h"
+#include "link/ethernet_path.h"
+#include "link/link_settings.h"
+#include "link/serial_defaults.h"
+#include "platform/counter.h"
+#include "platform/link_clock.h"
+#include "resources/connecting_dialog.h"
+#include "ui/dialog.h"
+#include "ui/message_box.h"
+
+class_device_sock device_sock[256];
+
+int socket_init = 0;
+std::int32_t tcpip_port = 2000;
+int use_default_port = 1;
+std::int32_t socket_connect_timeout = 2000;
+
+namespace {
+
+constexpr std::uint16_t command_port = 2000;
+// How often the connecting box wakes its wait when no other message comes.
+constexpr int connect_check_ms = 10;
+
+ui::Handle (*panel_opener)(int address) = nullptr;
+
+bool Live(int device) {
+  return device >= 0 && device < device_count && socket_init && device_sock[device].good &&
+         device_sock[device].socket != platform::invalid_socket;
+}
+
+int ConnectionGood(int device) {
+  return Live(device) ? 1 : 0;
+}
+
+// Never waits: what the connection cannot take now is dropped, and the
+// device simply does not answer that frame.
+void SendOnSocket(int device, const unsigned char* bytes, int count) {
+  if (!Live(device)) return;
+  if (platform::SendBytes(device_sock[device].socket, bytes, count) < 0 &&
+      platform::LastSocketError() != platform::socket_would_block) {
+    ShowSocketDied(device);
+  }
+}
+
+int WaitOnSocket(int device, int msec) {
+  if (!Live(device)) {
+    // Nothing can arrive: the wait is the whole time, not a spin.
+    if (msec > 0) platform::SleepMsec(static_cast<unsigned>(msec));
+    return 0;
+  }
+  return platform::WaitSocketReadable(device_sock[device].socket, msec);
+}
+
+const ethernet_path socket_path{ConnectionGood, SendOnSocket, ReadSocketChar, WaitOnSocket};
+
+ui::Result ConnectingCallBack(ui::Handle, unsigned message, ui::WordParam, ui::LongParam) {
+  return message == ui::msg_init_dialog ? 1 : 0;
+}
+
+// The slot a new connection goes into: never slot 0, never a live one.
+int ChooseSlot(int device) {
+  if (device > 0 && device < device_count && !device_sock[device].good) return device;
+  const int next = NextAvailablePollAddress();
+  if (!device_sock[next].good) return next;
+  for (int address = 1; address < device_count; ++address) {
+    if (!IsOpen(address) && !device_sock[address].good) return address;
+  }
+  return -1;
+}
+
+void ReportConnectFailure(ui::Handle parent_win) {
+  if (parent_win) {
+    ui::ShowMessage(parent_win, "Can't connect.", "No Device Found", ui::Buttons::ok,
+                    ui::Icon::error);
+  }
+}
+
+void CloseSlot(class_device_sock& slot) {
+  if (slot.socket > 0) platform::CloseSocket(slot.socket);
+  slot.socket = 0;
+  slot.good = 0;
+}
+
+}  // namespace
+
+class_device_sock::class_device_sock() : address{}, addressn(0), socket(0), good(0) {}
+
+void SetSocketPanelOpener(ui::Handle (*open_panel)(int address)) {
+  panel_opener = open_panel;
+}
+
+int InitSocketDriver(ui::Handle parent_win) {
+  if (socket_init) return 1;
+  socket_init = 1;
+  SetEthernetPath(&socket_path);
+  device_sock[0].socket = platform::OpenTcpSocket();
+  if (device_sock[0].socket == platform::invalid_socket) {
+    device_sock[0].socket = 0;
+    ui::ShowMessage(parent_win, "Can't initialize Windows Sockets.", "Bad News", ui::Buttons::ok,
+                    ui::Icon::error);
+    return 0;
+  }
+  return 1;
+}
+
+int OpenSocketComm(ui::Handle parent_win, int device) {
+  if (!InitSocketDriver(parent_win)) return -1;
+  device = ChooseSlot(device);
+  if (device < 0) {
+    ReportConnectFailure(parent_win);
+    return -1;
+  }
+  class_device_sock& slot = device_sock[device];
+  CloseSlot(slot);
+  slot.socket = platform::OpenTcpSocket();
+  CopyField(slot.address, default_ipaddress);
+  // Anything but a dotted address is refused here: inet_addr would turn it
+  // into the broadcast address.
+  platform::Ipv4 address = 0;
+  const bool valid = platform::ParseIpv4(slot.address, &address);
+  slot.addressn = address;
+  if (slot.socket == platform::invalid_socket || !valid || !platform::SetNonBlocking(slot.socket)) {
+    CloseSlot(slot);
+    ReportConnectFailure(parent_win);
+    return -1;
+  }
+  const std::uint16_t port =
+      use_default_port ? command_port : static_cast<std::uint16_t>(tcpip_port);
+  platform::StartConnect(slot.socket, slot.addressn, port);
+
+  application_busy = 1;
+  ui::Handle box = ui::CreateModeless(ConnectingDialogTemplate(), parent_win, ConnectingCallBack);
+  if (box) ui::StartTimer(box, 1, connect_check_ms);
+  const std::uint32_t start = GetStartTimer();
+  int result = 0;
+  bool quitting = false;
+  while (!PastTime(socket_connect_timeout, start)) {
+    result = platform::ConnectResult(slot.socket);
+    if (result != 0) break;
+    if (!ui::ProcessNextMessage()) {
+      quitting = true;
+      break;
+    }
+  }
+  application_busy = 0;
+  if (ui::IsLive(box)) ui::Destroy(box);
+  if (quitting) {
+    CloseSlot(slot);
+    ui::PostQuit(1);
+    return -1;
+  }
+  if (result != 1) {
+    CloseSlot(slot);
+    ReportConnectFailure(parent_win);
+    return -1;
+  }
+  platform::SetNoDelay(slot.socket);
+  slot.good = 1;
+  if (parent_win && panel_opener) panel_opener(device);
+  SaveSerialDefaults();
+  return device;
+}
+
+int ReadSocketChar(unsigned char* ch, int device) {
+  if (!Live(device)) return 0;
+  if (SocketDied(device)) return 0;
+  const int count = platform::Receive(device_sock[device].socket, ch, 1);
+  if (count == 1) return 1;
+  if (count < 0 && platform::LastSocketError() == platform::socket_would_block) return 0;
+  ShowSocketDied(device);
+  return 0;
+}
+
+void CloseDeviceSocket(int device) {
+  if (device < 0 || device >= device_count) return;
+  CloseSlot(device_sock[device]);
+}
+
+void CleanupSocketComm() {
+  if (!socket_init) return;
+  for (class_device_sock& slot : device_sock) CloseSlot(slot);
+  SetEthernetPath(nullptr);
+  socket_init = 0;
+}
+
+int SocketDied(int device) {
+  if (device < 0 || device >= device_count || device_sock[device].socket <= 0) return 0;
+  if (!platform::HasException(device_sock[device].socket)) return 0;
+  ShowSocketDied(device);
+  return 1;
+}
+
+void ShowSocketDied(int device) {
+  class_device_sock& slot = device_sock[device];
+  if (!slot.good) return;
+  slot.good = 0;
+  char text[256];
+  std::snprintf(text, sizeof text, "Lost ethernet connection to %s, reason: %s", slot.address,
+                SocketError2String());
+  ui::ShowMessage(ui::no_window, text, "Notice", ui::Buttons::ok, ui::Icon::information);
+}

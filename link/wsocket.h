@@ -1,0 +1,50 @@
+// Devices over Ethernet: one TCP connection per poll address, opened to the
+// address the operator entered, read a byte at a time without waiting, and
+// reported once when it dies.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/socket.h"
+#include "ui/window.h"
+
+#pragma pack(push, 1)
+class class_device_sock {
+ public:
+  class_device_sock();
+  char address[40];               // dotted IPv4 text as entered
+  std::uint32_t addressn;         // network byte order
+  platform::SocketHandle socket;  // 0 before first use
+  std::int32_t good;              // 1 while connected and usable
+};
+#pragma pack(pop)
+
+extern class_device_sock device_sock[256];
+
+extern int socket_init;                      // the sockets library has been started
+extern std::int32_t tcpip_port;              // used when use_default_port is 0
+extern int use_default_port;                 // 1: always port 2000
+extern std::int32_t socket_connect_timeout;  // ms to wait for a connection
+
+// The panel that a successful connect with an owner opens; the application
+// installs it at start-up (the panels live above the link).
+void SetSocketPanelOpener(ui::Handle (*open_panel)(int address));
+
+// 1 when the library is (or already was) started; also installs the Ethernet
+// path of framing and capture.
+int InitSocketDriver(ui::Handle parent_win);
+// The poll address now connected to default_ipaddress, or -1. With an owner,
+// failures are shown and success opens the device's panel.
+int OpenSocketComm(ui::Handle parent_win, int device);
+// 1 and the byte when one was waiting, else 0 at once.
+int ReadSocketChar(unsigned char* ch, int device);
+void CloseDeviceSocket(int device);
+void CleanupSocketComm();
+// 1 when the connection shows an error condition (it has then been reported).
+int SocketDied(int device);
+// Reports the loss of a connection once.
+void ShowSocketDied(int device);
+// The explanation of the last socket error; the buffer is reused by the next call.
+const char* SocketError2String();
+// The explanation of one error code in Winsock numbering.
+const char* SocketErrorText(int code);
