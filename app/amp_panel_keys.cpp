@@ -15,6 +15,7 @@
 #include "app/wlog.h"
 #include "link/command_set.h"
 #include "link/keypad.h"
+#include "link/wsocket.h"
 #include "resources/panel_ids.h"
 #include "ui/dialog.h"
 #include "ui/keys.h"
@@ -177,8 +178,9 @@ ui::Result PollCallBack(ui::Handle window, unsigned message, ui::WordParam word,
       return 0;
     case ui::msg_destroy:
       // However the panel goes (the operator, the exit, an operation that
-      // closes every panel), its log is closed with it.
+      // closes every panel), its log and its connection are closed with it.
       CloseLog(address);
+      CloseDeviceSocket(address);
       return ui::DefaultProcedure(window, message, word, l);
     default:
       return ui::DefaultProcedure(window, message, word, l);

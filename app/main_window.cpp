@@ -11,6 +11,7 @@
 #include "link/capture.h"
 #include "link/link_settings.h"
 #include "link/wserial.h"
+#include "link/wsocket.h"
 #include "resources/menu_ids.h"
 #include "ui/keys.h"
 #include "ui/menu.h"
@@ -41,6 +42,7 @@ void ExitConsole(ui::Handle window) {
     }
   }
   CloseSerial();
+  CleanupSocketComm();
   ui::PostQuit(0);
 }
 

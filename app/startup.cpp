@@ -18,6 +18,7 @@
 #include "link/link_settings.h"
 #include "link/serial_defaults.h"
 #include "link/wserial.h"
+#include "link/wsocket.h"
 #include "platform/link_clock.h"
 #include "resources/main_menu.h"
 #include "resources/menu_ids.h"
@@ -67,6 +68,7 @@ bool StartConsole(const std::string& command_line) {
   for (int address = 0; address < device_count; ++address) ZeroDeviceData(address);
   for (int address = 0; address < device_count; ++address) ZeroDeviceComments(address);
   SetTimerWarningHandler(ShowTimerWarning);
+  SetSocketPanelOpener(CreatePollDialog);
   LoadSerialDefaults();
   RegisterTrafficWindow();
   LoadConfig();
