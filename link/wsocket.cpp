@@ -1,5 +1,7 @@
 #include "link/wsocket.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 
@@ -29,6 +31,41 @@ constexpr int connect_check_ms = 10;
 
 ui::Handle (*panel_opener)(int address) = nullptr;
 
+// Bytes are taken from the connection in chunks and handed out one by one.
+// A peer that streams without pause would otherwise keep a capture loop
+// reading for as long as it streams: past read_budget bytes in one
+// budget_window_ms the connection counts as empty until the window ends,
+// which is far above what any device sends.
+constexpr int chunk_size = 512;
+constexpr int read_budget = 3000;
+constexpr auto budget_window = std::chrono::milliseconds(20);
+
+struct receive_chunk {
+  unsigned char bytes[chunk_size];
+  int count = 0;
+  int next = 0;
+  int handed_out = 0;
+  std::chrono::steady_clock::time_point window_start{};
+};
+
+receive_chunk chunks[device_count];
+
+// Starts a new window when the last one is over; false while the budget of
+// this one is spent.
+bool WithinBudget(receive_chunk& chunk) {
+  const auto now = std::chrono::steady_clock::now();
+  if (now - chunk.window_start >= budget_window) {
+    chunk.window_start = now;
+    chunk.handed_out = 0;
+  }
+  return chunk.handed_out < read_budget;
+}
+
+int BudgetWaitMs(const receive_chunk& chunk) {
+  const auto left = budget_window - (std::chrono::steady_clock::now() - chunk.window_start);
+  return static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(left).count());
+}
+
 bool Live(int device) {
   return device >= 0 && device < device_count && socket_init && device_sock[device].good &&
          device_sock[device].socket != platform::invalid_socket;
@@ -54,6 +91,14 @@ int WaitOnSocket(int device, int msec) {
     if (msec > 0) platform::SleepMsec(static_cast<unsigned>(msec));
     return 0;
   }
+  receive_chunk& chunk = chunks[device];
+  if (!WithinBudget(chunk)) {
+    const int pause = std::min(msec, BudgetWaitMs(chunk));
+    if (pause > 0) platform::SleepMsec(static_cast<unsigned>(pause));
+    if (!WithinBudget(chunk)) return 0;
+    msec -= pause;
+  }
+  if (chunk.next < chunk.count) return 1;
   return platform::WaitSocketReadable(device_sock[device].socket, msec);
 }
 
@@ -81,10 +126,12 @@ void ReportConnectFailure(ui::Handle parent_win) {
   }
 }
 
-void CloseSlot(class_device_sock& slot) {
+void CloseSlot(int device) {
+  class_device_sock& slot = device_sock[device];
   if (slot.socket > 0) platform::CloseSocket(slot.socket);
   slot.socket = 0;
   slot.good = 0;
+  chunks[device] = receive_chunk{};
 }
 
 }  // namespace
@@ -117,7 +164,7 @@ int OpenSocketComm(ui::Handle parent_win, int device) {
     return -1;
   }
   class_device_sock& slot = device_sock[device];
-  CloseSlot(slot);
+  CloseSlot(device);
   slot.socket = platform::OpenTcpSocket();
   CopyField(slot.address, default_ipaddress);
   // Anything but a dotted address is refused here: inet_addr would turn it
@@ -126,24 +173,27 @@ int OpenSocketComm(ui::Handle parent_win, int device) {
   const bool valid = platform::ParseIpv4(slot.address, &address);
   slot.addressn = address;
   if (slot.socket == platform::invalid_socket || !valid || !platform::SetNonBlocking(slot.socket)) {
-    CloseSlot(slot);
+    CloseSlot(device);
     ReportConnectFailure(parent_win);
     return -1;
   }
   const std::uint16_t port =
       use_default_port ? command_port : static_cast<std::uint16_t>(tcpip_port);
-  platform::StartConnect(slot.socket, slot.addressn, port);
+  // A connect refused at once needs no wait.
+  int result = platform::StartConnect(slot.socket, slot.addressn, port) ? 0 : -1;
 
   application_busy = 1;
   ui::Handle box = ui::CreateModeless(ConnectingDialogTemplate(), parent_win, ConnectingCallBack);
   if (box) ui::StartTimer(box, 1, connect_check_ms);
   const std::uint32_t start = GetStartTimer();
-  int result = 0;
   bool quitting = false;
-  while (!PastTime(socket_connect_timeout, start)) {
+  while (result == 0 && !PastTime(socket_connect_timeout, start)) {
     result = platform::ConnectResult(slot.socket);
     if (result != 0) break;
-    if (!ui::ProcessNextMessage()) {
+    if (!box) {
+      // Without the box's timer nothing is sure to wake the loop.
+      ui::RunFor(connect_check_ms);
+    } else if (!ui::ProcessNextMessage()) {
       quitting = true;
       break;
     }
@@ -151,12 +201,12 @@ int OpenSocketComm(ui::Handle parent_win, int device) {
   application_busy = 0;
   if (ui::IsLive(box)) ui::Destroy(box);
   if (quitting) {
-    CloseSlot(slot);
+    CloseSlot(device);
     ui::PostQuit(1);
     return -1;
   }
   if (result != 1) {
-    CloseSlot(slot);
+    CloseSlot(device);
     ReportConnectFailure(parent_win);
     return -1;
   }
@@ -169,22 +219,33 @@ int OpenSocketComm(ui::Handle parent_win, int device) {
 
 int ReadSocketChar(unsigned char* ch, int device) {
   if (!Live(device)) return 0;
-  if (SocketDied(device)) return 0;
-  const int count = platform::Receive(device_sock[device].socket, ch, 1);
-  if (count == 1) return 1;
-  if (count < 0 && platform::LastSocketError() == platform::socket_would_block) return 0;
-  ShowSocketDied(device);
-  return 0;
+  receive_chunk& chunk = chunks[device];
+  if (!WithinBudget(chunk)) return 0;
+  if (chunk.next == chunk.count) {
+    if (SocketDied(device)) return 0;
+    const int count = platform::Receive(device_sock[device].socket, chunk.bytes, chunk_size);
+    if (count <= 0) {
+      if (count == 0 || platform::LastSocketError() != platform::socket_would_block) {
+        ShowSocketDied(device);
+      }
+      return 0;
+    }
+    chunk.count = count;
+    chunk.next = 0;
+  }
+  *ch = chunk.bytes[chunk.next++];
+  ++chunk.handed_out;
+  return 1;
 }
 
 void CloseDeviceSocket(int device) {
   if (device < 0 || device >= device_count) return;
-  CloseSlot(device_sock[device]);
+  CloseSlot(device);
 }
 
 void CleanupSocketComm() {
   if (!socket_init) return;
-  for (class_device_sock& slot : device_sock) CloseSlot(slot);
+  for (int device = 0; device < device_count; ++device) CloseSlot(device);
   SetEthernetPath(nullptr);
   socket_init = 0;
 }
