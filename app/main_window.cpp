@@ -5,6 +5,7 @@
 #include "app/polling.h"
 #include "app/records/device_records.h"
 #include "app/records/program_state.h"
+#include "app/scan_ip_dialog.h"
 #include "app/serial_settings_dialog.h"
 #include "app/wlog.h"
 #include "config/settings.h"
@@ -49,10 +50,9 @@ void ExitConsole(ui::Handle window) {
 void OnMenuCommand(ui::Handle window, int id) {
   switch (id) {
     case menu_poll_amplifier:
-      // Over Ethernet the device is chosen by discovery, which the console
-      // does not have yet.
-      if (use_ethernet) break;
-      if (logging_on) {
+      if (use_ethernet) {
+        RunScanIpDialog(window);
+      } else if (logging_on) {
         RunAmpInformationDialog(window);
       } else {
         RunPollAddressDialog(window, twta_device);

@@ -7,8 +7,10 @@
 
 #include "app/main_window.h"
 #include "app/records/device_records.h"
+#include "app/scan_ip_dialog.h"
 #include "link/link_settings.h"
 #include "link/serial_defaults.h"
+#include "link/wsocket.h"
 #include "link/wserial.h"
 #include "resources/dialog_ids.h"
 #include "resources/dialog_templates.h"
@@ -21,6 +23,8 @@ constexpr int address_limit = 19;
 const char* const parity_names[] = {"NONE", "ODD", "EVEN"};
 
 int ethernet_at_open = 0;
+// Search opens the search dialog once this one has gone.
+bool search_after_close = false;
 
 bool SameText(const std::string& a, const char* b) { return strcasecmp(a.c_str(), b) == 0; }
 
@@ -105,8 +109,15 @@ ui::Result GetSerialCallBack(ui::Handle dialog, unsigned message, ui::WordParam 
         case ui::id_cancel:
           ui::FinishDialog(dialog, ui::id_cancel);
           return 1;
+        case id_connect:
+          CopyField(default_ipaddress, ui::ControlText(dialog, id_ip_address, address_limit).c_str());
+          OpenSocketComm(dialog, 0);
+          return 1;
+        case id_search:
+          search_after_close = true;
+          ui::FinishDialog(dialog, ui::id_cancel);
+          return 1;
         default:
-          // Connect and Search belong to the Ethernet transport.
           return 0;
       }
     case ui::msg_destroy:
@@ -118,4 +129,11 @@ ui::Result GetSerialCallBack(ui::Handle dialog, unsigned message, ui::WordParam 
   }
 }
 
-void RunSerialSettingsDialog(ui::Handle owner) { ui::RunModal(SerialPortDialogTemplate(), owner, GetSerialCallBack); }
+void RunSerialSettingsDialog(ui::Handle owner) {
+  search_after_close = false;
+  ui::RunModal(SerialPortDialogTemplate(), owner, GetSerialCallBack);
+  if (search_after_close) {
+    search_after_close = false;
+    RunScanIpDialog(owner);
+  }
+}

@@ -10,6 +10,7 @@
 #include "app/popup.h"
 #include "app/records/device_records.h"
 #include "app/records/program_state.h"
+#include "app/scan_ip_dialog.h"
 #include "app/serial_settings_dialog.h"
 #include "app/traffic_window.h"
 #include "config/defaults_file.h"
@@ -81,6 +82,7 @@ bool StartConsole(const std::string& command_line) {
   // With log features on the operator names the amplifier first; over Ethernet
   // the device is chosen from the search.
   if (!logging_on && !use_ethernet) CreatePollDialog('A');
+  if (use_ethernet && !commandline_mode) RunScanIpDialog(main_window);
   EnableOcontrolPolling();
   timer_id1 = ui::StartTimer(main_window, 1, main_tick_ms);
   ProcessCommandLine(command_line);
