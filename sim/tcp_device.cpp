@@ -83,22 +83,20 @@ std::string TcpDevice::Control(std::string_view action) {
     mode_ = Mode::refuse;
     return "";
   }
+  if (action != "mute" && action != "normal") return "tcp takes close, refuse, mute or normal";
+  if (mode_ == Mode::refuse) {
+    const std::string error = Listen(port_);
+    if (!error.empty()) return error;
+  }
   if (action == "mute") {
     mode_ = Mode::mute;
     link_.reset();
     return "";
   }
-  if (action == "normal") {
-    if (mode_ == Mode::refuse) {
-      const std::string error = Listen(port_);
-      if (!error.empty()) return error;
-    }
-    mode_ = Mode::normal;
-    if (connection_ && !link_)
-      link_ = std::make_unique<Link>(*connection_, make_codec_(), device_, faults_);
-    return "";
-  }
-  return "tcp takes close, refuse, mute or normal";
+  mode_ = Mode::normal;
+  if (connection_ && !link_)
+    link_ = std::make_unique<Link>(*connection_, make_codec_(), device_, faults_);
+  return "";
 }
 
 std::string TcpDevice::State() const {

@@ -25,6 +25,8 @@ std::string Frame(Family family, std::uint8_t address, std::string_view body);
 class BusClient {
  public:
   explicit BusClient(const std::string& path, Family family = Family::tessary);
+  // Any open byte stream, a TCP connection for one; the client closes it.
+  explicit BusClient(int fd, Family family = Family::tessary) : fd_(fd), family_(family) {}
   ~BusClient();
   BusClient(const BusClient&) = delete;
   BusClient& operator=(const BusClient&) = delete;

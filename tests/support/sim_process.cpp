@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <sstream>
 #include <thread>
 
 extern char** environ;
@@ -102,11 +103,49 @@ bool SimProcess::Start(const std::vector<std::string>& args, std::string* error)
     Stop();
     return false;
   }
-  if (!WaitReady(error)) {
+  if (!WaitReady(error) || !ReadNetwork(error)) {
     Stop();
     return false;
   }
   return true;
+}
+
+// The "network" answer: "ok port=N discovery=A.B.C.D:N A=127.0.0.10 ...", addresses as one
+// character or two hexadecimal digits.
+bool SimProcess::ReadNetwork(std::string* error) {
+  const std::string answer = Control("network");
+  if (answer.rfind("ok", 0) != 0) {
+    *error = "network: " + answer;
+    return false;
+  }
+  std::istringstream words(answer.substr(2));
+  std::string word;
+  while (words >> word) {
+    const auto equals = word.find('=');
+    if (equals == std::string::npos) continue;
+    const std::string name = word.substr(0, equals);
+    const std::string value = word.substr(equals + 1);
+    if (name == "port") {
+      tcp_port_ = std::stoi(value);
+    } else if (name == "discovery") {
+      discovery_address_ = value;
+    } else if (name.size() == 1) {
+      device_addresses_[static_cast<std::uint8_t>(name[0])] = value;
+    } else {
+      device_addresses_[static_cast<std::uint8_t>(std::stoi(name, nullptr, 16))] = value;
+    }
+  }
+  return true;
+}
+
+std::string SimProcess::DeviceAddress(std::uint8_t poll_address) const {
+  const auto found = device_addresses_.find(poll_address);
+  return found == device_addresses_.end() ? "" : found->second;
+}
+
+int SimProcess::DiscoveryPort() const {
+  const auto colon = discovery_address_.find(':');
+  return colon == std::string::npos ? 0 : std::stoi(discovery_address_.substr(colon + 1));
 }
 
 bool SimProcess::WaitReady(std::string* error) {
@@ -174,6 +213,9 @@ void SimProcess::Stop() {
     close(output_);
     output_ = -1;
   }
+  tcp_port_ = 0;
+  discovery_address_.clear();
+  device_addresses_.clear();
   if (!directory_.empty()) {
     std::error_code ignored;
     std::filesystem::remove_all(directory_, ignored);
