@@ -23,6 +23,7 @@
 #include "link/wserial.h"
 #include "link/wsocket.h"
 #include "resources/dialog_ids.h"
+#include "resources/menu_ids.h"
 #include "resources/scan_ip_dialog.h"
 #include "test_support.h"
 #include "udp_responder.h"
@@ -46,7 +47,9 @@ std::vector<std::string> Lines(ui::Handle dialog) {
 }
 
 // The search dialog has no Cancel button: Escape closes it.
-void Cancel(ui::Handle dialog) { Op::KeyDown(dialog, ui::vk_escape); }
+void Cancel(ui::Handle dialog) {
+  Op::KeyDown(dialog, ui::vk_escape);
+}
 
 ui::LongParam Value(ui::Handle dialog, int index) {
   return ui::TreeItemValue(dialog, id_scan_devices, ui::TreeItems(dialog, id_scan_devices)[index]);
@@ -353,6 +356,19 @@ TEST_F(Discovery, PanelsStayWhenTheLinkTypeEndsAsItWas) {
   });
   RunSerialSettingsDialog(ui::no_window);
   EXPECT_FALSE(IsOpen('B'));
+}
+
+TEST_F(Discovery, PollAmplifierOverEthernetSearches) {
+  UdpResponder device({{"127.0.0.70", DescriptionReply("HPA")}});
+  use_ethernet = 1;
+  std::vector<std::string> lines;
+  op.WhenDialogOpens("Find IP Address", [&](ui::Handle dialog) {
+    lines = Lines(dialog);
+    Cancel(dialog);
+  });
+  MainCallBack(ui::no_window, ui::msg_command,
+               ui::MakeCommand(menu_poll_amplifier, ui::notify_clicked), 0);
+  EXPECT_EQ(lines, std::vector<std::string>{"127.0.0.70 ... HPA"});
 }
 
 TEST_F(Discovery, StartingWithAnAddressInTheLinkSettingsOpensTheSearch) {
