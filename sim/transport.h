@@ -1,4 +1,4 @@
-// A byte stream to the console: the serial bus now, network connections later.
+// A byte stream to the console: the serial bus or one network connection.
 #pragma once
 
 #include <cstddef>
@@ -9,7 +9,7 @@ namespace sim {
 
 class Transport {
  public:
-  enum class ReadResult { open, idle };  // idle: nobody is on the other side for now
+  enum class ReadResult { open, idle };  // idle: nobody is on the other side (for now)
 
   virtual ~Transport() = default;
   virtual int Fd() const = 0;
