@@ -32,7 +32,8 @@ Simulator::Simulator(const Options& options)
     : options_(options),
       seed_(ChooseSeed(options)),
       faults_(seed_),
-      network_(devices_, faults_, [this] { return MakeCodec(); }) {
+      // The console sends Quillon frames only on the serial line; the network is Tessary.
+      network_(devices_, faults_, [] { return std::make_unique<TessaryCodec>(); }) {
   faults_.Rates() = options.faults;
 }
 

@@ -58,9 +58,9 @@ bool ClosedByPeer(int fd, int timeout_ms) {
 
 class NetworkTest : public SimTest {
  protected:
-  void LaunchNetwork(std::vector<std::string> args) {
+  void LaunchNetwork(std::vector<std::string> args, Family family = Family::tessary) {
     args.insert(args.end(), {"--tcp-port", "0", "--discovery", "127.0.0.1:0"});
-    Launch(args);
+    Launch(args, family);
     ASSERT_GT(sim_.TcpPort(), 0);
   }
   // A line to one device over TCP, as the console speaks on it: frames end with CR LF.
@@ -105,6 +105,18 @@ TEST_F(NetworkTest, EachDeviceAnswersOnItsOwnAddressBesideTheBus) {
   ASSERT_TRUE(controller);
   EXPECT_EQ(controller->body[0], '?');
   EXPECT_EQ(Ok("get B commands"), "4") << "three over TCP, one on the bus";
+}
+
+TEST_F(NetworkTest, TheNetworkSpeaksTessaryBesideAQuillonBus) {
+  LaunchNetwork({"--amp", "A"}, Family::quillon);
+  auto a = Dial('A');
+  const auto id = Ask(*a, 'A', "0");
+  ASSERT_TRUE(id);
+  EXPECT_TRUE(id->checksum_ok);
+  EXPECT_EQ(id->raw[0], 0x06);
+  const auto bus_id = bus_->Ask('A', "0");
+  ASSERT_TRUE(bus_id);
+  EXPECT_TRUE(bus_id->checksum_ok);
 }
 
 TEST_F(NetworkTest, OneConnectionAtATime) {
