@@ -1,0 +1,465 @@
+// Device connections over TCP against the test's own loopback listener: the
+// connect and its box, single-byte reads that never wait, the one report of
+// a lost connection, and peers that misbehave.
+#include <arpa/inet.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/main_window.h"
+#include "app/polling.h"
+#include "app/popup.h"
+#include "app/records/device_records.h"
+#include "app/records/program_state.h"
+#include "app/test_support.h"
+#include "config/settings.h"
+#include "link/capture.h"
+#include "link/framing.h"
+#include "link/link_settings.h"
+#include "link/wsocket.h"
+#include "ui/scripted_operator.h"
+#include "ui/window.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+int ElapsedMs(Clock::time_point since) {
+  return static_cast<int>(
+      std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since).count());
+}
+
+// A TCP listener on 127.0.0.1 at a free port, and the connections it takes.
+class Listener {
+ public:
+  explicit Listener(int backlog = 4) {
+    fd_ = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in endpoint{};
+    endpoint.sin_family = AF_INET;
+    endpoint.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(fd_, reinterpret_cast<sockaddr*>(&endpoint), sizeof endpoint);
+    listen(fd_, backlog);
+    socklen_t length = sizeof endpoint;
+    getsockname(fd_, reinterpret_cast<sockaddr*>(&endpoint), &length);
+    port_ = ntohs(endpoint.sin_port);
+  }
+  ~Listener() {
+    for (int peer : peers_) close(peer);
+    close(fd_);
+  }
+  int Port() const { return port_; }
+  // The next connection, non-blocking; -1 when none came within a second.
+  int Accept() {
+    pollfd entry{fd_, POLLIN, 0};
+    if (poll(&entry, 1, 1000) != 1) return -1;
+    const int peer = accept(fd_, nullptr, nullptr);
+    if (peer >= 0) {
+      fcntl(peer, F_SETFL, fcntl(peer, F_GETFL) | O_NONBLOCK);
+      peers_.push_back(peer);
+    }
+    return peer;
+  }
+  // Drops a peer with a reset instead of an orderly close.
+  void Reset(int peer) {
+    const linger abort{1, 0};
+    setsockopt(peer, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+    Close(peer);
+  }
+  void Close(int peer) {
+    close(peer);
+    std::erase(peers_, peer);
+  }
+
+ private:
+  int fd_ = -1;
+  int port_ = 0;
+  std::vector<int> peers_;
+};
+
+// A port on which nobody listens: bound once, then given up.
+int RefusingPort() {
+  Listener gone(1);
+  return gone.Port();
+}
+
+void Write(int peer, const std::string& bytes) {
+  ASSERT_EQ(send(peer, bytes.data(), bytes.size(), MSG_NOSIGNAL),
+            static_cast<ssize_t>(bytes.size()));
+}
+
+// What a peer has received within msec.
+std::string Received(int peer, int msec = 1000) {
+  std::string bytes;
+  const auto start = Clock::now();
+  while (ElapsedMs(start) < msec) {
+    pollfd entry{peer, POLLIN, 0};
+    if (poll(&entry, 1, 20) != 1) {
+      if (!bytes.empty()) break;
+      continue;
+    }
+    char buffer[512];
+    const ssize_t count = recv(peer, buffer, sizeof buffer, 0);
+    if (count <= 0) break;
+    bytes.append(buffer, static_cast<std::size_t>(count));
+  }
+  return bytes;
+}
+
+int ticks = 0;
+int busy_ticks = 0;
+
+ui::Result TickerCallBack(ui::Handle window, unsigned message, ui::WordParam word,
+                          ui::LongParam l) {
+  if (message == ui::msg_timer) {
+    ++ticks;
+    if (application_busy) ++busy_ticks;
+    return 0;
+  }
+  return ui::DefaultProcedure(window, message, word, l);
+}
+
+const std::string no_status = "     No Status      ";
+
+class Sockets : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    ui::RegisterWindowClass({"SocketTestMain", TickerCallBack, 0, ui::Background::dark_grey, 0, 0});
+  }
+  void SetUp() override {
+    ResetLinkSettings();
+    ResetSettings();
+    use_ethernet = 1;
+    use_default_port = 0;
+    tcpip_port = listener.Port();
+    socket_connect_timeout = 2000;
+    std::memset(protocol_state, 0, sizeof protocol_state);
+    for (int address = 0; address < device_count; ++address) {
+      device_type[address] = twta_device;
+      ZeroDeviceData(address);
+      error_count[address] = 0;
+    }
+    polling_enabled = 1;
+    ticks = busy_ticks = 0;
+    ASSERT_TRUE(RegisterPanelClasses());
+    SetSocketPanelOpener(CreatePollDialog);
+    main_window = ui::CreateWindowOf("SocketTestMain", "main", ui::style_overlapped, 0, 0, 200, 100,
+                                     ui::no_window);
+  }
+  void TearDown() override {
+    for (ui::Handle& panel : poll_dialog) {
+      if (panel) ui::Destroy(panel);
+      panel = ui::no_window;
+    }
+    ui::Destroy(main_window);
+    main_window = ui::no_window;
+    CleanupSocketComm();
+    SetSocketPanelOpener(nullptr);
+    use_default_port = 1;
+    tcpip_port = 2000;
+    socket_connect_timeout = 2000;
+    ResetLinkSettings();
+    ResetSettings();
+  }
+  // Connects without an owner and takes the peer's side.
+  int Connect(int device = 0) {
+    const int slot = OpenSocketComm(ui::no_window, device);
+    peer = slot > 0 ? listener.Accept() : -1;
+    return slot;
+  }
+  // One Ethernet polling step once the interval is over.
+  void PollStep() {
+    ASSERT_TRUE(ui::ScriptedOperator::RunUntil([] { return !poll_timer.Waiting(); }, 3000));
+    PollEthernet();
+  }
+  std::vector<std::string> BoxTexts() const {
+    std::vector<std::string> texts;
+    for (const ui::RecordedBox& box : op.Boxes()) texts.push_back(box.text);
+    return texts;
+  }
+  std::string LostBox(const std::string& reason) const {
+    return "Lost ethernet connection to 127.0.0.1, reason: " + reason;
+  }
+
+  ScratchDirectory directory;
+  ui::ScriptedOperator op;
+  Listener listener;
+  int peer = -1;
+};
+
+using Texts = std::vector<std::string>;
+
+}  // namespace
+
+TEST_F(Sockets, ConnectTakesTheNextFreeSlotAndNeverReplacesALiveOne) {
+  ASSERT_EQ(Connect(), 'A');
+  ASSERT_GE(peer, 0);
+  EXPECT_EQ(device_sock['A'].good, 1);
+  EXPECT_STREQ(device_sock['A'].address, "127.0.0.1");
+  EXPECT_NE(directory.Read("sdefault.txt").find("127.0.0.1"), std::string::npos);
+
+  const int first_peer = peer;
+  const int second = Connect('A');
+  ASSERT_GT(second, 0);
+  EXPECT_NE(second, 'A');
+  EXPECT_EQ(device_sock['A'].good, 1);
+  EXPECT_EQ(device_sock[0].good, 0);
+
+  // Both connections still carry their own traffic.
+  Write(first_peer, "a");
+  Write(peer, "b");
+  unsigned char ch = 0;
+  ASSERT_TRUE(ui::ScriptedOperator::RunUntil([&] { return ReadSocketChar(&ch, 'A') == 1; }, 1000));
+  EXPECT_EQ(ch, 'a');
+  ASSERT_TRUE(
+      ui::ScriptedOperator::RunUntil([&] { return ReadSocketChar(&ch, second) == 1; }, 1000));
+  EXPECT_EQ(ch, 'b');
+  EXPECT_TRUE(op.Boxes().empty());
+}
+
+TEST_F(Sockets, WithDefaultPortSetTheConfiguredPortIsIgnored) {
+  use_default_port = 1;
+  socket_connect_timeout = 300;
+  // Port 2000 on this loopback address has no listener of ours: the
+  // configured port, where one listens, must not be tried.
+  std::strcpy(default_ipaddress, "127.0.0.1");
+  OpenSocketComm(ui::no_window, 0);
+  EXPECT_EQ(listener.Accept(), -1);
+}
+
+TEST_F(Sockets, FramesEndWithCrLfAndReadsNeverWait) {
+  ASSERT_EQ(Connect(), 'A');
+  SendCommand('A', "55", 2);
+  unsigned char built[256];
+  const int length = BuildCommandFrame('A', "55", 2, built);
+  std::string expected(reinterpret_cast<const char*>(built), static_cast<std::size_t>(length));
+  if (expected.substr(expected.size() - 2) != "\r\n") expected += "\r\n";
+  const std::string frame = Received(peer);
+  EXPECT_EQ(frame, expected);
+  EXPECT_EQ(frame.substr(frame.size() - 2), "\r\n");
+  EXPECT_EQ(frame[0], '\x02');
+
+  // An empty queue answers at once and says nothing.
+  unsigned char ch = 0;
+  const auto start = Clock::now();
+  for (int n = 0; n < 200; ++n) EXPECT_EQ(ReadSocketChar(&ch, 'A'), 0);
+  EXPECT_LT(ElapsedMs(start), 50);
+  EXPECT_TRUE(op.Boxes().empty());
+  EXPECT_EQ(device_sock['A'].good, 1);
+
+  Write(peer, "xyz");
+  std::string got;
+  ASSERT_TRUE(ui::ScriptedOperator::RunUntil(
+      [&] {
+        while (ReadSocketChar(&ch, 'A')) got += static_cast<char>(ch);
+        return got.size() >= 3;
+      },
+      1000));
+  EXPECT_EQ(got, "xyz");
+  // Slots without a connection read nothing.
+  EXPECT_EQ(ReadSocketChar(&ch, 'B'), 0);
+}
+
+TEST_F(Sockets, APeerThatClosesIsReportedOnceAndThenReadsNothing) {
+  ASSERT_EQ(Connect(), 'A');
+  Write(peer, "k");
+  listener.Close(peer);
+  unsigned char ch = 0;
+  ASSERT_TRUE(ui::ScriptedOperator::RunUntil([&] { return ReadSocketChar(&ch, 'A') == 1; }, 1000));
+  ASSERT_TRUE(ui::ScriptedOperator::RunUntil(
+      [&] {
+        ReadSocketChar(&ch, 'A');
+        return !op.Boxes().empty();
+      },
+      1000));
+  for (int n = 0; n < 10; ++n) EXPECT_EQ(ReadSocketChar(&ch, 'A'), 0);
+  SendCommand('A', "55", 2);
+  ASSERT_EQ(op.Boxes().size(), 1u);
+  EXPECT_EQ(op.Boxes()[0].text, LostBox("Graceful Disconnect."));
+  EXPECT_EQ(op.Boxes()[0].caption, "Notice");
+  EXPECT_EQ(op.Boxes()[0].icon, ui::Icon::information);
+  EXPECT_EQ(op.Boxes()[0].owner, ui::no_window);
+  EXPECT_EQ(device_sock['A'].good, 0);
+}
+
+TEST_F(Sockets, AResetPeerGivesItsReason) {
+  ASSERT_EQ(Connect(), 'A');
+  listener.Reset(peer);
+  unsigned char ch = 0;
+  ASSERT_TRUE(ui::ScriptedOperator::RunUntil(
+      [&] {
+        ReadSocketChar(&ch, 'A');
+        return !op.Boxes().empty();
+      },
+      1000));
+  EXPECT_EQ(BoxTexts(), Texts{LostBox("The virtual circuit was reset by the remote side.")});
+}
+
+TEST_F(Sockets, ALostDeviceIsReportedOnceThenCountsDownToNoStatus) {
+  ASSERT_EQ(OpenSocketComm(main_window, 0), 'A');
+  peer = listener.Accept();
+  ASSERT_TRUE(IsOpen('A'));
+  CopyField(device_data['A'].screen[1], "HIGH VOLTAGE ON");
+  listener.Close(peer);
+  poll_timer.Reset(60);
+  for (int step = 0; step < 6; ++step) PollStep();
+  EXPECT_EQ(BoxTexts(), Texts{LostBox("Graceful Disconnect.")});
+  EXPECT_EQ(std::string(device_data['A'].screen[1]), no_status);
+  EXPECT_TRUE(IsOpen('A'));
+}
+
+TEST_F(Sockets, ClosingThePanelClosesItsConnection) {
+  ASSERT_EQ(OpenSocketComm(main_window, 0), 'A');
+  peer = listener.Accept();
+  ASSERT_TRUE(IsOpen('A'));
+  ui::Destroy(poll_dialog['A']);
+  EXPECT_EQ(device_sock['A'].good, 0);
+  char byte;
+  pollfd entry{peer, POLLIN, 0};
+  ASSERT_EQ(poll(&entry, 1, 1000), 1);
+  EXPECT_EQ(recv(peer, &byte, 1, 0), 0);
+}
+
+TEST_F(Sockets, ARefusedConnectIsShownOnlyWithAnOwner) {
+  tcpip_port = RefusingPort();
+  EXPECT_EQ(OpenSocketComm(ui::no_window, 0), -1);
+  EXPECT_TRUE(op.Boxes().empty());
+
+  EXPECT_EQ(OpenSocketComm(main_window, 0), -1);
+  ASSERT_EQ(op.Boxes().size(), 1u);
+  EXPECT_EQ(op.Boxes()[0].text, "Can't connect.");
+  EXPECT_EQ(op.Boxes()[0].caption, "No Device Found");
+  EXPECT_EQ(op.Boxes()[0].icon, ui::Icon::error);
+  EXPECT_EQ(application_busy, 0);
+  EXPECT_EQ(device_sock['A'].good, 0);
+  EXPECT_FALSE(IsOpen('A'));
+}
+
+TEST_F(Sockets, AnUnansweredConnectGivesUpAfterTheTimeLimitWhileTimersTick) {
+  // A listener whose queue is full lets further handshakes hang.
+  Listener full(0);
+  std::vector<int> fillers;
+  for (int n = 0; n < 3; ++n) {
+    const int filler = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    sockaddr_in endpoint{};
+    endpoint.sin_family = AF_INET;
+    endpoint.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    endpoint.sin_port = htons(static_cast<std::uint16_t>(full.Port()));
+    connect(filler, reinterpret_cast<sockaddr*>(&endpoint), sizeof endpoint);
+    fillers.push_back(filler);
+  }
+  ui::RunFor(100);
+  tcpip_port = full.Port();
+  socket_connect_timeout = 400;
+  ui::StartTimer(main_window, 7, 20);
+  const auto start = Clock::now();
+  EXPECT_EQ(OpenSocketComm(main_window, 0), -1);
+  const int elapsed = ElapsedMs(start);
+  EXPECT_GE(elapsed, 390);
+  EXPECT_LT(elapsed, 1000);
+  EXPECT_GE(ticks, 5);
+  EXPECT_GE(busy_ticks, 5);
+  EXPECT_EQ(application_busy, 0);
+  EXPECT_EQ(BoxTexts(), Texts{"Can't connect."});
+  EXPECT_EQ(op.OpenedDialogs(), std::vector<std::string>{"Corvane"});
+  for (int filler : fillers) close(filler);
+}
+
+TEST_F(Sockets, AddressesThatAreNotDottedIpv4AreRefusedAtOnce) {
+  for (const char* text : {"localhost", "1.2.3", "300.1.1.1", "", "127.0.0.1:2000"}) {
+    std::strcpy(default_ipaddress, text);
+    const auto start = Clock::now();
+    EXPECT_EQ(OpenSocketComm(main_window, 0), -1) << text;
+    EXPECT_LT(ElapsedMs(start), 100) << text;
+  }
+  EXPECT_EQ(BoxTexts(), Texts(5, "Can't connect."));
+  EXPECT_TRUE(op.OpenedDialogs().empty());
+  EXPECT_EQ(listener.Accept(), -1);
+}
+
+TEST_F(Sockets, AQuitDuringTheConnectWaitEndsItAndStaysPending) {
+  Listener full(0);
+  std::vector<int> fillers;
+  for (int n = 0; n < 3; ++n) {
+    const int filler = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    sockaddr_in endpoint{};
+    endpoint.sin_family = AF_INET;
+    endpoint.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    endpoint.sin_port = htons(static_cast<std::uint16_t>(full.Port()));
+    connect(filler, reinterpret_cast<sockaddr*>(&endpoint), sizeof endpoint);
+    fillers.push_back(filler);
+  }
+  ui::RunFor(100);
+  tcpip_port = full.Port();
+  ui::PostQuit(0);
+  const auto start = Clock::now();
+  EXPECT_EQ(OpenSocketComm(main_window, 0), -1);
+  EXPECT_LT(ElapsedMs(start), 1000);
+  EXPECT_EQ(application_busy, 0);
+  EXPECT_FALSE(ui::ProcessNextMessage());
+  for (int filler : fillers) close(filler);
+}
+
+// Peers that misbehave: every polling step stays short, and the device
+// counts down to "No Status" as any silent one does.
+TEST_F(Sockets, MisbehavingPeersNeverHoldThePollingStep) {
+  struct Case {
+    const char* name;
+    void (*act)(Listener& listener, int peer);
+  };
+  const Case cases[] = {
+      {"silent", [](Listener&, int) {}},
+      {"endless start bytes",
+       [](Listener&, int peer) {
+         const std::string flood(65536, '\x02');
+         while (send(peer, flood.data(), flood.size(), MSG_NOSIGNAL | MSG_DONTWAIT) > 0) {
+         }
+       }},
+      {"endless junk",
+       [](Listener&, int peer) {
+         const std::string flood(65536, 'j');
+         while (send(peer, flood.data(), flood.size(), MSG_NOSIGNAL | MSG_DONTWAIT) > 0) {
+         }
+       }},
+      {"closed mid-frame",
+       [](Listener& listener, int peer) {
+         send(peer, "\x06\x02\x41\x35", 4, MSG_NOSIGNAL);
+         listener.Close(peer);
+       }},
+      {"reset", [](Listener& listener, int peer) { listener.Reset(peer); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    op.ClearBoxes();
+    ASSERT_EQ(OpenSocketComm(main_window, 0), 'A');
+    peer = listener.Accept();
+    ASSERT_GE(peer, 0);
+    CopyField(device_data['A'].screen[1], "HIGH VOLTAGE ON");
+    c.act(listener, peer);
+    poll_timer.Reset(60);
+    int longest = 0;
+    for (int step = 0; step < 6; ++step) {
+      ASSERT_TRUE(ui::ScriptedOperator::RunUntil([] { return !poll_timer.Waiting(); }, 3000));
+      const auto start = Clock::now();
+      PollEthernet();
+      longest = std::max(longest, ElapsedMs(start));
+    }
+    EXPECT_LT(longest, 100);
+    EXPECT_EQ(std::string(device_data['A'].screen[1]), no_status);
+    EXPECT_LE(op.Boxes().size(), 1u);
+    ui::Destroy(poll_dialog['A']);
+    poll_dialog['A'] = ui::no_window;
+    if (std::string(c.name).find("endless") != std::string::npos ||
+        std::string(c.name) == "silent") {
+      listener.Close(peer);
+    }
+  }
+}
