@@ -5,7 +5,6 @@
 #include <poll.h>
 
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
