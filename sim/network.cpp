@@ -105,11 +105,11 @@ void Network::Send(Clock::time_point now) {
   for (Member& member : members_) member.tcp->Send(now);
 }
 
-std::optional<Clock::time_point> Network::NextDue() const {
+std::optional<Clock::time_point> Network::NextDueAfter(Clock::time_point now) const {
   std::optional<Clock::time_point> first;
   for (const Member& member : members_) {
     const auto due = member.tcp->NextDue();
-    if (due && (!first || *due < *first)) first = due;
+    if (due && *due > now && (!first || *due < *first)) first = due;
   }
   return first;
 }

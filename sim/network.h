@@ -34,7 +34,8 @@ class Network {
   void AddPollFds(std::vector<pollfd>* fds, Clock::time_point now) const;
   void Serve(const std::vector<pollfd>& fds, Clock::time_point now);
   void Send(Clock::time_point now);
-  std::optional<Clock::time_point> NextDue() const;
+  // The first time after `now` when a queued answer falls due; nothing when none does.
+  std::optional<Clock::time_point> NextDueAfter(Clock::time_point now) const;
 
  private:
   struct Member {

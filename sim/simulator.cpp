@@ -93,10 +93,12 @@ void Simulator::Run(int wake_fd) {
     const auto due = link_->NextDue();
     if (line_idle) {
       wake = std::min(wake, line_retry);
-    } else if (due) {
+    } else if (due && *due > now) {
       wake = std::min(wake, *due);
     }
-    if (const auto network_due = network_.NextDue()) wake = std::min(wake, *network_due);
+    // An answer already due and still queued waits for room on its stream (POLLOUT), not for
+    // the clock, or a console that stops reading would make this loop spin.
+    if (const auto network_due = network_.NextDueAfter(now)) wake = std::min(wake, *network_due);
     std::vector<pollfd> fds = {{wake_fd, POLLIN, 0}};
     if (!line_idle) {
       // A due answer still queued after Send is one the line could not take yet.
