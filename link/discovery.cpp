@@ -14,6 +14,7 @@ namespace {
 
 constexpr const char* override_variable = "CORVANE_DISCOVERY_ADDRESS";
 constexpr std::uint32_t broadcast_address = 0xFFFFFFFFu;
+constexpr int discovery_drain_ms = 250;
 
 using Clock = std::chrono::steady_clock;
 
@@ -92,6 +93,9 @@ int ReadDiscoveryReply(std::uint32_t* source) {
   const auto waited =
       std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - request_time);
   const int left = discovery_wait_ms - static_cast<int>(waited.count());
+  // What is queued when the time is up is still read, but a device that keeps
+  // sending cannot hold the search beyond a short drain.
+  if (left < -discovery_drain_ms) return 0;
   unsigned char datagram[sizeof udp_info];
   platform::Ipv4 from = 0;
   const int length = platform::ReceiveFrom(discovery_socket, datagram, sizeof datagram,

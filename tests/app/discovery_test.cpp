@@ -87,6 +87,7 @@ class Discovery : public ::testing::Test {
     ResetSettings();
     for (int address = 0; address < device_count; ++address) ZeroDeviceData(address);
     ethernet_action = ETHERNET_DEFAULT;
+    udp_info = {};
     use_device = 'A';
     socket_connect_timeout = 500;
     use_default_port = 1;
@@ -188,16 +189,21 @@ TEST_F(Discovery, RepliesOfAnySizeShowOnlyWhatTheyCarry) {
 }
 
 TEST_F(Discovery, SearchReplacesTheList) {
-  UdpResponder first({{"127.0.0.30", DescriptionReply("One")}});
+  // The reply's status and address fields come back in the next request.
+  UdpResponder first({{"127.0.0.30", std::string("\x01\x05\x00\x00\x0a\x0b\x0c\x0d", 8) + "One"}});
   std::vector<std::string> before, after;
+  std::string second_request;
   op.WhenDialogOpens("Find IP Address", [&](ui::Handle dialog) {
     before = Lines(dialog);
     UdpResponder second({{"127.0.0.31", DescriptionReply("Two")}});
     Op::Press(dialog, id_scan_search);
     after = Lines(dialog);
+    second_request = second.Request();
     Cancel(dialog);
   });
   RunScanIpDialog(ui::no_window);
+  EXPECT_EQ(first.Request(), std::string("\x01\x00\x00\x00\x00\x00\x00\x00", 8));
+  EXPECT_EQ(second_request, std::string("\x01\x05\x00\x00\x0a\x0b\x0c\x0d", 8));
   EXPECT_EQ(before, std::vector<std::string>{"127.0.0.30 ... One"});
   EXPECT_EQ(after, std::vector<std::string>{"127.0.0.31 ... Two"});
 }
