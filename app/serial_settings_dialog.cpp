@@ -10,8 +10,8 @@
 #include "app/scan_ip_dialog.h"
 #include "link/link_settings.h"
 #include "link/serial_defaults.h"
-#include "link/wsocket.h"
 #include "link/wserial.h"
+#include "link/wsocket.h"
 #include "resources/dialog_ids.h"
 #include "resources/dialog_templates.h"
 #include "ui/dialog.h"
@@ -110,7 +110,8 @@ ui::Result GetSerialCallBack(ui::Handle dialog, unsigned message, ui::WordParam 
           ui::FinishDialog(dialog, ui::id_cancel);
           return 1;
         case id_connect:
-          CopyField(default_ipaddress, ui::ControlText(dialog, id_ip_address, address_limit).c_str());
+          CopyField(default_ipaddress,
+                    ui::ControlText(dialog, id_ip_address, address_limit).c_str());
           OpenSocketComm(dialog, 0);
           return 1;
         case id_search:
