@@ -54,7 +54,8 @@ ui::Handle InitMain() {
                                    ui::style_overlapped | ui::style_control_parent, 0, 0, screen.full_width,
                                    screen.full_height, ui::no_window);
   if (!main_window) return ui::no_window;
-  if (!SerialPortIsOpen()) RunSerialSettingsDialog(main_window);
+  // Over Ethernet no port is opened: the search dialog follows instead.
+  if (!use_ethernet && !SerialPortIsOpen()) RunSerialSettingsDialog(main_window);
   if (!factory_mode) ui::SetMenuItemEnabled(main_window, menu_send_configuration, false);
   mini_ocontrol = screen.horizontal_resolution < 800 ? 1 : 0;
   if (!RegisterPanelClasses()) return ui::no_window;
