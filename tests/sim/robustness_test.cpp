@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 #include <termios.h>
+#include <unistd.h>
 
 #include <chrono>
+#include <fstream>
 #include <random>
 #include <thread>
 
@@ -72,6 +74,31 @@ TEST_P(Robustness, TheConsoleMayCloseAndReopenTheLine) {
 
 INSTANTIATE_TEST_SUITE_P(BothFamilies, Robustness,
                          ::testing::Values(Family::tessary, Family::quillon));
+
+// CPU time the process has used, in clock ticks.
+long CpuTicks(pid_t pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string skipped;
+  long user = 0, system = 0;
+  for (int field = 1; field <= 13; ++field) stat >> skipped;
+  stat >> user >> system;
+  return user + system;
+}
+
+TEST_F(SimTest, AConsoleThatStopsReadingDoesNotMakeItSpin) {
+  Launch({"--amp", "A"});
+  // Far more display answers than the line holds, none of them read.
+  std::string polls;
+  for (int i = 0; i < 3000; ++i) polls += Frame(Family::tessary, 'A', "55");
+  bus_->Write(polls);
+  for (int tries = 0; tries < 100 && Ok("get A commands") != "3000"; ++tries)
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  ASSERT_EQ(Ok("get A commands"), "3000");
+  const long before = CpuTicks(sim_.Pid());
+  std::this_thread::sleep_for(std::chrono::seconds(1));
+  EXPECT_LT(CpuTicks(sim_.Pid()) - before, sysconf(_SC_CLK_TCK) / 5)
+      << "queued answers wait for room on the line, not in a loop";
+}
 
 TEST_F(SimTest, TheLineIsRawAndKeepsTheConsolesSettings) {
   Launch({"--amp", "A"});

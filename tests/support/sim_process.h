@@ -30,6 +30,7 @@ class SimProcess {
   const std::string& DiscoveryAddress() const { return discovery_address_; }
   int DiscoveryPort() const;
   std::string Control(const std::string& command);  // one line answer
+  pid_t Pid() const { return pid_; }
   void Stop();
   bool Running();
 
