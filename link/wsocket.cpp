@@ -50,6 +50,10 @@ struct receive_chunk {
 
 receive_chunk chunks[device_count];
 
+// Slots whose connect is waiting: the wait runs the message loop, and a
+// connect started from there must not take the slot from under it.
+bool connecting[device_count];
+
 // Starts a new window when the last one is over; false while the budget of
 // this one is spent.
 bool WithinBudget(receive_chunk& chunk) {
@@ -109,12 +113,16 @@ ui::Result ConnectingCallBack(ui::Handle, unsigned message, ui::WordParam, ui::L
 }
 
 // The slot a new connection goes into: never slot 0, never a live one.
+bool Taken(int device) {
+  return device_sock[device].good || connecting[device];
+}
+
 int ChooseSlot(int device) {
-  if (device > 0 && device < device_count && !device_sock[device].good) return device;
+  if (device > 0 && device < device_count && !Taken(device)) return device;
   const int next = NextAvailablePollAddress();
-  if (!device_sock[next].good) return next;
+  if (!Taken(next)) return next;
   for (int address = 1; address < device_count; ++address) {
-    if (!IsOpen(address) && !device_sock[address].good) return address;
+    if (!IsOpen(address) && !Taken(address)) return address;
   }
   return -1;
 }
@@ -182,13 +190,18 @@ int OpenSocketComm(ui::Handle parent_win, int device) {
   // A connect refused at once needs no wait.
   int result = platform::StartConnect(slot.socket, slot.addressn, port) ? 0 : -1;
 
+  const platform::SocketHandle socket = slot.socket;
+  connecting[device] = true;
+  // A connect started from the wait below leaves the outer one busy.
+  const int was_busy = application_busy;
   application_busy = 1;
   ui::Handle box = ui::CreateModeless(ConnectingDialogTemplate(), parent_win, ConnectingCallBack);
   if (box) ui::StartTimer(box, 1, connect_check_ms);
   const std::uint32_t start = GetStartTimer();
   bool quitting = false;
   while (result == 0 && !PastTime(socket_connect_timeout, start)) {
-    result = platform::ConnectResult(slot.socket);
+    // The exit may have closed every socket meanwhile.
+    result = slot.socket == socket ? platform::ConnectResult(socket) : -1;
     if (result != 0) break;
     if (!box) {
       // Without the box's timer nothing is sure to wake the loop.
@@ -198,7 +211,8 @@ int OpenSocketComm(ui::Handle parent_win, int device) {
       break;
     }
   }
-  application_busy = 0;
+  connecting[device] = false;
+  application_busy = was_busy;
   if (ui::IsLive(box)) ui::Destroy(box);
   if (quitting) {
     CloseSlot(device);
@@ -258,6 +272,7 @@ int SocketDied(int device) {
 }
 
 void ShowSocketDied(int device) {
+  if (device < 0 || device >= device_count) return;
   class_device_sock& slot = device_sock[device];
   if (!slot.good) return;
   slot.good = 0;

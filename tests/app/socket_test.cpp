@@ -12,7 +12,9 @@
 
 #include <chrono>
 #include <cstring>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/main_window.h"
@@ -85,6 +87,31 @@ class Listener {
   std::vector<int> peers_;
 };
 
+// A listener whose queue is full: further handshakes hang.
+class FullListener {
+ public:
+  FullListener() : listener_(0) {
+    for (int n = 0; n < 3; ++n) {
+      const int filler = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+      sockaddr_in endpoint{};
+      endpoint.sin_family = AF_INET;
+      endpoint.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+      endpoint.sin_port = htons(static_cast<std::uint16_t>(listener_.Port()));
+      connect(filler, reinterpret_cast<sockaddr*>(&endpoint), sizeof endpoint);
+      fillers_.push_back(filler);
+    }
+    ui::RunFor(100);
+  }
+  ~FullListener() {
+    for (int filler : fillers_) close(filler);
+  }
+  int Port() const { return listener_.Port(); }
+
+ private:
+  Listener listener_;
+  std::vector<int> fillers_;
+};
+
 // A port on which nobody listens: bound once, then given up.
 int RefusingPort() {
   Listener gone(1);
@@ -116,12 +143,15 @@ std::string Received(int peer, int msec = 1000) {
 
 int ticks = 0;
 int busy_ticks = 0;
+// Runs once from the next tick.
+std::function<void()> on_tick;
 
 ui::Result TickerCallBack(ui::Handle window, unsigned message, ui::WordParam word,
                           ui::LongParam l) {
   if (message == ui::msg_timer) {
     ++ticks;
     if (application_busy) ++busy_ticks;
+    if (on_tick) std::exchange(on_tick, nullptr)();
     return 0;
   }
   return ui::DefaultProcedure(window, message, word, l);
@@ -149,6 +179,7 @@ class Sockets : public ::testing::Test {
     }
     polling_enabled = 1;
     ticks = busy_ticks = 0;
+    on_tick = nullptr;
     ASSERT_TRUE(RegisterPanelClasses());
     SetSocketPanelOpener(CreatePollDialog);
     main_window = ui::CreateWindowOf("SocketTestMain", "main", ui::style_overlapped, 0, 0, 200, 100,
@@ -344,19 +375,7 @@ TEST_F(Sockets, ARefusedConnectIsShownOnlyWithAnOwner) {
 }
 
 TEST_F(Sockets, AnUnansweredConnectGivesUpAfterTheTimeLimitWhileTimersTick) {
-  // A listener whose queue is full lets further handshakes hang.
-  Listener full(0);
-  std::vector<int> fillers;
-  for (int n = 0; n < 3; ++n) {
-    const int filler = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
-    sockaddr_in endpoint{};
-    endpoint.sin_family = AF_INET;
-    endpoint.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    endpoint.sin_port = htons(static_cast<std::uint16_t>(full.Port()));
-    connect(filler, reinterpret_cast<sockaddr*>(&endpoint), sizeof endpoint);
-    fillers.push_back(filler);
-  }
-  ui::RunFor(100);
+  FullListener full;
   tcpip_port = full.Port();
   socket_connect_timeout = 400;
   ui::StartTimer(main_window, 7, 20);
@@ -370,7 +389,37 @@ TEST_F(Sockets, AnUnansweredConnectGivesUpAfterTheTimeLimitWhileTimersTick) {
   EXPECT_EQ(application_busy, 0);
   EXPECT_EQ(BoxTexts(), Texts{"Can't connect."});
   EXPECT_EQ(op.OpenedDialogs(), std::vector<std::string>{"Corvane"});
-  for (int filler : fillers) close(filler);
+}
+
+TEST_F(Sockets, AConnectStartedDuringTheWaitTakesAnotherSlot) {
+  FullListener full;
+  tcpip_port = full.Port();
+  socket_connect_timeout = 300;
+  int inner = -1;
+  int busy_after_inner = 0;
+  on_tick = [&] {
+    tcpip_port = listener.Port();
+    inner = OpenSocketComm(ui::no_window, 0);
+    busy_after_inner = application_busy;
+  };
+  ui::StartTimer(main_window, 7, 20);
+  EXPECT_EQ(OpenSocketComm(ui::no_window, 0), -1);
+  ASSERT_GT(inner, 0);
+  EXPECT_NE(inner, 'A');
+  EXPECT_EQ(busy_after_inner, 1);
+  EXPECT_EQ(device_sock[inner].good, 1);
+  EXPECT_EQ(application_busy, 0);
+}
+
+TEST_F(Sockets, AnExitDuringTheWaitEndsItWithoutTouchingClosedSockets) {
+  FullListener full;
+  tcpip_port = full.Port();
+  on_tick = [] { CleanupSocketComm(); };
+  ui::StartTimer(main_window, 7, 20);
+  const auto start = Clock::now();
+  EXPECT_EQ(OpenSocketComm(ui::no_window, 0), -1);
+  EXPECT_LT(ElapsedMs(start), 1000);
+  EXPECT_EQ(device_sock['A'].socket, 0);
 }
 
 TEST_F(Sockets, AddressesThatAreNotDottedIpv4AreRefusedAtOnce) {
@@ -386,18 +435,7 @@ TEST_F(Sockets, AddressesThatAreNotDottedIpv4AreRefusedAtOnce) {
 }
 
 TEST_F(Sockets, AQuitDuringTheConnectWaitEndsItAndStaysPending) {
-  Listener full(0);
-  std::vector<int> fillers;
-  for (int n = 0; n < 3; ++n) {
-    const int filler = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
-    sockaddr_in endpoint{};
-    endpoint.sin_family = AF_INET;
-    endpoint.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    endpoint.sin_port = htons(static_cast<std::uint16_t>(full.Port()));
-    connect(filler, reinterpret_cast<sockaddr*>(&endpoint), sizeof endpoint);
-    fillers.push_back(filler);
-  }
-  ui::RunFor(100);
+  FullListener full;
   tcpip_port = full.Port();
   ui::PostQuit(0);
   const auto start = Clock::now();
@@ -405,7 +443,6 @@ TEST_F(Sockets, AQuitDuringTheConnectWaitEndsItAndStaysPending) {
   EXPECT_LT(ElapsedMs(start), 1000);
   EXPECT_EQ(application_busy, 0);
   EXPECT_FALSE(ui::ProcessNextMessage());
-  for (int filler : fillers) close(filler);
 }
 
 // Peers that misbehave: every polling step stays short, and the device
