@@ -34,7 +34,7 @@ ui::Handle (*panel_opener)(int address) = nullptr;
 // Bytes are taken from the connection in chunks and handed out one by one.
 // A peer that streams without pause would otherwise keep a capture loop
 // reading for as long as it streams: past read_budget bytes in one
-// budget_window_ms the connection counts as empty until the window ends,
+// budget_window the connection counts as empty until the window ends,
 // which is far above what any device sends.
 constexpr int chunk_size = 512;
 constexpr int read_budget = 3000;
@@ -112,11 +112,11 @@ ui::Result ConnectingCallBack(ui::Handle, unsigned message, ui::WordParam, ui::L
   return message == ui::msg_init_dialog ? 1 : 0;
 }
 
-// The slot a new connection goes into: never slot 0, never a live one.
 bool Taken(int device) {
   return device_sock[device].good || connecting[device];
 }
 
+// The slot a new connection goes into: never slot 0, never a live one.
 int ChooseSlot(int device) {
   if (device > 0 && device < device_count && !Taken(device)) return device;
   const int next = NextAvailablePollAddress();
