@@ -119,6 +119,20 @@ TEST_F(NetworkTest, TheNetworkSpeaksTessaryBesideAQuillonBus) {
   EXPECT_TRUE(bus_id->checksum_ok);
 }
 
+TEST_F(NetworkTest, LineFaultsReachTheNetworkToo) {
+  LaunchNetwork({"--amp", "A"});
+  auto a = Dial('A');
+  Ok("faults nak=1");
+  const auto refused = Ask(*a, 'A', "0");
+  ASSERT_TRUE(refused);
+  EXPECT_TRUE(refused->refused);
+  Ok("faults nak=0 drop=1");
+  EXPECT_FALSE(Ask(*a, 'A', "0"));
+  Ok("silent A on");
+  Ok("faults drop=0");
+  EXPECT_FALSE(Ask(*a, 'A', "0")) << "a silent device keeps quiet on the network as well";
+}
+
 TEST_F(NetworkTest, OneConnectionAtATime) {
   LaunchNetwork({"--amp", "A"});
   auto first = Dial('A');
