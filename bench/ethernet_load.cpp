@@ -5,8 +5,6 @@
 // drives it.
 //
 //   ethernet_load [--devices N] [--seconds S]
-#include <sys/resource.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -20,6 +18,7 @@
 #include "app/records/device_records.h"
 #include "app/records/program_state.h"
 #include "app/startup.h"
+#include "bench/load_support.h"
 #include "config/settings.h"
 #include "link/link_settings.h"
 #include "link/wserial.h"
@@ -27,24 +26,7 @@
 #include "support/sim_process.h"
 #include "ui/window.h"
 
-namespace {
-
 using Clock = std::chrono::steady_clock;
-
-double CpuSeconds() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
-         (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-double Percentile(std::vector<double> values, double share) {
-  if (values.empty()) return 0;
-  std::sort(values.begin(), values.end());
-  return values[static_cast<std::size_t>(share * (values.size() - 1))];
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
   int devices = 64;
@@ -58,13 +40,10 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: ethernet_load [--devices N] [--seconds S]\n");
     return 2;
   }
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  ui::InitApplication(argc, argv);
-  char pattern[] = "/tmp/corvane-net-XXXXXX";
-  const std::string directory = mkdtemp(pattern);
-  std::filesystem::current_path(directory);
+  const std::string directory = bench::StartInScratchDirectory(argc, argv, "corvane-net");
 
-  std::vector<std::string> args = {"--tcp", "--ip-base", "127.0.0.10", "--tcp-port", "0", "--seed", "1"};
+  std::vector<std::string> args = {"--tcp", "--ip-base", "127.0.0.10", "--tcp-port",
+                                   "0",     "--seed",    "1"};
   std::vector<int> addresses;
   for (int n = 0; n < devices; ++n) {
     addresses.push_back(0x41 + n);
@@ -109,23 +88,25 @@ int main(int argc, char** argv) {
 
   polling_enabled = 1;
   const auto start = Clock::now();
-  const double cpu_start = CpuSeconds();
+  const double cpu_start = bench::CpuSeconds();
   auto next_tick = start;
   const auto end = start + std::chrono::duration<double>(seconds);
   while (Clock::now() < end) {
     next_tick += std::chrono::milliseconds(main_tick_ms);
-    const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(next_tick - Clock::now());
+    const auto wait =
+        std::chrono::duration_cast<std::chrono::milliseconds>(next_tick - Clock::now());
     ui::RunFor(static_cast<int>(std::max<long long>(wait.count(), 0)));
     MainTick();
   }
   const double wall = std::chrono::duration<double>(Clock::now() - start).count();
-  const double cpu = CpuSeconds() - cpu_start;
+  const double cpu = bench::CpuSeconds() - cpu_start;
   int answering = 0;
-  for (int address : addresses) answering += last_response[address] != 0 && error_count[address] == 0;
+  for (int address : addresses)
+    answering += last_response[address] != 0 && error_count[address] == 0;
 
   std::printf("devices %d over TCP, %.0f s\n", devices, wall);
-  std::printf("connect ms p50 %.2f max %.2f\n", Percentile(connect_ms, 0.5),
-              Percentile(connect_ms, 1.0));
+  std::printf("connect ms p50 %.2f max %.2f\n", bench::Percentile(connect_ms, 0.5),
+              bench::Percentile(connect_ms, 1.0));
   std::printf("cpu/wall %.4f (%.2f %% of one core)\n", cpu / wall, 100 * cpu / wall);
   std::printf("devices answering at the end %d of %d\n", answering, devices);
   for (int address : addresses) {

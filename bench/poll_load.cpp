@@ -7,7 +7,6 @@
 // arrived.
 //
 //   poll_load [--panels N] [--seconds S] [--drop P] [--bad-checksum P] [--log]
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -26,6 +25,7 @@
 #include "app/records/program_state.h"
 #include "app/startup.h"
 #include "app/wlog.h"
+#include "bench/load_support.h"
 #include "config/settings.h"
 #include "link/byte_tap.h"
 #include "link/capture.h"
@@ -69,24 +69,11 @@ bool ParseOptions(int argc, char** argv, Options* options) {
   return options->panels >= 1 && options->panels <= 200 && options->seconds > 0;
 }
 
-double CpuSeconds() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
-         (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
 long ResidentKib() {
   std::ifstream statm("/proc/self/statm");
   long pages = 0, resident = 0;
   statm >> pages >> resident;
   return resident * (sysconf(_SC_PAGESIZE) / 1024);
-}
-
-double Percentile(std::vector<double> values, double share) {
-  if (values.empty()) return 0;
-  std::sort(values.begin(), values.end());
-  return values[static_cast<std::size_t>(share * (values.size() - 1))];
 }
 
 // When the console last read an answer byte off the line.
@@ -107,7 +94,8 @@ std::vector<long> LogLines(const std::string& directory) {
   std::sort(files.begin(), files.end());
   for (const auto& file : files) {
     std::ifstream in(file, std::ios::binary);
-    counts.push_back(std::count(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>(), '\n'));
+    counts.push_back(
+        std::count(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>(), '\n'));
   }
   return counts;
 }
@@ -117,16 +105,13 @@ std::vector<long> LogLines(const std::string& directory) {
 int main(int argc, char** argv) {
   Options options;
   if (!ParseOptions(argc, argv, &options)) {
-    std::fprintf(stderr,
-                 "usage: poll_load [--panels N] [--seconds S] [--drop P] [--bad-checksum P] [--log]\n");
+    std::fprintf(
+        stderr,
+        "usage: poll_load [--panels N] [--seconds S] [--drop P] [--bad-checksum P] [--log]\n");
     return 2;
   }
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  ui::InitApplication(argc, argv);
 
-  char pattern[] = "/tmp/corvane-load-XXXXXX";
-  const std::string directory = mkdtemp(pattern);
-  std::filesystem::current_path(directory);
+  const std::string directory = bench::StartInScratchDirectory(argc, argv, "corvane-load");
 
   std::vector<int> addresses;
   std::vector<std::string> args = {"--drop", options.drop, "--bad-checksum", options.bad_checksum,
@@ -171,12 +156,13 @@ int main(int argc, char** argv) {
   long answers_waiting = 0;
   long resident_after_first_minute = 0;
   const auto start = Clock::now();
-  const double cpu_start = CpuSeconds();
+  const double cpu_start = bench::CpuSeconds();
   auto next_tick = start;
   const auto end = start + std::chrono::duration<double>(options.seconds);
   while (Clock::now() < end) {
     next_tick += std::chrono::milliseconds(main_tick_ms);
-    const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(next_tick - Clock::now());
+    const auto wait =
+        std::chrono::duration_cast<std::chrono::milliseconds>(next_tick - Clock::now());
     ui::RunFor(static_cast<int>(std::max<long long>(wait.count(), 0)));
     const auto tick_start = Clock::now();
     MainTick();
@@ -194,7 +180,7 @@ int main(int argc, char** argv) {
     }
   }
   const double wall = std::chrono::duration<double>(Clock::now() - start).count();
-  const double cpu = CpuSeconds() - cpu_start;
+  const double cpu = bench::CpuSeconds() - cpu_start;
   const std::vector<long> log_lines_after = LogLines(directory);
   for (int address : addresses) {
     if (IsOpen(address)) ui::Destroy(poll_dialog[address]);
@@ -202,10 +188,12 @@ int main(int argc, char** argv) {
   std::printf("panels %d, %.0f s, drop %s, bad checksum %s\n", options.panels, wall,
               options.drop.c_str(), options.bad_checksum.c_str());
   std::printf("cpu/wall %.4f (%.2f %% of one core)\n", cpu / wall, 100 * cpu / wall);
-  std::printf("tick ms p50 %.3f p99 %.3f max %.3f over %zu ticks\n", Percentile(tick_ms, 0.5),
-              Percentile(tick_ms, 0.99), Percentile(tick_ms, 1.0), tick_ms.size());
-  std::printf("answers shown on the tick that read their last byte %ld, left for a later tick %ld\n",
-              answers_shown_at_once, answers_waiting);
+  std::printf("tick ms p50 %.3f p99 %.3f max %.3f over %zu ticks\n",
+              bench::Percentile(tick_ms, 0.5), bench::Percentile(tick_ms, 0.99),
+              bench::Percentile(tick_ms, 1.0), tick_ms.size());
+  std::printf(
+      "answers shown on the tick that read their last byte %ld, left for a later tick %ld\n",
+      answers_shown_at_once, answers_waiting);
   const long resident = ResidentKib();
   std::printf("resident KiB %ld", resident);
   if (resident_after_first_minute) {
@@ -216,7 +204,8 @@ int main(int argc, char** argv) {
     // Each log gains one value line per logging interval (and its starting hours).
     long fewest = log_lines_after.empty() ? 0 : -1;
     for (std::size_t n = 0; n < log_lines_after.size(); ++n) {
-      const long added = log_lines_after[n] - (n < log_lines_before.size() ? log_lines_before[n] : 0);
+      const long added =
+          log_lines_after[n] - (n < log_lines_before.size() ? log_lines_before[n] : 0);
       if (fewest < 0 || added < fewest) fewest = added;
     }
     std::printf("logs %zu fewest-lines-added %ld value-intervals %d\n", log_lines_after.size(),
