@@ -3,7 +3,7 @@
 // Information", which also takes the identity and opens the status log.
 #pragma once
 
-#include "app/records/device_records.h"
+#include "records/device_records.h"
 #include "ui/window.h"
 
 // The creation parameter is the device kind (twta_device or ocontrol_device).

@@ -6,7 +6,7 @@
 
 #include "app/identity_entry.h"
 #include "app/popup.h"
-#include "app/records/device_records.h"
+#include "records/device_records.h"
 #include "app/wlog.h"
 #include "link/capture.h"
 #include "link/command_set.h"

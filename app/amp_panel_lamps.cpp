@@ -1,7 +1,7 @@
 #include "app/amp_panel_lamps.h"
 
 #include "app/amp_panel_shared.h"
-#include "app/records/device_records.h"
+#include "records/device_records.h"
 #include "resources/panel_ids.h"
 #include "ui/dialog.h"
 

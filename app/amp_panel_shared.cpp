@@ -1,7 +1,7 @@
 #include "app/amp_panel_shared.h"
 
-#include "app/records/device_records.h"
-#include "app/records/program_state.h"
+#include "records/device_records.h"
+#include "records/program_state.h"
 #include "config/settings.h"
 #include "ui/keys.h"
 

@@ -3,8 +3,8 @@
 #include <cstdio>
 
 #include "resources/menu_ids.h"
-#include "app/records/device_records.h"
-#include "app/records/program_state.h"
+#include "records/device_records.h"
+#include "records/program_state.h"
 #include "config/settings.h"
 
 CommandLineSwitch FindSwitch(const std::string& command_line) {

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/records/program_state.h"
+#include "records/program_state.h"
 #include "config/font_file.h"
 
 ui::FontSpec font_handle = ui::SystemFixedFont();

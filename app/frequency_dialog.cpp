@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/records/device_records.h"
+#include "records/device_records.h"
 #include "link/capture.h"
 #include "link/command_set.h"
 #include "link/exchange.h"

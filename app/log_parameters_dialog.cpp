@@ -1,6 +1,6 @@
 #include "app/log_parameters_dialog.h"
 
-#include "app/records/device_records.h"
+#include "records/device_records.h"
 #include "app/wlog.h"
 #include "config/defaults_file.h"
 #include "config/log_parameters.h"

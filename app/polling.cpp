@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "app/popup.h"
-#include "app/records/device_records.h"
+#include "records/device_records.h"
 #include "app/wparse.h"
 #include "config/log_parameters.h"
 #include "config/settings.h"

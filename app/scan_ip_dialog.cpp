@@ -6,8 +6,8 @@
 #include <cstring>
 #include <string>
 
-#include "app/records/device_records.h"
-#include "app/records/program_state.h"
+#include "records/device_records.h"
+#include "records/program_state.h"
 #include "config/settings.h"
 #include "link/discovery.h"
 #include "link/link_settings.h"

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "app/main_window.h"
-#include "app/records/device_records.h"
+#include "records/device_records.h"
 #include "app/scan_ip_dialog.h"
 #include "link/link_settings.h"
 #include "link/serial_defaults.h"

@@ -6,7 +6,7 @@
 #include <ctime>
 #include <string>
 
-#include "app/records/device_records.h"
+#include "records/device_records.h"
 #include "config/log_parameters.h"
 #include "config/program_directory.h"
 #include "config/settings.h"

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/records/device_records.h"
+#include "records/device_records.h"
 #include "app/wlog.h"
 #include "config/log_parameters.h"
 #include "config/settings.h"

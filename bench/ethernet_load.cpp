@@ -15,8 +15,8 @@
 
 #include "app/main_window.h"
 #include "app/popup.h"
-#include "app/records/device_records.h"
-#include "app/records/program_state.h"
+#include "records/device_records.h"
+#include "records/program_state.h"
 #include "app/startup.h"
 #include "bench/load_support.h"
 #include "config/settings.h"

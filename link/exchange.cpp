@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/records/program_state.h"
+#include "records/program_state.h"
 #include "config/settings.h"
 #include "link/capture.h"
 #include "link/ethernet_path.h"

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/records/device_records.h"
-#include "app/records/program_state.h"
+#include "records/device_records.h"
+#include "records/program_state.h"
 #include "config/settings.h"
 #include "link/framing.h"
 

@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/records/device_records.h"
-#include "app/records/program_state.h"
+#include "records/device_records.h"
+#include "records/program_state.h"
 #include "link/ethernet_path.h"
 #include "link/link_settings.h"
 #include "link/serial_defaults.h"

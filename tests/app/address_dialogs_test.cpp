@@ -10,7 +10,7 @@
 #include "app/identity_entry.h"
 #include "app/main_window.h"
 #include "app/popup.h"
-#include "app/records/device_records.h"
+#include "records/device_records.h"
 #include "app/wlog.h"
 #include "config/settings.h"
 #include "link/link_settings.h"

@@ -6,7 +6,7 @@
 
 #include "app/amp_panel_shared.h"
 #include "app/polling.h"
-#include "app/records/device_records.h"
+#include "records/device_records.h"
 #include "config/settings.h"
 #include "link/capture.h"
 #include "link/link_settings.h"

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/command_line.h"
-#include "app/records/program_state.h"
+#include "records/program_state.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/records/device_records.h"
+#include "records/device_records.h"
 #include "config/log_parameters.h"
 #include "config/settings.h"
 #include "ui/window.h"

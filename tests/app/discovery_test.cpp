@@ -13,8 +13,8 @@
 
 #include "app/main_window.h"
 #include "app/popup.h"
-#include "app/records/device_records.h"
-#include "app/records/program_state.h"
+#include "records/device_records.h"
+#include "records/program_state.h"
 #include "app/scan_ip_dialog.h"
 #include "app/serial_settings_dialog.h"
 #include "app/startup.h"

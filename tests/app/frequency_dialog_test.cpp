@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/records/device_records.h"
+#include "records/device_records.h"
 #include "config/settings.h"
 #include "link/capture.h"
 #include "link/link_settings.h"

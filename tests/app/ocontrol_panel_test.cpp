@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "app/records/device_records.h"
+#include "records/device_records.h"
 #include "panel_test_support.h"
 #include "resources/panel_ids.h"
 #include "ui/dialog.h"

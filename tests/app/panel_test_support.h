@@ -9,8 +9,8 @@
 
 #include "app/main_window.h"
 #include "app/popup.h"
-#include "app/records/device_records.h"
-#include "app/records/program_state.h"
+#include "records/device_records.h"
+#include "records/program_state.h"
 #include "link/fake_line.h"
 #include "ui/paint.h"
 #include "ui/scripted_operator.h"

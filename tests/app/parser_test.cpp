@@ -4,7 +4,7 @@
 #include <initializer_list>
 #include <string>
 
-#include "app/records/device_records.h"
+#include "records/device_records.h"
 #include "app/wlog.h"
 #include "app/wparse.h"
 #include "config/log_parameters.h"

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "app/main_window.h"
-#include "app/records/device_records.h"
-#include "app/records/program_state.h"
+#include "records/device_records.h"
+#include "records/program_state.h"
 #include "config/log_parameters.h"
 #include "config/settings.h"
 #include "link/byte_tap.h"

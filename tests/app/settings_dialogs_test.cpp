@@ -4,7 +4,7 @@
 
 #include "app/display_font.h"
 #include "app/log_parameters_dialog.h"
-#include "app/records/device_records.h"
+#include "records/device_records.h"
 #include "app/serial_settings_dialog.h"
 #include "config/font_file.h"
 #include "config/log_parameters.h"

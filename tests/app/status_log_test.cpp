@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/records/device_records.h"
+#include "records/device_records.h"
 #include "app/wlog.h"
 #include "config/log_parameters.h"
 #include "config/program_directory.h"

@@ -3,7 +3,7 @@
 #include <regex>
 #include <string>
 
-#include "app/records/device_records.h"
+#include "records/device_records.h"
 #include "app/wlog.h"
 #include "config/log_parameters.h"
 #include "config/settings.h"

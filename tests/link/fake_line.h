@@ -9,7 +9,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/records/device_records.h"
+#include "records/device_records.h"
 #include "config/settings.h"
 #include "link/capture.h"
 #include "link/framing.h"

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/records/program_state.h"
+#include "records/program_state.h"
 #include "fake_line.h"
 #include "link/keypad.h"
 

@@ -15,7 +15,7 @@
 #include <string>
 
 #include "app/popup.h"
-#include "app/records/device_records.h"
+#include "records/device_records.h"
 #include "app/startup.h"
 #include "config/settings.h"
 #include "support/sim_process.h"

@@ -1,4 +1,4 @@
-#include "app/records/device_records.h"
+#include "records/device_records.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "app/records/program_state.h"
+#include "records/program_state.h"
 
 int polling_enabled = 1;
 int factory_mode = 0;
