@@ -2,7 +2,9 @@
 
 #include <strings.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <string>
 
 #include "app/main_window.h"
@@ -19,10 +21,17 @@
 
 namespace {
 
-constexpr int address_limit = 19;
+// Names travel whole: into the settings, into sdefault.txt (where blanks
+// separate the fields) and, for an address, into the connection.
+constexpr std::size_t port_limit = sizeof serial_port - 1;
+constexpr std::size_t address_limit =
+    std::min(sizeof default_ipaddress, sizeof device_sock[0].address) - 1;
 const char* const parity_names[] = {"NONE", "ODD", "EVEN"};
 
 int ethernet_at_open = 0;
+// The panels that this dialog's Connect opened: they belong to Ethernet; all
+// others to the link in use when the dialog opened.
+bool connected_here[device_count];
 // Search opens the search dialog once this one has gone.
 bool search_after_close = false;
 
@@ -34,8 +43,23 @@ void FillList(ui::Handle dialog, int id, std::initializer_list<const char*> item
   ui::Select(dialog, id, ui::FindItem(dialog, id, shown));
 }
 
-void ApplySerialFields(ui::Handle dialog) {
-  CopyField(serial_port, ui::ControlText(dialog, id_com_port, sizeof serial_port - 1).c_str());
+// The field's text when it can be kept whole; otherwise the operator is told
+// why and the field takes the focus.
+bool TakeName(ui::Handle dialog, int id, const char* label, std::size_t limit, std::string& name) {
+  name = ui::ControlText(dialog, id);
+  if (name.size() <= limit && name.find_first_of(" \t\n\v\f\r") == std::string::npos) return true;
+  ui::ShowMessage(dialog,
+                  std::string("Can't use ") + label + " " + name + ": at most " +
+                      std::to_string(limit) + " characters and no blanks.",
+                  "Problem", ui::Buttons::ok, ui::Icon::error);
+  ui::FocusControl(dialog, id);
+  return false;
+}
+
+bool ApplySerialFields(ui::Handle dialog) {
+  std::string port;
+  if (!TakeName(dialog, id_com_port, "Com Port", port_limit, port)) return false;
+  CopyField(serial_port, port.c_str());
   const std::string rate = ui::ControlText(dialog, id_baud_rate);
   for (const baud_struct& entry : baud_table) {
     if (SameText(rate, entry.string)) {
@@ -47,14 +71,30 @@ void ApplySerialFields(ui::Handle dialog) {
   serial_stop = ui::ControlText(dialog, id_stop_bits) == "2" ? two_stop_bits : one_stop_bit;
   const std::string parity = ui::ControlText(dialog, id_parity);
   serial_parity = SameText(parity, "EVEN") ? parity_even : SameText(parity, "ODD") ? parity_odd : parity_none;
+  return true;
+}
+
+bool ApplyAddress(ui::Handle dialog) {
+  std::string address;
+  if (!TakeName(dialog, id_ip_address, "Ip Address", address_limit, address)) return false;
+  CopyField(default_ipaddress, address.c_str());
+  return true;
+}
+
+// Panels whose connections belong to the link no longer in use.
+void ClosePanelsOfTheOtherLink() {
+  for (int address = 0; address < device_count; ++address) {
+    const int panel_link = connected_here[address] ? 1 : ethernet_at_open;
+    if (IsOpen(address) && panel_link != use_ethernet) ui::Destroy(poll_dialog[address]);
+  }
 }
 
 void OnOk(ui::Handle dialog) {
   EnableOcontrolPolling();
   if (use_ethernet) {
-    CopyField(default_ipaddress, ui::ControlText(dialog, id_ip_address, address_limit).c_str());
+    if (!ApplyAddress(dialog)) return;
   } else {
-    ApplySerialFields(dialog);
+    if (!ApplySerialFields(dialog)) return;
     if (!InitSerial()) {
       char text[sizeof serial_port + 32];
       std::snprintf(text, sizeof text, "Can't open Com Port %s.", serial_port);
@@ -96,6 +136,7 @@ ui::Result GetSerialCallBack(ui::Handle dialog, unsigned message, ui::WordParam 
       InitBaudTable();
       InitCommDialog(dialog);
       ethernet_at_open = use_ethernet;
+      std::fill(std::begin(connected_here), std::end(connected_here), false);
       return 1;
     case ui::msg_command:
       switch (ui::CommandId(word)) {
@@ -110,9 +151,10 @@ ui::Result GetSerialCallBack(ui::Handle dialog, unsigned message, ui::WordParam 
           ui::FinishDialog(dialog, ui::id_cancel);
           return 1;
         case id_connect:
-          CopyField(default_ipaddress,
-                    ui::ControlText(dialog, id_ip_address, address_limit).c_str());
-          OpenSocketComm(dialog, 0);
+          if (ApplyAddress(dialog)) {
+            const int connected = OpenSocketComm(dialog, 0);
+            if (connected >= 0) connected_here[connected] = true;
+          }
           return 1;
         case id_search:
           search_after_close = true;
@@ -122,8 +164,7 @@ ui::Result GetSerialCallBack(ui::Handle dialog, unsigned message, ui::WordParam 
           return 0;
       }
     case ui::msg_destroy:
-      // Open panels belong to the link type they were opened on.
-      if (use_ethernet != ethernet_at_open) ClosePollWindows();
+      ClosePanelsOfTheOtherLink();
       return 0;
     default:
       return 0;

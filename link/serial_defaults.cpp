@@ -1,18 +1,21 @@
 #include "link/serial_defaults.h"
 
+#include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <limits>
+#include <string>
+#include <string_view>
 
 #include "config/program_directory.h"
-#include "config/text_scan.h"
 #include "link/link_settings.h"
 
 namespace {
 
-// Only the start of the file is read.
-constexpr std::size_t read_limit = 70;
+// Far more than any line this program writes. A longer file is not one of its
+// own and is left alone: read in part, it could name another port or address.
+constexpr std::size_t read_limit = 4096;
 constexpr std::size_t shortest_file = 10;
-constexpr std::size_t address_width = 40;
 // Fewer characters than "1.1.1.1" cannot be an address: "0" selects the serial link.
 constexpr std::size_t shortest_address = 7;
 
@@ -26,39 +29,109 @@ char ParityLetter() {
   return 'N';
 }
 
-// Copies as much of text as the destination holds.
-void CopyCut(char* destination, std::size_t size, const char* text) {
-  std::size_t length = std::strlen(text);
-  if (length >= size) length = size - 1;
-  std::memcpy(destination, text, length);
-  destination[length] = '\0';
+// The blanks of the C locale, whatever the user's.
+bool IsBlank(char c) {
+  return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+// Takes the fields one after the other as scanf's "%s", "%d" and " %c" do,
+// but words whole and numbers in C notation.
+class FieldReader {
+ public:
+  explicit FieldReader(std::string_view text) : rest_(text) {}
+
+  bool Word(std::string_view& out) {
+    SkipBlanks();
+    std::size_t length = 0;
+    while (length < rest_.size() && !IsBlank(rest_[length])) ++length;
+    if (length == 0) return false;
+    out = rest_.substr(0, length);
+    rest_.remove_prefix(length);
+    return true;
+  }
+
+  bool Char(char& out) {
+    SkipBlanks();
+    if (rest_.empty()) return false;
+    out = rest_.front();
+    rest_.remove_prefix(1);
+    return true;
+  }
+
+  // A number out of range is clamped, as strtol does.
+  bool Number(std::int32_t& out) {
+    SkipBlanks();
+    std::string_view digits = rest_;
+    const bool negative = !digits.empty() && digits.front() == '-';
+    if (!digits.empty() && (digits.front() == '-' || digits.front() == '+'))
+      digits.remove_prefix(1);
+    std::uint64_t magnitude = 0;
+    const auto [end, error] =
+        std::from_chars(digits.data(), digits.data() + digits.size(), magnitude);
+    if (error == std::errc::invalid_argument) return false;
+    constexpr std::uint64_t high = std::numeric_limits<std::int32_t>::max();
+    if (error == std::errc::result_out_of_range || magnitude > high + negative)
+      magnitude = high + negative;
+    out = static_cast<std::int32_t>(negative ? -static_cast<std::int64_t>(magnitude) : magnitude);
+    rest_.remove_prefix(static_cast<std::size_t>(end - rest_.data()));
+    return true;
+  }
+
+ private:
+  void SkipBlanks() {
+    while (!rest_.empty() && IsBlank(rest_.front())) rest_.remove_prefix(1);
+  }
+  std::string_view rest_;
+};
+
+// A name the settings can hold whole, as the operating system will see it.
+template <std::size_t size>
+bool Fits(const char (&)[size], std::string_view name) {
+  return name.size() < size && name.find('\0') == std::string_view::npos;
+}
+
+template <std::size_t size>
+void CopyWhole(char (&field)[size], std::string_view name) {
+  std::memcpy(field, name.data(), name.size());
+  field[name.size()] = '\0';
 }
 
 // Fields missing at the end leave the port, rate and data bits alone and count
-// as no parity, one stop bit and no address.
-void ApplySettings(const char* text) {
-  char port[read_limit + 1];
+// as no parity, one stop bit and no address. A port or address too long for
+// its field leaves every setting alone.
+void ApplySettings(std::string_view text) {
+  FieldReader reader(text);
+  std::string_view port;
   std::int32_t rate = 0;
   std::int32_t data = 0;
   char parity = 'N';
   char stop = '1';
-  char address[address_width + 1] = "";
-  const char* at = text;
-  if (ScanWord(at, port, read_limit)) {
-    CopyCut(serial_port, sizeof serial_port, port);
-    if (ScanSigned(at, rate)) {
-      serial_baud = rate;
-      if (ScanChar(at, parity) && ScanSigned(at, data)) {
-        serial_data = static_cast<std::uint8_t>(data);
-        if (ScanChar(at, stop)) ScanWord(at, address, address_width);
-      }
-    }
-  }
+  std::string_view address;
+  const bool has_port = reader.Word(port);
+  const bool has_rate = has_port && reader.Number(rate);
+  const bool has_data = has_rate && reader.Char(parity) && reader.Number(data);
+  if (has_data && reader.Char(stop)) reader.Word(address);
+  address = address.substr(0, address.find_first_not_of("0123456789. \r\n"));
+
+  if (has_port && !Fits(serial_port, port)) return;
+  if (!Fits(default_ipaddress, address)) return;
+  if (has_port) CopyWhole(serial_port, port);
+  if (has_rate) serial_baud = rate;
+  if (has_data) serial_data = static_cast<std::uint8_t>(data);
   serial_parity = parity == 'E' ? parity_even : parity == 'O' ? parity_odd : parity_none;
   serial_stop = stop == '2' ? two_stop_bits : one_stop_bit;
-  address[std::strspn(address, "0123456789. \r\n")] = '\0';
-  use_ethernet = std::strlen(address) >= shortest_address ? 1 : 0;
-  if (use_ethernet) CopyCut(default_ipaddress, sizeof default_ipaddress, address);
+  use_ethernet = address.size() >= shortest_address ? 1 : 0;
+  if (use_ethernet) CopyWhole(default_ipaddress, address);
+}
+
+template <std::size_t size>
+void AppendField(std::string& line, const char (&field)[size]) {
+  line.append(field, strnlen(field, size - 1));
+}
+
+void AppendNumber(std::string& line, int value) {
+  char digits[16];
+  line.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
 }
 
 }  // namespace
@@ -69,25 +142,32 @@ void LoadSerialDefaults() {
   std::FILE* file = std::fopen(name, "rb");
   if (!file) return;
   char text[read_limit + 1];
-  const std::size_t count = std::fread(text, 1, read_limit, file);
+  const std::size_t count = std::fread(text, 1, sizeof text, file);
   const bool failed = std::ferror(file) != 0;
   std::fclose(file);
-  if (failed || count < shortest_file) return;
-  text[count] = '\0';
-  ApplySettings(text);
+  if (failed || count < shortest_file || count > read_limit) return;
+  ApplySettings(std::string_view(text, count));
 }
 
 void SaveSerialDefaults() {
-  char line[sizeof serial_port + sizeof default_ipaddress + 64];
-  const int length =
-      std::snprintf(line, sizeof line, "%s %d %c %d %d %s", serial_port,
-                    static_cast<int>(serial_baud), ParityLetter(), static_cast<int>(serial_data),
-                    serial_stop == two_stop_bits ? 2 : 1, use_ethernet ? default_ipaddress : "0");
-  if (length < 0 || static_cast<std::size_t>(length) >= sizeof line) return;
+  std::string line;
+  AppendField(line, serial_port);
+  line += ' ';
+  AppendNumber(line, serial_baud);
+  line += ' ';
+  line += ParityLetter();
+  line += ' ';
+  AppendNumber(line, serial_data);
+  line += serial_stop == two_stop_bits ? " 2 " : " 1 ";
+  if (use_ethernet) {
+    AppendField(line, default_ipaddress);
+  } else {
+    line += '0';
+  }
   char name[sizeof save_directory + 16];
   if (!SerialDefaultsFileName(name, sizeof name)) return;
   std::FILE* file = std::fopen(name, "wb");
   if (!file) return;
-  std::fwrite(line, 1, static_cast<std::size_t>(length), file);
+  std::fwrite(line.data(), 1, line.size(), file);
   std::fclose(file);
 }

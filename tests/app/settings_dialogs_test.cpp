@@ -1,9 +1,16 @@
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
+#include <filesystem>
 #include <string>
+#include <vector>
 
 #include "app/display_font.h"
 #include "app/log_parameters_dialog.h"
+#include "app/popup.h"
 #include "records/device_records.h"
 #include "app/serial_settings_dialog.h"
 #include "config/font_file.h"
@@ -11,6 +18,7 @@
 #include "config/settings.h"
 #include "link/link_settings.h"
 #include "link/wserial.h"
+#include "link/wsocket.h"
 #include "resources/dialog_ids.h"
 #include "test_support.h"
 #include "ui/dialog.h"
@@ -20,6 +28,36 @@ namespace {
 
 using Op = ui::ScriptedOperator;
 
+// A listener on 127.0.0.1 at a free port; connections wait in its queue.
+class LoopbackListener {
+ public:
+  LoopbackListener() {
+    sockaddr_in endpoint{};
+    endpoint.sin_family = AF_INET;
+    endpoint.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(fd_, reinterpret_cast<sockaddr*>(&endpoint), sizeof endpoint);
+    listen(fd_, 4);
+    socklen_t length = sizeof endpoint;
+    getsockname(fd_, reinterpret_cast<sockaddr*>(&endpoint), &length);
+    port_ = ntohs(endpoint.sin_port);
+  }
+  ~LoopbackListener() { close(fd_); }
+  int Port() const { return port_; }
+
+ private:
+  int fd_ = socket(AF_INET, SOCK_STREAM, 0);
+  int port_ = 0;
+};
+
+// A by-id style name of 120 characters leading to the pseudo-terminal.
+std::string LongPortName(const ScratchDirectory& directory, const PseudoTerminal& line) {
+  std::filesystem::create_directory(directory.File("by-id"));
+  std::string name = directory.File("by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0-");
+  name.resize(120, 'x');
+  std::filesystem::create_symlink(line.SlavePath(), name);
+  return name;
+}
+
 class SettingsDialogs : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -28,6 +66,14 @@ class SettingsDialogs : public ::testing::Test {
     SetLogParameterDefaults();
   }
   void TearDown() override {
+    for (ui::Handle& panel : poll_dialog) {
+      if (panel) ui::Destroy(panel);
+      panel = ui::no_window;
+    }
+    CleanupSocketComm();
+    SetSocketPanelOpener(nullptr);
+    use_default_port = 1;
+    tcpip_port = 2000;
     CloseSerial();
     ResetLinkSettings();
     ResetSettings();
@@ -39,6 +85,7 @@ class SettingsDialogs : public ::testing::Test {
 
 TEST_F(SettingsDialogs, SerialSettingsAreTakenAsTypedAndSaved) {
   PseudoTerminal line;
+  const std::string port = LongPortName(directory, line);
   op.WhenDialogOpens("Serial Port Configuration", [&](ui::Handle dialog) {
     // Opening shows the current settings.
     EXPECT_EQ(ui::ControlText(dialog, id_com_port), "COM2");
@@ -49,7 +96,7 @@ TEST_F(SettingsDialogs, SerialSettingsAreTakenAsTypedAndSaved) {
     EXPECT_FALSE(ui::IsControlEnabled(dialog, id_ip_address));
     EXPECT_FALSE(ui::IsControlEnabled(dialog, id_connect));
     EXPECT_FALSE(ui::IsControlEnabled(dialog, id_search));
-    Op::ChooseText(dialog, id_com_port, line.SlavePath());
+    Op::ChooseText(dialog, id_com_port, port);
     Op::ChooseText(dialog, id_baud_rate, "19200");
     Op::ChooseText(dialog, id_data_bits, "7");
     Op::ChooseText(dialog, id_stop_bits, "2");
@@ -63,7 +110,54 @@ TEST_F(SettingsDialogs, SerialSettingsAreTakenAsTypedAndSaved) {
   EXPECT_EQ(serial_stop, two_stop_bits);
   EXPECT_EQ(serial_parity, parity_even);
   EXPECT_TRUE(SerialPortIsOpen());
-  EXPECT_EQ(directory.Read("sdefault.txt"), line.SlavePath() + " 19200 E 7 2 0");
+  EXPECT_EQ(directory.Read("sdefault.txt"), port + " 19200 E 7 2 0");
+}
+
+// Names that the settings, the file or the connection could not keep whole.
+TEST_F(SettingsDialogs, NamesThatWouldBeCutAreRefused) {
+  struct refusal {
+    bool ethernet;
+    int field;
+    int button;
+    std::string text;
+    std::string box;
+  };
+  const std::string port_256(256, 'p');
+  const std::string address_40 = "127.0.0.1" + std::string(31, '0');
+  const std::vector<refusal> refusals = {
+      {false, id_com_port, ui::id_ok, port_256,
+       "Can't use Com Port " + port_256 + ": at most 255 characters and no blanks."},
+      {false, id_com_port, ui::id_ok, "/dev/serial/by-id/usb 1",
+       "Can't use Com Port /dev/serial/by-id/usb 1: at most 255 characters and no blanks."},
+      {true, id_ip_address, ui::id_ok, address_40,
+       "Can't use Ip Address " + address_40 + ": at most 39 characters and no blanks."},
+      {true, id_ip_address, id_connect, address_40,
+       "Can't use Ip Address " + address_40 + ": at most 39 characters and no blanks."},
+  };
+  for (const refusal& row : refusals) {
+    ResetLinkSettings();
+    op.ClearBoxes();
+    int focus_after_refusal = 0;
+    op.WhenDialogOpens("Serial Port Configuration", [&](ui::Handle dialog) {
+      if (row.ethernet) Op::Press(dialog, id_use_ethernet);
+      if (row.field == id_com_port) {
+        Op::ChooseText(dialog, row.field, row.text);
+      } else {
+        Op::Type(dialog, row.field, row.text);
+      }
+      Op::Press(dialog, row.button);
+      focus_after_refusal = ui::FocusedControl(dialog);
+      Op::Press(dialog, ui::id_cancel);
+    });
+    RunSerialSettingsDialog(ui::no_window);
+    ASSERT_EQ(op.Boxes().size(), 1u) << row.text;
+    EXPECT_EQ(op.Boxes()[0].text, row.box);
+    EXPECT_EQ(op.Boxes()[0].caption, "Problem");
+    EXPECT_EQ(focus_after_refusal, row.field);
+    EXPECT_STREQ(serial_port, "COM2");
+    EXPECT_STREQ(default_ipaddress, "127.0.0.1");
+    EXPECT_FALSE(directory.Exists("sdefault.txt"));
+  }
 }
 
 TEST_F(SettingsDialogs, ARateNotInTheTableKeepsThePreviousRate) {
@@ -126,6 +220,30 @@ TEST_F(SettingsDialogs, CancelSavesNothingButKeepsTheLinkTypeChange) {
   EXPECT_FALSE(directory.Exists("sdefault.txt"));
   // The panel belonged to the serial link.
   EXPECT_FALSE(IsOpen(65));
+}
+
+TEST_F(SettingsDialogs, OkKeepsThePanelTheDialogConnectedAndClosesTheSerialOnes) {
+  LoopbackListener listener;
+  use_default_port = 0;
+  tcpip_port = listener.Port();
+  ASSERT_TRUE(RegisterPanelClasses());
+  SetSocketPanelOpener(CreatePollDialog);
+  ASSERT_TRUE(CreatePollDialog('A'));
+  int connected = -1;
+  op.WhenDialogOpens("Serial Port Configuration", [&](ui::Handle dialog) {
+    Op::Press(dialog, id_use_ethernet);
+    Op::Press(dialog, id_connect);
+    for (int address = 0; address < device_count; ++address)
+      if (address != 'A' && IsOpen(address)) connected = address;
+    Op::Press(dialog, ui::id_ok);
+  });
+  RunSerialSettingsDialog(ui::no_window);
+  EXPECT_TRUE(op.Boxes().empty());
+  ASSERT_GT(connected, 0);
+  EXPECT_TRUE(IsOpen(connected));
+  EXPECT_EQ(device_sock[connected].good, 1);
+  EXPECT_FALSE(IsOpen('A'));
+  EXPECT_EQ(directory.Read("sdefault.txt"), "COM2 9600 N 8 1 127.0.0.1");
 }
 
 TEST_F(SettingsDialogs, LogParameterSelectionIsSavedInTheSettingsFile) {
