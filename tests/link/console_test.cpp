@@ -259,8 +259,8 @@ TEST_F(TrafficConsole, TimeStampsAndDirectionTagsChangeWhatIsShownAndSaved) {
   const ConsoleLine shown = ShownLine(ConsoleLines()[0]);
   std::vector<int> colours;
   for (const ConsoleRun& run : shown.runs) colours.push_back(run.color);
-  EXPECT_EQ(colours, (std::vector<int>{console_stamp, console_sent, console_stamp,
-                                       console_received, console_stamp, console_sent}));
+  EXPECT_EQ(colours, (std::vector<int>{console_stamp, console_sent, console_stamp, console_received,
+                                       console_stamp, console_sent}));
 }
 
 }  // namespace
