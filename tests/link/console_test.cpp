@@ -255,12 +255,6 @@ TEST_F(TrafficConsole, TimeStampsAndDirectionTagsChangeWhatIsShownAndSaved) {
     for (const std::string& text : ShownTexts()) saved += text + "\r\n";
     EXPECT_EQ(directory.Read("traffic.txt"), saved);
   }
-  // Colours of a shown line: stamp and tag in their own, the bytes in theirs.
-  const ConsoleLine shown = ShownLine(ConsoleLines()[0]);
-  std::vector<int> colours;
-  for (const ConsoleRun& run : shown.runs) colours.push_back(run.color);
-  EXPECT_EQ(colours, (std::vector<int>{console_stamp, console_sent, console_stamp, console_received,
-                                       console_stamp, console_sent}));
 }
 
 }  // namespace
