@@ -70,7 +70,7 @@ struct Layout {
 };
 
 int RowsOf(const ConsoleLine& line, int columns) {
-  return std::max(1, (line.length + columns - 1) / columns);
+  return std::max(1, (ShownLength(line) + columns - 1) / columns);
 }
 
 Layout CurrentLayout() {
@@ -230,7 +230,7 @@ void PaintCursor(ui::PaintContext& context, const Layout& layout, int top_row) {
   int column = 0;
   if (ConsoleLineOpen() && !lines.empty()) {
     const ConsoleLine& last = lines.back();
-    column = std::min(last.length - (RowsOf(last, layout.columns) - 1) * layout.columns,
+    column = std::min(ShownLength(last) - (RowsOf(last, layout.columns) - 1) * layout.columns,
                       layout.columns - 1);
   }
   const int screen_row = layout.total_rows - 1 - top_row;
@@ -260,10 +260,13 @@ void Paint(ui::PaintContext& context) {
   int row = 0;  // display row of the line's first row
   for (const ConsoleLine& line : ConsoleLines()) {
     const int rows = RowsOf(line, layout.columns);
-    for (int sub = std::max(0, top_row - row); sub < rows; ++sub) {
-      const int screen_row = row + sub - top_row;
-      if (screen_row >= layout.text_rows) break;
-      PaintRow(context, line, sub * layout.columns, layout.columns, screen_row * line_height);
+    if (row + rows > top_row) {
+      const ConsoleLine shown = ShownLine(line);
+      for (int sub = std::max(0, top_row - row); sub < rows; ++sub) {
+        const int screen_row = row + sub - top_row;
+        if (screen_row >= layout.text_rows) break;
+        PaintRow(context, shown, sub * layout.columns, layout.columns, screen_row * line_height);
+      }
     }
     row += rows;
     if (row - top_row >= layout.text_rows) break;
@@ -275,6 +278,11 @@ void Paint(ui::PaintContext& context) {
 void ShowPauseState() {
   ui::SetMenuItemEnabled(traffic_window, traffic_pause, !ConsolePaused());
   ui::SetMenuItemEnabled(traffic_window, traffic_resume, ConsolePaused());
+}
+
+void ShowSwitches() {
+  ui::SetMenuItemChecked(traffic_window, traffic_time_stamps, ConsoleTimeStamps());
+  ui::SetMenuItemChecked(traffic_window, traffic_direction_tags, ConsoleDirectionTags());
 }
 
 void SetPaused(bool paused) {
@@ -314,6 +322,16 @@ void OnCommand(ui::Handle window, int id) {
     case traffic_save:
       SaveText(window);
       break;
+    case traffic_time_stamps:
+      ShowConsoleTimeStamps(!ConsoleTimeStamps());
+      ShowSwitches();
+      Refresh();
+      break;
+    case traffic_direction_tags:
+      ShowConsoleDirectionTags(!ConsoleDirectionTags());
+      ShowSwitches();
+      Refresh();
+      break;
     default:
       break;
   }
@@ -336,6 +354,7 @@ void ShowTrafficWindow() {
                      40, width, height, ui::no_window);
   if (!traffic_window) return;
   ShowPauseState();
+  ShowSwitches();
   Refresh();
   ui::Show(traffic_window);
 }
@@ -389,7 +408,13 @@ void RegisterTrafficWindow() {
                     {{Kind::item, "&Clear", traffic_clear, {}, false},
                      {Kind::item, "&Pause", traffic_pause, {}, false},
                      {Kind::item, "&Resume", traffic_resume, {}, true},
-                     {Kind::item, "&Save...", traffic_save, {}, false}}});
+                     {Kind::item, "&Save...", traffic_save, {}, false},
+                     {Kind::popup,
+                      "&View",
+                      0,
+                      {{Kind::item, "&Time Stamps", traffic_time_stamps, {}, false},
+                       {Kind::item, "&Direction Tags", traffic_direction_tags, {}, false}},
+                      false}}});
   ui::RegisterWindowClass(
       {traffic_class, TrafficCallBack, 0, ui::Background::black, 0, traffic_menu_resource});
   SetConsoleWindowHooks(ShowTrafficWindow, TakeDownTrafficWindow);

@@ -7,7 +7,11 @@
 
 enum class TapDirection { sent, received };
 
-// msec: the link counter in milliseconds (0 without a counter).
+// The link counter in milliseconds (0 without a counter): the clock every
+// tapped byte is stamped with.
+std::uint64_t TapClockMsec();
+
+// msec: TapClockMsec() when the bytes crossed.
 using TapListener = void (*)(void* context, TapDirection direction, const unsigned char* bytes,
                              std::size_t count, std::uint64_t msec);
 

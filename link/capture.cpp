@@ -87,6 +87,8 @@ int QuillonTrapResponse(int device) {
   unsigned char ch;
   // A complete frame is not read past: the bytes after it belong to the next.
   while (!QuillonFrameComplete(p) && ReadSerialChar(&ch)) {
+    // Shown as the Tessary capture shows it, dropped bytes included.
+    Write2Console(console_received, &ch, 1);
     if (p.receive_count != 0 || ch == STX) p.response_buf[p.receive_count++] = ch;
     // The length byte is signed: 0x80 and above announce less than what is here.
     if (p.receive_count > 2 && static_cast<signed char>(p.response_buf[1]) < p.receive_count) {

@@ -14,6 +14,7 @@ extern int debug_console;  // 1 while the traffic console is shown
 constexpr int console_sent = 0x07;      // light grey on black
 constexpr int console_received = 0x70;  // black on light grey
 constexpr int console_opened = 0x0F;    // bright white on black
+constexpr int console_stamp = 0x08;     // dark grey on black: time stamps and direction tags
 
 // The store stays bounded however long the link talks: the oldest lines go
 // past console_line_limit, and bytes that never end in a frame break into
@@ -29,6 +30,7 @@ struct ConsoleRun {
 struct ConsoleLine {
   std::vector<ConsoleRun> runs;  // neighbouring runs differ in colour
   int length = 0;                // characters in all runs
+  std::uint64_t msec = 0;        // the byte tap's clock when the line began
 };
 
 // Switches the console on and shows its window. Switched on from off it starts
@@ -66,7 +68,23 @@ void ClearConsole();
 void PauseConsole(bool paused);
 bool ConsolePaused();
 
-// Writes the text, each line ended by CR LF; false when the file cannot be
+// Switches for the rest of the run, both off at start: they change how every
+// line is shown and saved, not what is kept, so switching on shows the time
+// of lines that came before.
+void ShowConsoleTimeStamps(bool on);
+bool ConsoleTimeStamps();
+void ShowConsoleDirectionTags(bool on);
+bool ConsoleDirectionTags();
+
+// The line as shown and saved. With time stamps, "hh:mm:ss.mmm " (local time
+// of day) when it began comes first; with direction tags, "TX " or "RX "
+// precedes each run of sent or received bytes, set off by a blank inside the
+// line. Both in console_stamp.
+ConsoleLine ShownLine(const ConsoleLine& line);
+// ShownLine(line).length, without building the line.
+int ShownLength(const ConsoleLine& line);
+
+// Writes the text as shown, each line ended by CR LF; false when the file cannot be
 // written completely.
 bool SaveConsoleText(const char* path);
 

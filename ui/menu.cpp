@@ -98,6 +98,18 @@ bool IsMenuItemEnabled(Handle window, int id) {
   return action && action->isEnabled();
 }
 
+void SetMenuItemChecked(Handle window, int id, bool checked) {
+  if (QAction* action = ActionOf(window, id)) {
+    action->setCheckable(true);
+    action->setChecked(checked);
+  }
+}
+
+bool IsMenuItemChecked(Handle window, int id) {
+  const QAction* action = ActionOf(window, id);
+  return action && action->isChecked();
+}
+
 bool ChooseMenuItem(Handle window, int id) {
   QAction* action = ActionOf(window, id);
   if (!action || !action->isEnabled()) return false;

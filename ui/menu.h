@@ -27,6 +27,9 @@ struct MenuTemplate {
 void RegisterMenu(const MenuTemplate& menu);
 void SetMenuItemEnabled(Handle window, int id, bool enabled);
 bool IsMenuItemEnabled(Handle window, int id);
+// A check mark beside the item; an item shows none until it is first set.
+void SetMenuItemChecked(Handle window, int id, bool checked);
+bool IsMenuItemChecked(Handle window, int id);
 // Acts as if the operator chose the item (a greyed item does nothing, as on screen).
 bool ChooseMenuItem(Handle window, int id);
 // The captions of the bar and every item, in order, for checks and the screenshots.

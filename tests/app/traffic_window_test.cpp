@@ -6,15 +6,22 @@
 #include <QImage>
 #include <QObject>
 #include <QWidget>
+#include <cstdio>
+#include <cstring>
 #include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "config/settings.h"
 #include "link/capture.h"
 #include "link/console.h"
+#include "link/exchange.h"
 #include "link/fake_line.h"
 #include "link/framing.h"
+#include "link/link_settings.h"
+#include "link/wserial.h"
+#include "support/sim_process.h"
 #include "test_support.h"
 #include "ui/keys.h"
 #include "ui/menu.h"
@@ -26,6 +33,7 @@ namespace {
 
 constexpr ui::Colour black = ui::MakeColour(0, 0, 0);
 constexpr ui::Colour light_grey = ui::MakeColour(192, 192, 192);
+constexpr ui::Colour dark_grey = ui::MakeColour(128, 128, 128);
 
 const std::string sent_frame = "\x02\x41\x35\x35\x03\x40";
 const std::string answer = "\x06\x41\x35\x03\x71";
@@ -131,6 +139,8 @@ class TrafficWindowTest : public ::testing::Test {
   void TearDown() override {
     PauseConsole(false);
     CloseDebugConsole();
+    ShowConsoleTimeStamps(false);
+    ShowConsoleDirectionTags(false);
   }
   RecordingContext Painted() {
     RecordingContext context;
@@ -286,6 +296,76 @@ TEST_F(TrafficWindowTest, ClosingTheFrameSwitchesTheConsoleOff) {
   EXPECT_TRUE(ConsoleLines().empty());
   CloseDebugConsole();
   EXPECT_FALSE(ui::IsLive(window));
+}
+
+TEST_F(TrafficWindowTest, ShowsAQuillonAnswerAsTheTessaryOnes) {
+  test_support::SimProcess sim;
+  std::string error;
+  ASSERT_TRUE(sim.Start({"--quillon", "--amp", "A", "--steady"}, &error)) << error;
+  ResetSettings();
+  ResetLinkSettings();
+  quillon_protocol = 1;
+  std::snprintf(serial_port, sizeof serial_port, "%s", sim.LinkPath().c_str());
+  ASSERT_EQ(InitSerial(), 1) << serial_port;
+  std::memset(protocol_state, 0, sizeof protocol_state);
+  const bool answered = DoCommand('A', "55", 0, 500, 2) == 1;
+  const std::string answer(reinterpret_cast<const char*>(protocol_state[0].response_buf),
+                           static_cast<std::size_t>(protocol_state[0].receive_count));
+  CloseSerial();
+  ResetSettings();
+  ResetLinkSettings();
+  ASSERT_TRUE(answered);
+
+  ui::ScriptedOperator::RunFor(150);
+  const RecordingContext painted = Painted();
+  ASSERT_FALSE(painted.rows.empty());
+  const auto& first_row = painted.rows.begin()->second;
+  ASSERT_EQ(first_row.size(), 2u);
+  EXPECT_EQ(first_row[0].text, "[STX][07]A55[AB][ETX]");
+  EXPECT_EQ(first_row[0].colour, light_grey);
+  EXPECT_EQ(first_row[1].text.substr(0, 5), "[STX]");
+  EXPECT_EQ(first_row[1].colour, black);
+  EXPECT_EQ(first_row[1].background, light_grey);
+  // Every byte of the answer, once, as a received byte shows.
+  const ConsoleLine captured = ConsoleLines().back();
+  ClearConsole();
+  Receive(answer);
+  ASSERT_EQ(captured.runs.size(), 2u);
+  EXPECT_EQ(captured.runs[1].text, ConsoleLines().back().runs[0].text);
+}
+
+TEST_F(TrafficWindowTest, TimeStampsAndDirectionTagsFromTheViewMenuAreShownAndSaved) {
+  ScratchDirectory directory;
+  EXPECT_FALSE(ui::IsMenuItemChecked(window, traffic_time_stamps));
+  EXPECT_FALSE(ui::IsMenuItemChecked(window, traffic_direction_tags));
+  Send(sent_frame);
+  Receive(answer);
+  ui::ChooseMenuItem(window, traffic_time_stamps);
+  ui::ChooseMenuItem(window, traffic_direction_tags);
+  ui::ScriptedOperator::RunFor(150);
+  EXPECT_TRUE(ui::IsMenuItemChecked(window, traffic_time_stamps));
+  EXPECT_TRUE(ui::IsMenuItemChecked(window, traffic_direction_tags));
+
+  const RecordingContext painted = Painted();
+  ASSERT_EQ(painted.rows.size(), 1u);
+  const auto& row = painted.rows.begin()->second;
+  ASSERT_EQ(row.size(), 4u);
+  EXPECT_EQ(row[0].text.substr(12), " TX ");  // after "hh:mm:ss.mmm"
+  EXPECT_EQ(row[0].colour, dark_grey);
+  EXPECT_NEAR(row[1].x, WidthOf(row[0].text), 1);
+  EXPECT_EQ(row[2].text, " RX ");
+  EXPECT_EQ(row[3].background, light_grey);
+
+  op.AnswerFileDialog(directory.File("saved.txt"));
+  ui::ChooseMenuItem(window, traffic_save);
+  ui::ScriptedOperator::RunFor(50);
+  EXPECT_EQ(directory.Read("saved.txt"), row[0].text + "[STX]A55[ETX]@ RX [ACK]A5[ETX]q\r\n");
+
+  // Off again: the text as it was.
+  ui::ChooseMenuItem(window, traffic_time_stamps);
+  ui::ChooseMenuItem(window, traffic_direction_tags);
+  ui::ScriptedOperator::RunFor(150);
+  EXPECT_EQ(Painted().RowTexts(), std::vector<std::string>{"[STX]A55[ETX]@[ACK]A5[ETX]q"});
 }
 
 }  // namespace

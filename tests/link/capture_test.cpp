@@ -112,14 +112,20 @@ TEST(QuillonCapture, CompletesOnLengthAndEtx) {
   EXPECT_EQ(TrapEach(line, "zz" + answer), 1);
   EXPECT_EQ(Captured(), answer);
   EXPECT_EQ(TrapResponse(0), 1);
-  // Quillon bytes are not echoed.
+  // Every byte read shows in the received colour, the dropped ones too, and
+  // nothing past the frame: that belongs to the next capture.
   InitDebugConsole();
   ClearConsole();
   ResetReceiver(0);
-  line.Feed(answer);
+  line.Feed("z" + answer + "\x02");
   EXPECT_EQ(TrapResponse(0), 1);
-  EXPECT_TRUE(ConsoleLines().empty() || ConsoleLines().back().runs.empty());
+  ASSERT_EQ(ConsoleLines().size(), 1u);
+  ASSERT_EQ(ConsoleLines()[0].runs.size(), 1u);
+  EXPECT_EQ(ConsoleLines()[0].runs[0].color, console_received);
+  EXPECT_EQ(ConsoleLines()[0].runs[0].text, "z[STX][LF]A?0123F[ETX]");
   CloseDebugConsole();
+  ResetReceiver(0);
+  EXPECT_EQ(TrapResponse(0), 0);
   // What follows a complete frame is left for the next capture.
   ResetReceiver(0);
   line.Feed(answer + answer);

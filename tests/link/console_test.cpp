@@ -2,11 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <ctime>
+#include <regex>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "config/scratch_directory.h"
+#include "platform/counter.h"
 
 namespace {
 
@@ -41,8 +45,43 @@ class TrafficConsole : public ::testing::Test {
   void TearDown() override {
     PauseConsole(false);
     CloseDebugConsole();
+    ShowConsoleTimeStamps(false);
+    ShowConsoleDirectionTags(false);
+    platform::UseSystemCounter();
   }
 };
+
+std::vector<std::string> ShownTexts() {
+  std::vector<std::string> texts;
+  for (const ConsoleLine& line : ConsoleLines()) {
+    const ConsoleLine shown = ShownLine(line);
+    EXPECT_EQ(shown.length, ShownLength(line));
+    EXPECT_EQ(static_cast<int>(TextOf(shown).size()), shown.length);
+    texts.push_back(TextOf(shown));
+  }
+  return texts;
+}
+
+// "hh:mm:ss.mmm " as milliseconds of the day, or -1 when it is not one.
+long long StampMsec(const std::string& stamp) {
+  static const std::regex form(R"(([01]\d|2[0-3]):([0-5]\d):([0-5]\d)\.(\d{3}) )");
+  std::smatch parts;
+  if (!std::regex_match(stamp, parts, form)) return -1;
+  return ((std::stoll(parts[1]) * 60 + std::stoll(parts[2])) * 60 + std::stoll(parts[3])) * 1000 +
+         std::stoll(parts[4]);
+}
+
+long long LocalMsecNow() {
+  const auto now = std::chrono::system_clock::now();
+  const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+  std::tm local{};
+  localtime_r(&seconds, &local);
+  return ((local.tm_hour * 60 + local.tm_min) * 60 + local.tm_sec) * 1000LL +
+         std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() %
+             1000;
+}
+
+constexpr long long msec_per_day = 86400000;
 
 TEST_F(TrafficConsole, SpellsOutEveryByteAsTheTableSays) {
   const std::vector<std::pair<unsigned char, std::string>> table = {
@@ -164,6 +203,58 @@ TEST_F(TrafficConsole, SavesPlainTextWithCrLfLineEnds) {
   EXPECT_EQ(directory.Read("traffic.txt"), "[STX]A55[ETX]@[ACK]A[CR]\r\n[0][FF]\r\n");
   EXPECT_FALSE(SaveConsoleText(directory.File("missing/traffic.txt").string().c_str()));
   EXPECT_FALSE(SaveConsoleText(nullptr));
+}
+
+TEST_F(TrafficConsole, TimeStampsAndDirectionTagsChangeWhatIsShownAndSaved) {
+  // The tap's clock, moved by hand from the moment the console opens.
+  CloseDebugConsole();
+  platform::UseManualCounter(1000);
+  platform::SetManualCounter(5000);
+  InitDebugConsole();
+  const long long opened = LocalMsecNow();
+  Send(sent_frame);
+  Receive("\x06\x41");
+  Send("\x15");
+  platform::SetManualCounter(5000 + 61234);
+  Send(sent_frame);
+  PauseConsole(true);
+  PauseConsole(false);
+
+  const std::vector<std::string> plain = {"[STX]A55[ETX]@[ACK]A[NAK]", "[STX]A55[ETX]@",
+                                          "--- paused ---", "--- resumed ---"};
+  const std::vector<std::string> tagged = {"TX [STX]A55[ETX]@ RX [ACK]A TX [NAK]",
+                                           "TX [STX]A55[ETX]@", "--- paused ---",
+                                           "--- resumed ---"};
+  struct Case {
+    bool stamps, tags;
+    const std::vector<std::string>& texts;
+  };
+  for (const Case& shown : {Case{false, false, plain}, Case{false, true, tagged},
+                            Case{true, false, plain}, Case{true, true, tagged}}) {
+    SCOPED_TRACE(std::to_string(shown.stamps) + std::to_string(shown.tags));
+    ShowConsoleTimeStamps(shown.stamps);
+    ShowConsoleDirectionTags(shown.tags);
+    std::vector<std::string> texts = ShownTexts();
+    std::vector<long long> stamps;
+    if (shown.stamps) {
+      for (std::string& text : texts) {
+        stamps.push_back(StampMsec(text.substr(0, 13)));
+        ASSERT_GE(stamps.back(), 0) << text;
+        text.erase(0, 13);
+      }
+      // Local time of day when the first line began, then the tap's own distances.
+      const long long off = (stamps[0] - opened + msec_per_day) % msec_per_day;
+      EXPECT_TRUE(off < 2000 || off > msec_per_day - 2000);
+      EXPECT_EQ((stamps[1] - stamps[0] + msec_per_day) % msec_per_day, 61234);
+      EXPECT_EQ(stamps[2], stamps[1]);
+    }
+    EXPECT_EQ(texts, shown.texts);
+    ScratchDirectory directory;
+    ASSERT_TRUE(SaveConsoleText(directory.File("traffic.txt").string().c_str()));
+    std::string saved;
+    for (const std::string& text : ShownTexts()) saved += text + "\r\n";
+    EXPECT_EQ(directory.Read("traffic.txt"), saved);
+  }
 }
 
 }  // namespace
