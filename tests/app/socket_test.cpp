@@ -339,6 +339,15 @@ TEST_F(Sockets, AResetPeerGivesItsReason) {
       },
       1000));
   EXPECT_EQ(BoxTexts(), Texts{LostBox("The virtual circuit was reset by the remote side.")});
+
+  // A send that meets the reset says what it tried.
+  op.ClearBoxes();
+  ASSERT_EQ(Connect(), 'A');
+  listener.Reset(peer);
+  ui::RunFor(50);
+  SendCommand('A', "55", 2);
+  EXPECT_EQ(BoxTexts(), Texts{LostBox("Sending a frame failed after 0 of 8 bytes: The virtual "
+                                      "circuit was reset by the remote side.")});
 }
 
 TEST_F(Sockets, ALostDeviceIsReportedOnceThenCountsDownToNoStatus) {
