@@ -12,8 +12,8 @@ int EthernetConnectionGood(int device) {
   return installed ? installed->connection_good(device) : 0;
 }
 
-void EthernetSend(int device, const unsigned char* bytes, int count) {
-  if (installed) installed->send(device, bytes, count);
+void EthernetSend(int device, const unsigned char* bytes, int count, int msec) {
+  if (installed) installed->send(device, bytes, count, msec);
 }
 
 int EthernetReadChar(unsigned char* ch, int device) {

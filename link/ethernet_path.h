@@ -5,7 +5,8 @@
 
 struct ethernet_path {
   int (*connection_good)(int device);  // 1 while the device's connection is usable
-  void (*send)(int device, const unsigned char* bytes, int count);
+  // The whole frame within msec ms, or the connection is given up as lost.
+  void (*send)(int device, const unsigned char* bytes, int count, int msec);
   int (*read_char)(unsigned char* ch, int device);  // 1 and a byte, or 0 at once
   int (*wait_readable)(int device, int msec);       // 1 once a byte can be read
 };
@@ -14,6 +15,6 @@ struct ethernet_path {
 void SetEthernetPath(const ethernet_path* path);
 
 int EthernetConnectionGood(int device);
-void EthernetSend(int device, const unsigned char* bytes, int count);
+void EthernetSend(int device, const unsigned char* bytes, int count, int msec);
 int EthernetReadChar(unsigned char* ch, int device);
 int EthernetWaitReadable(int device, int msec);

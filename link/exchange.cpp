@@ -49,7 +49,7 @@ int DoCommand(int device, const char* command, int command_length, int timeout, 
   if (tries < 1) tries = 1;
   for (int attempt = 1; attempt <= tries; ++attempt) {
     ResetReceiver(device);
-    SendCommand(device, command, command_length);
+    SendCommand(device, command, command_length, timeout);
     RestartLinkTimer();
     if (AwaitResponse(device, timeout)) return 1;
     if (attempt <= 3) {

@@ -7,7 +7,8 @@
 extern std::int32_t retries;
 
 // Sends the command and waits up to timeout ms per try for a valid answer;
-// tries below 1 count as 1. 1 on an answer (left in the device's capture
+// tries below 1 count as 1. Over TCP the frame itself also has timeout ms to
+// go out whole. 1 on an answer (left in the device's capture
 // buffer), 0 when every try failed. The wait sleeps in the port, never spins.
 int DoCommand(int device, const char* command, int command_length, int timeout, int tries);
 // DoCommand with polling switched off meanwhile, after taking up an answer to

@@ -54,7 +54,7 @@ int BuildCommandFrame(int device, const char* body, int length, unsigned char* f
   return size;
 }
 
-void SendCommand(int device, const char* command_string, int command_length) {
+void SendCommand(int device, const char* command_string, int command_length, int send_limit_ms) {
   response_pending = device;
   const int length =
       command_length > 0 ? command_length : static_cast<int>(std::strlen(command_string));
@@ -64,7 +64,7 @@ void SendCommand(int device, const char* command_string, int command_length) {
   if (serial) {
     SerialWriteBytes(frame, size);
   } else if (EthernetConnectionGood(device & 0xFF)) {
-    EthernetSend(device & 0xFF, frame, size);
+    EthernetSend(device & 0xFF, frame, size, send_limit_ms);
   }
   Write2Console(console_sent, frame, size);
   if (serial) SerialFlush();

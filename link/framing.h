@@ -22,6 +22,14 @@ unsigned char QuillonCheckSum(const unsigned char* buffer, int length);
 // longer than the longest command is cut to it.
 int BuildCommandFrame(int device, const char* body, int length, unsigned char* frame);
 
+// Sends without a time limit of their own (polls, keys: a later polling
+// step takes their answer) wait at most this long for room on a TCP
+// connection. The wait holds up the whole console, and a device whose
+// connection has no room left has not read many frames by then.
+constexpr int background_send_limit_ms = 250;
+
 // Frames the command (command_length 0: up to the terminating zero) and
-// sends it to device without waiting for an answer.
-void SendCommand(int device, const char* command_string, int command_length);
+// sends it to device without waiting for an answer. Over TCP the frame goes
+// whole within send_limit_ms, or the connection is reported lost.
+void SendCommand(int device, const char* command_string, int command_length,
+                 int send_limit_ms = background_send_limit_ms);

@@ -79,13 +79,56 @@ int ConnectionGood(int device) {
   return Live(device) ? 1 : 0;
 }
 
-// Never waits: what the connection cannot take now is dropped, and the
-// device simply does not answer that frame.
-void SendOnSocket(int device, const unsigned char* bytes, int count) {
+void ReportLost(int device, const char* reason) {
+  class_device_sock& slot = device_sock[device];
+  if (!slot.good) return;
+  slot.good = 0;
+  char text[320];
+  std::snprintf(text, sizeof text, "Lost ethernet connection to %s, reason: %s", slot.address,
+                reason);
+  ui::ShowMessage(ui::no_window, text, "Notice", ui::Buttons::ok, ui::Icon::information);
+}
+
+int MsecUntil(std::chrono::steady_clock::time_point deadline) {
+  const auto left = deadline - std::chrono::steady_clock::now();
+  return static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(left).count());
+}
+
+void ReportSendFailure(int device, int sent, int count) {
+  char reason[160];
+  std::snprintf(reason, sizeof reason, "Sending a frame failed after %d of %d bytes: %s", sent,
+                count, SocketError2String());
+  ReportLost(device, reason);
+}
+
+// A device reads frames whole: the rest of a frame waits for room for at
+// most msec ms. A connection that fails or takes no more in that time is
+// given up as lost, so nothing ever follows the part that went out.
+void SendOnSocket(int device, const unsigned char* bytes, int count, int msec) {
   if (!Live(device)) return;
-  if (platform::SendBytes(device_sock[device].socket, bytes, count) < 0 &&
-      platform::LastSocketError() != platform::socket_would_block) {
-    ShowSocketDied(device);
+  const platform::SocketHandle socket = device_sock[device].socket;
+  msec = std::max(msec, 0);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(msec);
+  int sent = 0;
+  while (sent < count) {
+    const int taken = platform::SendBytes(socket, bytes + sent, count - sent);
+    if (taken > 0) {
+      sent += taken;
+      continue;
+    }
+    if (taken < 0 && platform::LastSocketError() != platform::socket_would_block) {
+      return ReportSendFailure(device, sent, count);
+    }
+    const int left = MsecUntil(deadline);
+    const int ready = left > 0 ? platform::WaitSocketWritable(socket, left) : 0;
+    if (ready < 0) return ReportSendFailure(device, sent, count);
+    if (ready == 0) {
+      char reason[160];
+      std::snprintf(reason, sizeof reason,
+                    "Sending a frame stopped after %d of %d bytes: no room within %d ms.", sent,
+                    count, msec);
+      return ReportLost(device, reason);
+    }
   }
 }
 
@@ -136,15 +179,16 @@ void ReportConnectFailure(ui::Handle parent_win) {
 
 void CloseSlot(int device) {
   class_device_sock& slot = device_sock[device];
-  if (slot.socket > 0) platform::CloseSocket(slot.socket);
-  slot.socket = 0;
+  platform::CloseSocket(slot.socket);
+  slot.socket = platform::invalid_socket;
   slot.good = 0;
   chunks[device] = receive_chunk{};
 }
 
 }  // namespace
 
-class_device_sock::class_device_sock() : address{}, addressn(0), socket(0), good(0) {}
+class_device_sock::class_device_sock()
+    : address{}, addressn(0), socket(platform::invalid_socket), good(0) {}
 
 void SetSocketPanelOpener(ui::Handle (*open_panel)(int address)) {
   panel_opener = open_panel;
@@ -156,7 +200,6 @@ int InitSocketDriver(ui::Handle parent_win) {
   SetEthernetPath(&socket_path);
   device_sock[0].socket = platform::OpenTcpSocket();
   if (device_sock[0].socket == platform::invalid_socket) {
-    device_sock[0].socket = 0;
     ui::ShowMessage(parent_win, "Can't initialize Windows Sockets.", "Bad News", ui::Buttons::ok,
                     ui::Icon::error);
     return 0;
@@ -265,7 +308,10 @@ void CleanupSocketComm() {
 }
 
 int SocketDied(int device) {
-  if (device < 0 || device >= device_count || device_sock[device].socket <= 0) return 0;
+  if (device < 0 || device >= device_count ||
+      device_sock[device].socket == platform::invalid_socket) {
+    return 0;
+  }
   if (!platform::HasException(device_sock[device].socket)) return 0;
   ShowSocketDied(device);
   return 1;
@@ -273,11 +319,5 @@ int SocketDied(int device) {
 
 void ShowSocketDied(int device) {
   if (device < 0 || device >= device_count) return;
-  class_device_sock& slot = device_sock[device];
-  if (!slot.good) return;
-  slot.good = 0;
-  char text[256];
-  std::snprintf(text, sizeof text, "Lost ethernet connection to %s, reason: %s", slot.address,
-                SocketError2String());
-  ui::ShowMessage(ui::no_window, text, "Notice", ui::Buttons::ok, ui::Icon::information);
+  ReportLost(device, SocketError2String());
 }

@@ -14,7 +14,7 @@ class class_device_sock {
   class_device_sock();
   char address[40];               // dotted IPv4 text as entered
   std::uint32_t addressn;         // network byte order
-  platform::SocketHandle socket;  // 0 before first use
+  platform::SocketHandle socket;  // invalid_socket when none (0 is a socket)
   std::int32_t good;              // 1 while connected and usable
 };
 #pragma pack(pop)

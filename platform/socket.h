@@ -50,6 +50,9 @@ int Receive(SocketHandle socket, unsigned char* bytes, int size);
 // send without waiting and without a signal for a dead peer: the count
 // taken, or -1 on an error.
 int SendBytes(SocketHandle socket, const unsigned char* bytes, int count);
+// 1 once a send would take bytes (or fail at once) within msec ms, 0 when
+// not in time, -1 when the wait itself failed.
+int WaitSocketWritable(SocketHandle socket, int msec);
 
 // UDP.
 SocketHandle OpenUdpSocket();

@@ -234,6 +234,11 @@ int SendBytes(SocketHandle socket, const unsigned char* bytes, int count) {
   return sent < 0 ? Fail(errno) : static_cast<int>(sent);
 }
 
+int WaitSocketWritable(SocketHandle socket, int msec) {
+  const int events = PollOne(socket, POLLOUT, msec);
+  return events > 0 ? 1 : events;
+}
+
 SocketHandle OpenUdpSocket() {
   const int socket_fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
   if (socket_fd < 0) Fail(errno);

@@ -1,6 +1,6 @@
 // Device connections over TCP against the test's own loopback listener: the
 // connect and its box, single-byte reads that never wait, the one report of
-// a lost connection, and peers that misbehave.
+// a lost connection, frames that go out whole, and peers that misbehave.
 #include <arpa/inet.h>
 #include <errno.h>
 #include <fcntl.h>
@@ -8,12 +8,14 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstring>
 #include <functional>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -25,6 +27,7 @@
 #include "app/test_support.h"
 #include "config/settings.h"
 #include "link/capture.h"
+#include "link/ethernet_path.h"
 #include "link/framing.h"
 #include "link/link_settings.h"
 #include "link/wsocket.h"
@@ -40,11 +43,15 @@ int ElapsedMs(Clock::time_point since) {
       std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since).count());
 }
 
-// A TCP listener on 127.0.0.1 at a free port, and the connections it takes.
+// A TCP listener on 127.0.0.1 at a free port, and the connections it takes;
+// a receive buffer size other than 0 holds for every connection it takes.
 class Listener {
  public:
-  explicit Listener(int backlog = 4) {
+  explicit Listener(int backlog = 4, int receive_buffer = 0) {
     fd_ = socket(AF_INET, SOCK_STREAM, 0);
+    if (receive_buffer > 0) {
+      setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &receive_buffer, sizeof receive_buffer);
+    }
     sockaddr_in endpoint{};
     endpoint.sin_family = AF_INET;
     endpoint.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -332,6 +339,15 @@ TEST_F(Sockets, AResetPeerGivesItsReason) {
       },
       1000));
   EXPECT_EQ(BoxTexts(), Texts{LostBox("The virtual circuit was reset by the remote side.")});
+
+  // A send that meets the reset says what it tried.
+  op.ClearBoxes();
+  ASSERT_EQ(Connect(), 'A');
+  listener.Reset(peer);
+  ui::RunFor(50);
+  SendCommand('A', "55", 2);
+  EXPECT_EQ(BoxTexts(), Texts{LostBox("Sending a frame failed after 0 of 8 bytes: The virtual "
+                                      "circuit was reset by the remote side.")});
 }
 
 TEST_F(Sockets, ALostDeviceIsReportedOnceThenCountsDownToNoStatus) {
@@ -419,7 +435,7 @@ TEST_F(Sockets, AnExitDuringTheWaitEndsItWithoutTouchingClosedSockets) {
   const auto start = Clock::now();
   EXPECT_EQ(OpenSocketComm(ui::no_window, 0), -1);
   EXPECT_LT(ElapsedMs(start), 1000);
-  EXPECT_EQ(device_sock['A'].socket, 0);
+  EXPECT_EQ(device_sock['A'].socket, platform::invalid_socket);
 }
 
 TEST_F(Sockets, AddressesThatAreNotDottedIpv4AreRefusedAtOnce) {
@@ -499,4 +515,179 @@ TEST_F(Sockets, MisbehavingPeersNeverHoldThePollingStep) {
       listener.Close(peer);
     }
   }
+}
+
+namespace {
+
+// Distinct frames, so that a cut or a reordering shows.
+std::string Pattern(int index, int size) {
+  std::string bytes(static_cast<std::size_t>(size), '\0');
+  for (int n = 0; n < size; ++n)
+    bytes[static_cast<std::size_t>(n)] = static_cast<char>((index * 37 + n) % 251);
+  return bytes;
+}
+
+// Lets the console's side of a connection hold as little as it may; the size granted.
+int ShrinkSendBuffer(int device) {
+  const int tiny = 1;
+  setsockopt(device_sock[device].socket, SOL_SOCKET, SO_SNDBUF, &tiny, sizeof tiny);
+  int size = 0;
+  socklen_t length = sizeof size;
+  getsockopt(device_sock[device].socket, SOL_SOCKET, SO_SNDBUF, &size, &length);
+  return size;
+}
+
+double ThreadCpuMs() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
+}
+
+// Everything a peer gets until the connection ends.
+std::string ReadToEnd(int peer) {
+  std::string bytes;
+  for (;;) {
+    pollfd entry{peer, POLLIN, 0};
+    if (poll(&entry, 1, 2000) != 1) return bytes;
+    char buffer[512];
+    const ssize_t count = recv(peer, buffer, sizeof buffer, 0);
+    if (count <= 0) return bytes;
+    bytes.append(buffer, static_cast<std::size_t>(count));
+  }
+}
+
+// Closes standard input for the test's span, so that the next descriptor is 0.
+class InputClosed {
+ public:
+  InputClosed() : saved_(dup(0)) { close(0); }
+  ~InputClosed() {
+    for (int device = 0; device < device_count; ++device) {
+      if (device_sock[device].socket == 0) CloseDeviceSocket(device);
+    }
+    if (saved_ < 0) return;
+    dup2(saved_, 0);
+    close(saved_);
+  }
+
+ private:
+  int saved_;
+};
+
+}  // namespace
+
+TEST_F(Sockets, ASlowReaderWithATinyWindowGetsEveryFrameWholeAndInOrder) {
+  Listener tiny(4, 1);
+  tcpip_port = tiny.Port();
+  ASSERT_EQ(OpenSocketComm(ui::no_window, 0), 'A');
+  const int slow_peer = tiny.Accept();
+  ASSERT_GE(slow_peer, 0);
+  constexpr int frames = 4;
+  constexpr int frame_size = 6000;
+  ASSERT_LT(ShrinkSendBuffer('A'), frame_size);
+
+  std::string expected;
+  for (int index = 0; index < frames; ++index) expected += Pattern(index, frame_size);
+  std::string received;
+  // A few bytes at a time, and a longer pause now and then.
+  std::thread reader([&] {
+    for (int reads = 1; received.size() < expected.size(); ++reads) {
+      pollfd entry{slow_peer, POLLIN, 0};
+      if (poll(&entry, 1, 3000) != 1) return;
+      char buffer[61];
+      const ssize_t count = recv(slow_peer, buffer, sizeof buffer, 0);
+      if (count <= 0) return;
+      received.append(buffer, static_cast<std::size_t>(count));
+      std::this_thread::sleep_for(std::chrono::microseconds(reads % 30 ? 300 : 30000));
+    }
+  });
+  const auto start = Clock::now();
+  const double cpu_start = ThreadCpuMs();
+  for (int index = 0; index < frames; ++index) {
+    const std::string frame = Pattern(index, frame_size);
+    EthernetSend('A', reinterpret_cast<const unsigned char*>(frame.data()), frame_size, 5000);
+  }
+  const double cpu_ms = ThreadCpuMs() - cpu_start;
+  const int wall_ms = ElapsedMs(start);
+  reader.join();
+  EXPECT_TRUE(received == expected) << received.size() << " of " << expected.size() << " bytes";
+  EXPECT_TRUE(op.Boxes().empty());
+  EXPECT_EQ(device_sock['A'].good, 1);
+  // The waits for room sleep in poll.
+  EXPECT_LT(cpu_ms, wall_ms * 0.25) << cpu_ms << " ms busy in " << wall_ms << " ms";
+}
+
+// The frame that finds no room is given up within its time limit, the loss
+// shows once, and the peer is left with whole frames and the start of that one.
+TEST_F(Sockets, APeerThatStopsReadingCostsOneTimeLimitAndIsReportedOnce) {
+  struct Case {
+    const char* name;
+    int limit;
+    bool own_limit;
+  };
+  for (const Case& c :
+       {Case{"exchange", 400, true}, Case{"poll", background_send_limit_ms, false}}) {
+    SCOPED_TRACE(c.name);
+    op.ClearBoxes();
+    Listener tiny(4, 1);
+    tcpip_port = tiny.Port();
+    ASSERT_EQ(OpenSocketComm(ui::no_window, 0), 'A');
+    const int stuck_peer = tiny.Accept();
+    ASSERT_GE(stuck_peer, 0);
+    ShrinkSendBuffer('A');
+    std::string whole;
+    std::string cut;
+    int last_ms = 0;
+    for (int index = 0; index < 5000 && op.Boxes().empty(); ++index) {
+      const std::string body = std::to_string(index) + std::string(200, 'x');
+      unsigned char frame[256];
+      const int size = BuildCommandFrame('A', body.data(), 200, frame);
+      const auto start = Clock::now();
+      if (c.own_limit) {
+        SendCommand('A', body.data(), 200, c.limit);
+      } else {
+        SendCommand('A', body.data(), 200);
+      }
+      last_ms = ElapsedMs(start);
+      (op.Boxes().empty() ? whole : cut).append(reinterpret_cast<char*>(frame), size);
+    }
+    ASSERT_EQ(op.Boxes().size(), 1u);
+    EXPECT_GE(last_ms, c.limit - 5);
+    EXPECT_LT(last_ms, c.limit + 200);
+    // Later frames are skipped at once and report nothing more.
+    const auto after = Clock::now();
+    for (int n = 0; n < 5; ++n) SendCommand('A', "55", 2);
+    EXPECT_LT(ElapsedMs(after), 50);
+    EXPECT_EQ(op.Boxes().size(), 1u);
+
+    CloseDeviceSocket('A');
+    const std::string received = ReadToEnd(stuck_peer);
+    ASSERT_GE(received.size(), whole.size());
+    EXPECT_TRUE(received.compare(0, whole.size(), whole) == 0);
+    const std::string tail = received.substr(whole.size());
+    ASSERT_LT(tail.size(), cut.size());
+    EXPECT_TRUE(cut.compare(0, tail.size(), tail) == 0);
+    EXPECT_EQ(op.Boxes()[0].text,
+              LostBox("Sending a frame stopped after " + std::to_string(tail.size()) + " of " +
+                      std::to_string(cut.size()) + " bytes: no room within " +
+                      std::to_string(c.limit) + " ms."));
+  }
+}
+
+// A console started with standard input closed gets descriptor 0 for its
+// first connection.
+TEST_F(Sockets, DescriptorZeroIsALiveConnection) {
+  ASSERT_EQ(InitSocketDriver(ui::no_window), 1);
+  InputClosed closed;
+  ASSERT_EQ(Connect(), 'A');
+  ASSERT_EQ(device_sock['A'].socket, 0);
+  SendCommand('A', "55", 2);
+  EXPECT_FALSE(Received(peer).empty());
+  // Urgent data is an exception condition: noticed and reported once.
+  ASSERT_EQ(send(peer, "!", 1, MSG_OOB), 1);
+  ASSERT_TRUE(ui::ScriptedOperator::RunUntil([] { return SocketDied('A') == 1; }, 1000));
+  EXPECT_EQ(SocketDied('A'), 1);
+  EXPECT_EQ(op.Boxes().size(), 1u);
+  CloseDeviceSocket('A');
+  EXPECT_EQ(device_sock['A'].socket, platform::invalid_socket);
+  EXPECT_EQ(fcntl(0, F_GETFD), -1);
 }

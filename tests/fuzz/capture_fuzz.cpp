@@ -26,7 +26,7 @@ std::size_t ethernet_left = 0;
 
 const ethernet_path fake_ethernet{
     [](int) { return 1; },
-    [](int, const unsigned char*, int) {},
+    [](int, const unsigned char*, int, int) {},
     [](unsigned char* ch, int) {
       if (ethernet_left == 0) return 0;
       *ch = *ethernet_bytes++;

@@ -20,7 +20,7 @@ struct FakeEthernet {
   static const ethernet_path* Path() {
     static const ethernet_path path{
         [](int device) { return good[device] ? 1 : 0; },
-        [](int device, const unsigned char* bytes, int count) {
+        [](int device, const unsigned char* bytes, int count, int) {
           sent.emplace_back(device, std::string(reinterpret_cast<const char*>(bytes), count));
         },
         [](unsigned char* ch, int device) {
