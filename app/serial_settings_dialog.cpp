@@ -98,7 +98,8 @@ void OnOk(ui::Handle dialog) {
     if (!InitSerial()) {
       char text[sizeof serial_port + 32];
       std::snprintf(text, sizeof text, "Can't open Com Port %s.", serial_port);
-      ui::ShowMessage(dialog, text, "Problem", ui::Buttons::ok, ui::Icon::error);
+      const std::string message = std::string(text) + "\n" + SerialErrorText();
+      ui::ShowMessage(dialog, message, "Problem", ui::Buttons::ok, ui::Icon::error);
       ui::FocusControl(dialog, id_com_port);
       return;
     }

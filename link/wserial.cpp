@@ -1,6 +1,7 @@
 #include "link/wserial.h"
 
 #include <cstring>
+#include <string>
 
 #include "link/byte_tap.h"
 #include "link/console.h"
@@ -17,6 +18,12 @@ namespace {
 unsigned char received[256];
 std::size_t received_count = 0;
 std::size_t received_next = 0;
+std::string error_text;
+
+int Fail(const std::string& reason) {
+  error_text = platform::PortDevicePath(serial_port) + ": " + reason;
+  return 0;
+}
 
 bool FormatOf(std::int32_t baud, std::uint8_t parity, std::uint8_t data, std::uint8_t stop,
               platform::ParityCheck check, platform::LineFormat* format) {
@@ -52,22 +59,33 @@ int InitSerial() {
   platform::LineFormat format{};
   if (!FormatOf(serial_baud, serial_parity, serial_data, serial_stop, platform::ParityCheck::keep,
                 &format)) {
-    return 0;
+    return Fail("no such parity or stop-bit setting");
   }
-  serial_device = platform::OpenPort(serial_port);
-  if (serial_device == platform::no_port) return 0;
+  std::string reason;
+  serial_device = platform::OpenPort(serial_port, &reason);
+  if (serial_device == platform::no_port) return Fail(reason);
   // Open only when usable: callers take an open port for a configured one.
-  if (!platform::ConfigurePort(serial_device, format)) {
+  if (!platform::ConfigurePort(serial_device, format, &reason)) {
     CloseSerial();
-    return 0;
+    return Fail(reason);
   }
+  error_text.clear();
   return 1;
 }
 
 int SetupSerial(std::int32_t baud, std::uint8_t parity, std::uint8_t data, std::uint8_t stop) {
   platform::LineFormat format{};
-  if (!FormatOf(baud, parity, data, stop, platform::ParityCheck::on, &format)) return 0;
-  return platform::ConfigurePort(serial_device, format) ? 1 : 0;
+  if (!FormatOf(baud, parity, data, stop, platform::ParityCheck::on, &format)) {
+    return Fail("no such parity or stop-bit setting");
+  }
+  std::string reason;
+  if (!platform::ConfigurePort(serial_device, format, &reason)) return Fail(reason);
+  error_text.clear();
+  return 1;
+}
+
+const char* SerialErrorText() {
+  return error_text.c_str();
 }
 
 void CloseSerial() {
@@ -78,22 +96,26 @@ void CloseSerial() {
 
 int SerialPortIsOpen() { return serial_device != platform::no_port ? 1 : 0; }
 
-void SerialWriteBytes(const unsigned char* bytes, int count) {
-  if (count <= 0) return;
-  platform::WritePort(serial_device, bytes, static_cast<std::size_t>(count));
+bool SerialWriteBytes(const unsigned char* bytes, int count) {
+  if (count <= 0) return true;
+  const bool sent = platform::WritePort(serial_device, bytes, static_cast<std::size_t>(count));
   TapBytes(TapDirection::sent, bytes, static_cast<std::size_t>(count));
+  return sent;
 }
 
-void SerialFlush() { platform::DrainPort(serial_device); }
+bool SerialFlush() {
+  return platform::DrainPort(serial_device);
+}
 
-void SerialSendRaw(const char* string, int count) {
+bool SerialSendRaw(const char* string, int count) {
   const int length = count < 0 ? static_cast<int>(std::strlen(string)) : count;
   const auto* bytes = reinterpret_cast<const unsigned char*>(string);
-  SerialWriteBytes(bytes, length);
+  const bool written = SerialWriteBytes(bytes, length);
   // Nothing written, nothing shown: the console would render one byte.
   if (length > 0) Write2Console(console_sent, bytes, length);
-  SerialFlush();
+  const bool flushed = SerialFlush();
   RestartLinkTimer();
+  return written && flushed;
 }
 
 void SerialSendChar(unsigned char ch) {

@@ -5,30 +5,27 @@ namespace {
 
 struct RateCode {
   std::int32_t baud;
-  speed_t code;
+  tcflag_t code;
 };
 
-// Rates without a code of their own would need the Linux-only termios2
-// interface; the console offers none of them.
+// Rates with a code of their own; any other goes as BOTHER with the rate in
+// c_ispeed and c_ospeed.
 constexpr RateCode rate_codes[] = {
-    {50, B50},         {75, B75},         {110, B110},       {134, B134},
-    {150, B150},       {200, B200},       {300, B300},       {600, B600},
-    {1200, B1200},     {1800, B1800},     {2400, B2400},     {4800, B4800},
-    {9600, B9600},     {19200, B19200},   {38400, B38400},   {57600, B57600},
-    {115200, B115200}, {230400, B230400},
-#ifdef B460800
-    {460800, B460800}, {921600, B921600},
-#endif
+    {50, B50},           {75, B75},           {110, B110},         {134, B134},
+    {150, B150},         {200, B200},         {300, B300},         {600, B600},
+    {1200, B1200},       {1800, B1800},       {2400, B2400},       {4800, B4800},
+    {9600, B9600},       {19200, B19200},     {38400, B38400},     {57600, B57600},
+    {115200, B115200},   {230400, B230400},   {460800, B460800},   {500000, B500000},
+    {576000, B576000},   {921600, B921600},   {1000000, B1000000}, {1152000, B1152000},
+    {1500000, B1500000}, {2000000, B2000000}, {2500000, B2500000}, {3000000, B3000000},
+    {3500000, B3500000}, {4000000, B4000000},
 };
 
-bool RateCodeOf(std::int32_t baud, speed_t* code) {
+tcflag_t RateCodeOf(std::int32_t baud) {
   for (const RateCode& entry : rate_codes) {
-    if (entry.baud == baud) {
-      *code = entry.code;
-      return true;
-    }
+    if (entry.baud == baud) return entry.code;
   }
-  return false;
+  return BOTHER;
 }
 
 bool SizeCodeOf(int data_bits, tcflag_t* code) {
@@ -43,31 +40,30 @@ bool SizeCodeOf(int data_bits, tcflag_t* code) {
 
 }  // namespace
 
-bool BuildTermios(const termios& current, const LineFormat& format, termios* result) {
-  speed_t rate = 0;
+bool BuildTermios(const termios2& current, const LineFormat& format, termios2* result) {
   tcflag_t size = 0;
-  if (!RateCodeOf(format.baud, &rate) || !SizeCodeOf(format.data_bits, &size)) return false;
+  if (format.baud <= 0 || !SizeCodeOf(format.data_bits, &size)) return false;
   if (format.stop_bits != 1 && format.stop_bits != 2) return false;
 
-  termios t = current;
-  const tcflag_t parity_check = t.c_iflag & INPCK;
-  // Raw: bytes pass unchanged in both directions, no line editing, no signals.
-  t.c_iflag &= ~(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF | IXANY |
-                 INPCK);
-  t.c_oflag &= ~OPOST;
-  t.c_lflag &= ~(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
-  t.c_cflag &= ~(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
-  t.c_cflag |= size | CLOCAL | CREAD;
+  // Raw: bytes pass unchanged in both directions, no line editing, no signals,
+  // no flow control; modem status lines do not gate the port (CLOCAL) and
+  // DTR drops when the port closes (HUPCL).
+  termios2 t{};
+  t.c_line = current.c_line;
+  t.c_cflag = RateCodeOf(format.baud) | size | CREAD | CLOCAL | HUPCL;
   if (format.parity != Parity::none) t.c_cflag |= PARENB;
   if (format.parity == Parity::odd) t.c_cflag |= PARODD;
   if (format.stop_bits == 2) t.c_cflag |= CSTOPB;
-  if (format.rts == RtsControl::handshake) t.c_cflag |= CRTSCTS;
-  t.c_iflag |= format.parity_check == ParityCheck::on ? INPCK : parity_check;
+  // Checking without IGNPAR or PARMRK: a character received with a parity or
+  // framing error reads as 0, so the frame around it fails its checksum
+  // instead of losing a byte unnoticed or carrying escape bytes.
+  const bool check = format.parity_check == ParityCheck::on || (current.c_iflag & INPCK);
+  if (check) t.c_iflag = INPCK;
   // A read returns at once with whatever has arrived.
   t.c_cc[VMIN] = 0;
   t.c_cc[VTIME] = 0;
-  cfsetispeed(&t, rate);
-  cfsetospeed(&t, rate);
+  t.c_ispeed = static_cast<speed_t>(format.baud);
+  t.c_ospeed = static_cast<speed_t>(format.baud);
   *result = t;
   return true;
 }

@@ -184,7 +184,8 @@ TEST_F(SettingsDialogs, APortThatCannotBeOpenedIsReportedAndTheDialogStays) {
   });
   RunSerialSettingsDialog(ui::no_window);
   ASSERT_EQ(op.Boxes().size(), 1u);
-  EXPECT_EQ(op.Boxes()[0].text, "Can't open Com Port /dev/corvane-missing.");
+  EXPECT_EQ(op.Boxes()[0].text,
+            "Can't open Com Port /dev/corvane-missing.\n/dev/corvane-missing: no such port");
   EXPECT_EQ(op.Boxes()[0].caption, "Problem");
   EXPECT_EQ(op.Boxes()[0].icon, ui::Icon::error);
   EXPECT_EQ(focus_after_refusal, id_com_port);

@@ -63,15 +63,23 @@ TEST_F(SerialLink, EthernetLeavesThePortClosedButLearnsTheTables) {
   EXPECT_NE(system_timer_freq, 0);
 }
 
-TEST_F(SerialLink, AMissingPortFails) {
+TEST_F(SerialLink, AMissingPortFailsNamingThePort) {
   std::snprintf(serial_port, sizeof serial_port, "/dev/corvane-no-such-port");
   EXPECT_EQ(InitSerial(), 0);
   EXPECT_FALSE(SerialPortIsOpen());
+  EXPECT_STREQ(SerialErrorText(), "/dev/corvane-no-such-port: no such port");
+}
+
+TEST_F(SerialLink, RatesWithoutAStandardCodeOpen) {
+  serial_baud = 14400;
+  EXPECT_EQ(InitSerial(), 1) << SerialErrorText();
+  EXPECT_STREQ(SerialErrorText(), "");
+  EXPECT_EQ(SetupSerial(28800, parity_even, 7, one_stop_bit), 1) << SerialErrorText();
 }
 
 TEST_F(SerialLink, RawSendingHonoursTheCount) {
   ASSERT_EQ(InitSerial(), 1);
-  SerialSendRaw("A55\x03trailing", 4);
+  EXPECT_TRUE(SerialSendRaw("A55\x03trailing", 4));
   EXPECT_EQ(Drain(), "A55\x03");
   SerialSendRaw("whole text", -1);
   EXPECT_EQ(Drain(), "whole text");
