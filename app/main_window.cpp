@@ -5,7 +5,7 @@
 #include "app/polling.h"
 #include "records/device_records.h"
 #include "records/program_state.h"
-#include "app/scan_ip_dialog.h"
+#include "link/scan_ip_dialog.h"
 #include "app/serial_settings_dialog.h"
 #include "app/wlog.h"
 #include "config/settings.h"
@@ -122,12 +122,3 @@ void NextWindow(int address, int shift) {
   ui::BringToFront(found ? found : main_window);
 }
 
-int ClosePollWindows() {
-  int last = 'A';
-  for (int address = 0; address < device_count; ++address) {
-    if (!IsOpen(address)) continue;
-    ui::Destroy(poll_dialog[address]);
-    last = address;
-  }
-  return last;
-}

@@ -15,5 +15,3 @@ void EnableOcontrolPolling();
 // Brings the next (or with shift the previous) open panel after address to the
 // front, or the main window when there is none.
 void NextWindow(int address, int shift);
-// Closes every open panel; returns the last address closed, or 'A'.
-int ClosePollWindows();

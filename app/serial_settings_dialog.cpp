@@ -9,7 +9,7 @@
 
 #include "app/main_window.h"
 #include "records/device_records.h"
-#include "app/scan_ip_dialog.h"
+#include "link/scan_ip_dialog.h"
 #include "link/link_settings.h"
 #include "link/serial_defaults.h"
 #include "link/wserial.h"

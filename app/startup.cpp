@@ -10,7 +10,7 @@
 #include "app/popup.h"
 #include "records/device_records.h"
 #include "records/program_state.h"
-#include "app/scan_ip_dialog.h"
+#include "link/scan_ip_dialog.h"
 #include "app/serial_settings_dialog.h"
 #include "app/traffic_window.h"
 #include "config/defaults_file.h"

@@ -32,6 +32,16 @@ bool ValidAddress(int address) { return address >= 0 && address < device_count; 
 
 bool IsOpen(int address) { return ValidAddress(address) && ui::IsLive(poll_dialog[address]); }
 
+int ClosePollWindows() {
+  int last = 'A';
+  for (int address = 0; address < device_count; ++address) {
+    if (!IsOpen(address)) continue;
+    ui::Destroy(poll_dialog[address]);
+    last = address;
+  }
+  return last;
+}
+
 void ZeroDeviceData(int address) {
   if (!ValidAddress(address)) return;
   device_struct& d = device_data[address];

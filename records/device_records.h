@@ -77,6 +77,9 @@ int NextAvailablePollAddress();
 
 // An address is open (polled) exactly while its panel window lives.
 bool IsOpen(int address);
+// Closes every open panel (each closes its own log as it goes); returns the
+// last address closed, or 'A'.
+int ClosePollWindows();
 
 // Copies text into a fixed-width field, always terminated, never past it.
 template <std::size_t size>

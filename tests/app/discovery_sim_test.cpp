@@ -8,7 +8,7 @@
 #include "app/popup.h"
 #include "records/device_records.h"
 #include "records/program_state.h"
-#include "app/scan_ip_dialog.h"
+#include "link/scan_ip_dialog.h"
 #include "config/settings.h"
 #include "link/capture.h"
 #include "link/discovery.h"

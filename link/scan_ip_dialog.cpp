@@ -1,4 +1,4 @@
-#include "app/scan_ip_dialog.h"
+#include "link/scan_ip_dialog.h"
 
 #include <arpa/inet.h>
 
