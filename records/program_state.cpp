@@ -15,4 +15,6 @@ ui::Handle main_window = ui::no_window;
 unsigned timer_id1 = 0;
 unsigned timer_id2 = 0;
 
+char transfer_filename[1000];
 char transfer_filepath[1024];
+int transfer_device = 'A';

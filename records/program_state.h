@@ -20,4 +20,7 @@ extern ui::Handle main_window;
 extern unsigned timer_id1;     // the main tick
 extern unsigned timer_id2;     // firmware download and bus scan
 
-extern char transfer_filepath[1024];  // configuration file to send
+// The configuration and firmware transfers' file and device.
+extern char transfer_filename[1000];  // the file's name on both sides
+extern char transfer_filepath[1024];  // the local file
+extern int transfer_device;           // the editor's device: poll address 0 to 255, -1 none chosen
