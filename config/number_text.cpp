@@ -15,8 +15,8 @@ bool IsDigit(char c) {
 }
 
 // For a number out of range: too large, or too small? Told apart by its whole
-// part and the sign of its exponent, which is right for any number short of
-// hundreds of digits.
+// part and the sign of its exponent, which is right unless the two pull against
+// each other ("0.5e400" is taken as too small).
 bool TooLarge(std::string_view number) {
   bool whole = false;
   std::size_t at = 0;
