@@ -5,7 +5,6 @@
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
-#include <string>
 
 #include "ui/window.h"
 
@@ -13,13 +12,10 @@ namespace {
 
 TEST(Application, KeepsCNumbersUnderTheUsersLocale) {
   if (QApplication::instance()) GTEST_SKIP() << "an earlier test made the application";
-  const std::string before = std::setlocale(LC_ALL, nullptr);
   if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) GTEST_SKIP() << "de_DE.UTF-8 is not generated";
-  std::setlocale(LC_ALL, before.c_str());
-  const char* const user = std::getenv("LC_ALL");
-  const std::string saved = user ? user : "";
+  std::setlocale(LC_ALL, "C");
+  // Only this process sees it, and only the application's start reads it.
   setenv("LC_ALL", "de_DE.UTF-8", 1);
-
   ui::InitApplication(0, nullptr);
   // The rest of the user's locale is taken; only the numbers keep C conventions.
   EXPECT_STREQ(std::setlocale(LC_CTYPE, nullptr), "de_DE.UTF-8");
@@ -27,13 +23,6 @@ TEST(Application, KeepsCNumbersUnderTheUsersLocale) {
   char text[8];
   std::snprintf(text, sizeof text, "%.1f", 27.0);
   EXPECT_STREQ(text, "27.0");
-
-  if (user) {
-    setenv("LC_ALL", saved.c_str(), 1);
-  } else {
-    unsetenv("LC_ALL");
-  }
-  std::setlocale(LC_ALL, before.c_str());
 }
 
 }  // namespace
