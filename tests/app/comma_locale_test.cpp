@@ -12,6 +12,7 @@
 namespace {
 
 TEST(CommaLocaleFiles, SettingsAndLogStampsAreTheCLocales) {
+  if (!CommaLocale().Active()) GTEST_SKIP() << no_comma_locale;
   ScratchDirectory directory;
   ResetSettings();
   download_baud = 115200;
@@ -23,7 +24,6 @@ TEST(CommaLocaleFiles, SettingsAndLogStampsAreTheCLocales) {
   const std::string c_file = directory.Read("defaults.txt");
   {
     CommaLocale comma;
-    if (!comma.Active()) GTEST_SKIP() << no_comma_locale;
     TimeStamp(comma_stamp);
     SaveConfig();
     EXPECT_EQ(directory.Read("defaults.txt"), c_file);
