@@ -1,8 +1,6 @@
 // The amplifier panel's procedure: keypad buttons and keyboard keys forwarded
 // to the amplifier, the attenuation bar, colours and closing.
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
 #include "app/amp_info_dialog.h"
 #include "app/amp_panel_lamps.h"
@@ -13,6 +11,7 @@
 #include "records/device_records.h"
 #include "records/program_state.h"
 #include "app/wlog.h"
+#include "config/number_text.h"
 #include "link/command_set.h"
 #include "link/keypad.h"
 #include "link/wsocket.h"
@@ -50,14 +49,13 @@ char AmpKey(int id) {
 }
 
 void SendAttenuation(int address, double db) {
-  char command[256];
-  FormatCommand(command, command_id::attenuation, db);
-  KewCommand(address, command);
+  KewCommand(address, AttenuationCommand(db).text);
 }
 
+// "%4.1f", with a point whatever the locale.
 void ShowAttenuation(int address, double db) {
-  char* field = device_data[address].attenuation;
-  std::snprintf(field, sizeof device_data[address].attenuation, "%4.1f", db);
+  FormatFixed(device_data[address].attenuation, sizeof device_data[address].attenuation, db, 4, 1,
+              false);
 }
 
 // Whole dB under the thumb, counted from the bar's left end, its maximum in
@@ -70,8 +68,7 @@ int ThumbDb(ui::Handle panel, int position) {
 }
 
 void StepAttenuation(int address, double step) {
-  const double db =
-      std::strtod(FieldText(device_data[address].attenuation).c_str(), nullptr) + step;
+  const double db = LeadingNumber(FieldText(device_data[address].attenuation)) + step;
   if (!(std::fabs(db) < largest_step_result)) return;
   SendAttenuation(address, db);
   ShowAttenuation(address, db);

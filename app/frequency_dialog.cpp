@@ -46,10 +46,8 @@ int InitFrequencyCallback(ui::Handle dialog, int address) {
   PlaceUnderPointer(dialog);
   const device_command& query = Command(command_id::frequency_offset);
   for (int n = 0; n < calibration_count; ++n) {
-    char body[256];
-    const int length =
-        FormatCommand(body, command_id::frequency_offset, static_cast<double>(query_frequency[n]));
-    if (!LoneCommand(address, body, length, query.timeout, query.tries)) {
+    const command_body body = FrequencyOffsetCommand(query_frequency[n]);
+    if (!LoneCommand(address, body.text, body.length, query.timeout, query.tries)) {
       ui::ShowMessage(dialog, "No response from amplifier.", "Error", ui::Buttons::ok,
                       ui::Icon::error);
       ui::FinishDialog(dialog, ui::id_cancel);

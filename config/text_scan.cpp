@@ -1,26 +1,40 @@
 #include "config/text_scan.h"
 
-#include <cctype>
-#include <cstdlib>
+#include <charconv>
+#include <cstring>
 #include <limits>
+#include <system_error>
 
 namespace {
 
+// The C locale's blanks, whatever locale the process runs under.
 bool IsBlank(char c) {
-  return std::isspace(static_cast<unsigned char>(c)) != 0;
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
 void SkipBlanks(const char*& at) {
   while (IsBlank(*at)) ++at;
 }
 
+// strtoll's decimal: an optional sign, digits; out of range clamped.
 bool ScanNumber(const char*& at, long long& out) {
   SkipBlanks(at);
-  char* end = nullptr;
-  const long long value = std::strtoll(at, &end, 10);
-  if (end == at) return false;
-  at = end;
-  out = value;
+  const char* digits = at + (*at == '-' || *at == '+' ? 1 : 0);
+  const bool negative = *at == '-';
+  const char* end = digits + std::strlen(digits);
+  unsigned long long magnitude = 0;
+  const std::from_chars_result result = std::from_chars(digits, end, magnitude);
+  if (result.ptr == digits) return false;
+  constexpr unsigned long long high = std::numeric_limits<long long>::max();
+  if (result.ec == std::errc::result_out_of_range) magnitude = high + 1;
+  at = result.ptr;
+  if (negative) {
+    out = magnitude > high ? std::numeric_limits<long long>::min()
+                           : -static_cast<long long>(magnitude);
+  } else {
+    out = magnitude > high ? std::numeric_limits<long long>::max()
+                           : static_cast<long long>(magnitude);
+  }
   return true;
 }
 

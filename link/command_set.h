@@ -38,7 +38,7 @@ enum class command_id {
 
 struct device_command {
   command_id id;
-  const char* body;  // the body, or a printf format for it
+  const char* body;  // the body, or the printf format its builder below writes
   // Per try, in ms; 0: the answer is taken by the next polling step, or the
   // sender computes the limit from the line speed.
   int timeout;
@@ -48,6 +48,33 @@ struct device_command {
 };
 
 const device_command& Command(command_id id);
-// Formats the command's body into out (at least 256 bytes) with the values its
-// format takes; returns the body's length.
-int FormatCommand(char* out, command_id id, ...);
+
+// A formatted command body. Each builder below takes the values of one
+// formatted command, typed, so that a wrong value cannot reach the device;
+// numbers are written with C conventions whatever the locale.
+struct command_body {
+  char text[256];
+  int length;  // at most 255: a longer body is cut
+};
+
+// "K%04.1f!"
+command_body AttenuationCommand(double db);
+// "TO%05.2f?"
+command_body FrequencyOffsetCommand(double ghz);
+// "V%c", or with the computer's F1 to F4 held (held 0 to 3) "VW%c" to "VZ%c".
+command_body KeyCommand(char key, int held = -1);
+// "XR%c%c%c"
+command_body Rs485SetupCommand(char mode, char termination, char address);
+// "X%d?"
+command_body PortQueryCommand(int port);
+// "X%d%06lu%c%d%d", for port_setup and port_setup_download.
+command_body PortSetupCommand(int port, unsigned long rate, char parity, int data_bits,
+                              int stop_bits);
+// "Y1%s", for config_line and config_file_line.
+command_body ConfigLineCommand(const char* line);
+// "Y2 %ld"
+command_body FirmwareStartCommand(long size);
+// "Y3%05ld"; the chunk's 100 bytes follow the body.
+command_body FirmwareChunkCommand(long number);
+// "Y4%05ld"
+command_body FirmwareEndCommand(long number);

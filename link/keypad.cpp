@@ -6,6 +6,7 @@
 #include "records/device_records.h"
 #include "records/program_state.h"
 #include "config/settings.h"
+#include "link/command_set.h"
 #include "link/framing.h"
 
 namespace {
@@ -25,17 +26,11 @@ void KewCommand(int device, const char* command) {
 
 void SerialSendKey(int device, char key) {
   static constexpr char soft_keys[] = "WXYZ";
-  char command[8];
   int held = -1;
   if (key == 0 || std::strchr(soft_keys, key) == nullptr) {
     for (int n = 0; n < 4 && held < 0; ++n) {
       if (key_down[vk_f1 + n]) held = n;
     }
   }
-  if (held >= 0) {
-    std::snprintf(command, sizeof command, "V%c%c", soft_keys[held], key);
-  } else {
-    std::snprintf(command, sizeof command, "V%c", key);
-  }
-  KewCommand(device, command);
+  KewCommand(device, KeyCommand(key, held).text);
 }

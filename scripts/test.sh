@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds, and runs every test; then the same tests in
-# the AddressSanitizer + UndefinedBehaviorSanitizer build (skip that with
-# CORVANE_SKIP_SANITIZE=1); then the capture fuzzer for CORVANE_FUZZ_SECONDS
-# (default 30; 0 skips it).
+# the AddressSanitizer + UndefinedBehaviorSanitizer build under the de_DE.UTF-8
+# locale (skip that with CORVANE_SKIP_SANITIZE=1); then the capture fuzzer for
+# CORVANE_FUZZ_SECONDS (default 30; 0 skips it).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh
@@ -15,7 +15,8 @@ bench/soak.sh 30
 if [ "${CORVANE_SKIP_SANITIZE:-0}" != 1 ]; then
   cmake --preset sanitize >/dev/null
   cmake --build --preset sanitize
-  ctest --preset sanitize -j2 --timeout 600
+  # Under a comma locale, so that no number on the wire or in a file follows it.
+  LC_ALL=de_DE.UTF-8 LANG=de_DE.UTF-8 ctest --preset sanitize -j2 --timeout 600
 fi
 fuzz_seconds="${CORVANE_FUZZ_SECONDS:-30}"
 if [ "$fuzz_seconds" != 0 ]; then

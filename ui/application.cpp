@@ -1,6 +1,7 @@
 #include "ui/application.h"
 
 #include <QApplication>
+#include <clocale>
 
 #include "ui/event_hub.h"
 #include "ui/window.h"
@@ -18,6 +19,9 @@ void Prepare() {
   static bool prepared = false;
   if (prepared) return;
   prepared = true;
+  // Making the application adopted the environment's locale for the C library;
+  // numbers on the wire and in files must keep the C conventions whatever it says.
+  std::setlocale(LC_NUMERIC, "C");
   // Hiding the last window must not end nested loops: only PostQuit ends the program.
   QApplication::setQuitOnLastWindowClosed(false);
   InstallEventHub();

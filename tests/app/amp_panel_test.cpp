@@ -14,6 +14,7 @@
 #include "panel_test_support.h"
 #include "resources/panel_ids.h"
 #include "support/sim_process.h"
+#include "test_support.h"
 #include "ui/dialog.h"
 #include "ui/keys.h"
 
@@ -294,6 +295,22 @@ TEST_F(AmpPanel, AttenuationBarSetsTheAmplifier) {
   Op::Scroll(panel, id_attenuation_bar, ui::scroll_page_up);
   EXPECT_TRUE(Sent().empty());
   EXPECT_STREQ(device_data['A'].attenuation, "999.5");
+}
+
+TEST_F(AmpPanel, AttenuationKeepsItsPointUnderACommaLocale) {
+  const ui::Handle panel = CreatePollDialog('A');
+  CommaLocale comma;
+  if (!comma.Active()) GTEST_SKIP() << no_comma_locale;
+  CopyField(device_data['A'].attenuation, "27.0");
+  UpdatePopup('A');
+  EXPECT_EQ(ui::ScrollBarPosition(panel, id_attenuation_bar), 130);
+  Op::Scroll(panel, id_attenuation_bar, ui::scroll_thumb_position, 125);
+  EXPECT_EQ(Sent(), Bodies{"K27.0!"});
+  EXPECT_EQ(ui::ControlText(panel, id_attenuation), "27.0");
+  CopyField(device_data['A'].attenuation, "12.5");
+  Op::Scroll(panel, id_attenuation_bar, ui::scroll_line_up);
+  EXPECT_EQ(Sent(), Bodies{"K12.6!"});
+  EXPECT_STREQ(device_data['A'].attenuation, "12.6");
 }
 
 TEST_F(AmpPanel, PanelsCascadeAndTabCyclesThroughThem) {

@@ -15,6 +15,7 @@
 #include "link/wserial.h"
 #include "resources/device_dialog_ids.h"
 #include "support/sim_process.h"
+#include "test_support.h"
 #include "ui/dialog.h"
 #include "ui/scripted_operator.h"
 
@@ -98,6 +99,16 @@ TEST_F(FrequencyDialog, ShowsTheThreeOffsetsAndTheReportedBand) {
   EXPECT_EQ(Open().selected, 0);  // the same 32-bit float
   device_data['A'].frequency = 6.151f;
   EXPECT_EQ(Open().selected, -1);
+}
+
+TEST_F(FrequencyDialog, AsksWithAPointUnderACommaLocale) {
+  Launch({"--amp", "A", "--steady"});
+  SetOffsets();
+  CommaLocale comma;
+  if (!comma.Active()) GTEST_SKIP() << no_comma_locale;
+  EXPECT_EQ(Open().offsets[2], "+2.25");
+  EXPECT_TRUE(op.Boxes().empty());
+  EXPECT_EQ(sim.Control("get A last"), "ok TO14.25?");
 }
 
 TEST_F(FrequencyDialog, QuillonAnswersCarryTheOffsetAtTheSamePositions) {

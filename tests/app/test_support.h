@@ -1,17 +1,19 @@
-// Shared pieces of the console tests: a scratch program directory and a
-// pseudo-terminal standing in for the serial line.
+// Shared pieces of the console tests: a scratch program directory, a
+// pseudo-terminal standing in for the serial line and a comma locale.
 #pragma once
 
 #include <fcntl.h>
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <clocale>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 
 #include "config/program_directory.h"
+#include "ui/window.h"
 
 // Makes a fresh directory the working and program directory for one test.
 class ScratchDirectory {
@@ -59,3 +61,23 @@ class PseudoTerminal {
   int master_ = -1;
   std::string slave_path_;
 };
+
+// Switches the C library to a locale that writes decimal commas once the
+// application exists, as if nothing kept the numbers to C conventions; back to
+// what it was afterwards.
+class CommaLocale {
+ public:
+  CommaLocale() {
+    ui::InitApplication(0, nullptr);
+    before_ = std::setlocale(LC_ALL, nullptr);
+    active_ = std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr;
+  }
+  ~CommaLocale() { std::setlocale(LC_ALL, before_.c_str()); }
+  bool Active() const { return active_; }
+
+ private:
+  std::string before_;
+  bool active_ = false;
+};
+
+constexpr char no_comma_locale[] = "de_DE.UTF-8 is not generated";

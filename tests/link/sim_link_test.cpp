@@ -100,12 +100,10 @@ TEST_F(SimLink, EveryAmplifierCommandComesBackAsTold) {
   ASSERT_EQ(screen.size(), 1u + 4 * 21);
   EXPECT_EQ(screen.substr(1, 20), "HELLO FROM THE SIM  ");
 
-  char body[256];
-  FormatCommand(body, command_id::attenuation, 12.5);
-  EXPECT_NE(Ask('A', body, command_id::key), "(none)");
+  EXPECT_NE(Ask('A', AttenuationCommand(12.5).text, command_id::key), "(none)");
   EXPECT_EQ(Ok("get A attenuation"), "12.5");
-  FormatCommand(body, command_id::key, 'j');  // the panel's "+" key
-  EXPECT_EQ(Ask('A', body, command_id::key)[0], 'V');
+  // The panel's "+" key.
+  EXPECT_EQ(Ask('A', KeyCommand('j').text, command_id::key)[0], 'V');
   EXPECT_EQ(Ok("get A attenuation"), "12.6");
 
   Ok("set A part 305-4321-012");
@@ -118,8 +116,7 @@ TEST_F(SimLink, EveryAmplifierCommandComesBackAsTold) {
 
   Ok("set A frequency 6.15");
   Ok("set A offset -1.25");
-  FormatCommand(body, command_id::frequency_offset, 6.15);
-  ASSERT_NE(Ask('A', body, command_id::frequency_offset), "(none)");
+  ASSERT_NE(Ask('A', FrequencyOffsetCommand(6.15).text, command_id::frequency_offset), "(none)");
   EXPECT_EQ(Frame().substr(10, 5), "-1.25");
 
   Ok("fault A on ARC DETECT");
@@ -131,8 +128,7 @@ TEST_F(SimLink, EveryAmplifierCommandComesBackAsTold) {
   ASSERT_NE(Ask('A', "Y0", command_id::config_fetch), "(none)");
   const std::string fetched = Frame();
   EXPECT_EQ(fetched.substr(3, fetched.size() - 6), cfg);
-  FormatCommand(body, command_id::config_line, "LOCK OFF\r\n");
-  EXPECT_NE(Ask('A', body, command_id::config_line), "(none)");
+  EXPECT_NE(Ask('A', ConfigLineCommand("LOCK OFF\r\n").text, command_id::config_line), "(none)");
   EXPECT_NE(Ok("get A cfg").find("LOCK OFF"), std::string::npos);
 
   EXPECT_NE(Ask('A', "~", command_id::restart), "(none)");
