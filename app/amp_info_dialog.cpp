@@ -89,6 +89,7 @@ bool Apply(ui::Handle dialog, int address) {
   } else if (change != no_change) {
     // A log belongs to one amplifier: never the new identity into the old file.
     CloseLog(address);
+    CopyField(record.log_zero, "Unavailable");
   }
   SetPopupTitle(address);
   return true;

@@ -292,6 +292,7 @@ TEST_F(AmpOptions, WithoutLogFeaturesAnIdentityChangeStartsNoLog) {
   EXPECT_TRUE(op.Boxes().empty());
   EXPECT_STREQ(device_data['A'].serial, "54321");
   EXPECT_EQ(logfile['A'], nullptr);
+  EXPECT_STREQ(device_data['A'].log_zero, "Unavailable");
   EXPECT_FALSE(directory.Exists("305-1234-567 54321.txt"));
   EXPECT_EQ(Log("305-1234-567 12345.txt"),
             std::string(separator) + "T,  Part #305-1234-567, Serial #12345, Address 'A'\r\n" +
