@@ -14,9 +14,18 @@ namespace {
 
 device_enum kind_asked = twta_device;
 
+// An address that has a panel keeps it, its kind and its identity: the panel
+// is only raised. True when that was the case.
+bool RaisedExisting(ui::Handle dialog, int address) {
+  if (!IsOpen(address)) return false;
+  ui::BringToFront(poll_dialog[address]);
+  ui::FinishDialog(dialog, ui::id_ok);
+  return true;
+}
+
 void OpenPanel(ui::Handle dialog) {
   int address = 0;
-  if (!ReadAddressField(dialog, id_address, &address)) return;
+  if (!ReadAddressField(dialog, id_address, &address) || RaisedExisting(dialog, address)) return;
   device_type[address] = kind_asked;
   ZeroDeviceComments(address);
   if (kind_asked == ocontrol_device) {
@@ -29,7 +38,8 @@ void OpenPanel(ui::Handle dialog) {
 
 void InitInformation(ui::Handle dialog) {
   const int address = NextAvailablePollAddress();
-  ZeroDeviceComments(address);
+  // With every address from 'A' up open, the proposal is a live panel's.
+  if (!IsOpen(address)) ZeroDeviceComments(address);
   ui::SetControlText(dialog, id_address, AddressText(address));
   ui::SetControlText(dialog, id_part, "000-0000-000");
   char serial[16];
@@ -39,21 +49,23 @@ void InitInformation(ui::Handle dialog) {
   ui::SetControlText(dialog, id_comments, "");
 }
 
-// Values stored before a refused field stay stored.
+// Stores the identity only once every field and the log file are accepted.
 void OpenLoggedPanel(ui::Handle dialog) {
   int address = 0;
-  if (!ReadAddressField(dialog, id_address, &address)) return;
+  std::string part, serial;
+  if (!ReadAddressField(dialog, id_address, &address) || RaisedExisting(dialog, address) ||
+      !ReadPartField(dialog, id_part, &part) || !ReadSerialField(dialog, id_serial, &serial)) {
+    return;
+  }
+  // Declining an existing log leaves part and serial open for correction.
+  if (!PriorLogAccepted(dialog, part, serial)) return;
   device_struct& record = device_data[address];
-  std::string text;
-  if (!ReadPartField(dialog, id_part, &text)) return;
-  CopyField(record.part, text.c_str());
-  if (!ReadSerialField(dialog, id_serial, &text)) return;
-  CopyField(record.serial, text.c_str());
+  CopyField(record.part, part.c_str());
+  CopyField(record.serial, serial.c_str());
   record.target_hours = ReadHoursField(dialog, id_target_hours);
   CopyField(record.comments, ReadCommentsField(dialog, id_comments).c_str());
   device_type[address] = twta_device;
-  // Declining an existing log leaves part and serial open for correction.
-  if (!CreateLog(dialog, address, 1)) return;
+  CreateLog(dialog, address, 0);
   CreatePollDialog(address);
   ui::FinishDialog(dialog, ui::id_ok);
 }

@@ -8,6 +8,7 @@
 #include "app/popup.h"
 #include "records/device_records.h"
 #include "app/wlog.h"
+#include "config/settings.h"
 #include "link/capture.h"
 #include "link/command_set.h"
 #include "link/exchange.h"
@@ -52,31 +53,43 @@ void Fill(ui::Handle dialog, int address) {
   ui::SetControlText(dialog, id_log_initiated, FieldText(record.log_zero));
 }
 
-// Stores the fields; a changed part or serial moves to another log. Returns
-// false when the dialog must stay open for a correction.
+// Stores the fields once every one is accepted; a changed part or serial
+// moves to another log. Returns false, with nothing changed, when the dialog
+// must stay open for a correction.
 bool Apply(ui::Handle dialog, int address) {
   device_struct& record = device_data[address];
-  change_kind change = no_change;
-  std::string text;
-  if (!ReadPartField(dialog, id_part, &text)) return false;
-  if (text != FieldText(record.part)) change = part_changed;
-  CopyField(record.part, text.c_str());
-  if (!ReadSerialField(dialog, id_serial, &text)) return false;
-  if (text != FieldText(record.serial)) change = serial_changed;
-  CopyField(record.serial, text.c_str());
-  record.target_hours = ReadHoursField(dialog, id_target_hours);
-  text = ReadCommentsField(dialog, id_comments);
-  if (text != FieldText(record.comments)) {
-    CopyField(record.comments, text.c_str());
-    LogComments(address);
+  std::string part, serial;
+  if (!ReadPartField(dialog, id_part, &part) || !ReadSerialField(dialog, id_serial, &serial)) {
+    return false;
   }
-  if (change != no_change) {
+  change_kind change = no_change;
+  if (part != FieldText(record.part)) change = part_changed;
+  if (serial != FieldText(record.serial)) change = serial_changed;
+  // Without log features no log is started: its values would never be filled.
+  const bool new_log = change != no_change && logging_on;
+  if (new_log) {
     ui::ShowMessage(dialog,
                     change == part_changed
                         ? "Because the Part Number changed, a different log file will be used."
                         : "Because the Serial Number changed, a different log file will be used.",
                     "Note!", ui::Buttons::ok, ui::Icon::information);
-    if (!CreateLog(dialog, address, 1)) return false;
+    // A No keeps the old identity logging into its own file.
+    if (!PriorLogAccepted(dialog, part, serial)) return false;
+  }
+  record.target_hours = ReadHoursField(dialog, id_target_hours);
+  const std::string comments = ReadCommentsField(dialog, id_comments);
+  if (comments != FieldText(record.comments)) {
+    CopyField(record.comments, comments.c_str());
+    LogComments(address);
+  }
+  CopyField(record.part, part.c_str());
+  CopyField(record.serial, serial.c_str());
+  if (new_log) {
+    CreateLog(dialog, address, 0);
+  } else if (change != no_change) {
+    // A log belongs to one amplifier: never the new identity into the old file.
+    CloseLog(address);
+    CopyField(record.log_zero, "Unavailable");
   }
   SetPopupTitle(address);
   return true;

@@ -53,6 +53,22 @@ std::string Field(const char* field, std::size_t size) {
   return {field, strnlen(field, size - 1)};
 }
 
+void NameFor(const std::string& part, const std::string& serial, char* buffer) {
+  buffer[0] = 0;
+  if (!SafeNamePart(part.c_str()) || !SafeNamePart(serial.c_str())) return;
+  std::snprintf(buffer, log_name_size, "%s%s %s.txt", save_directory, part.c_str(), serial.c_str());
+}
+
+// True when there is no such file or the operator confirms the identity.
+bool AcceptedIfExisting(ui::Handle window, const char* name) {
+  if (!name[0]) return true;
+  std::FILE* existing = std::fopen(name, "rb");
+  if (!existing) return true;
+  std::fclose(existing);
+  return ui::ShowMessage(window, "Prior Log File Exists.  Are part/serial numbers correct?",
+                         "Confirm", ui::Buttons::yes_no, ui::Icon::question) == ui::answer_yes;
+}
+
 std::string PlainLogName(int address) {
   const device_struct& d = device_data[address];
   return std::string(save_directory) + Field(d.part, sizeof d.part) + " " +
@@ -65,28 +81,28 @@ void LogFileName(int address, char* buffer) {
   buffer[0] = 0;
   if (address < 0 || address >= device_count) return;
   const device_struct& d = device_data[address];
-  const std::string part = Field(d.part, sizeof d.part);
-  const std::string serial = Field(d.serial, sizeof d.serial);
-  if (!SafeNamePart(part.c_str()) || !SafeNamePart(serial.c_str())) return;
-  std::snprintf(buffer, log_name_size, "%s%s %s.txt", save_directory, part.c_str(), serial.c_str());
+  NameFor(Field(d.part, sizeof d.part), Field(d.serial, sizeof d.serial), buffer);
+}
+
+bool PriorLogAccepted(ui::Handle window, const std::string& part, const std::string& serial) {
+  char name[log_name_size];
+  NameFor(part, serial, name);
+  return AcceptedIfExisting(window, name);
 }
 
 int CreateLog(ui::Handle window, int device, int verify) {
   if (device < 0 || device >= device_count) return 1;
-  CloseLog(device);
   device_struct& d = device_data[device];
   char name[log_name_size];
   LogFileName(device, name);
-  if (name[0] && verify) {
-    if (std::FILE* existing = std::fopen(name, "rb")) {
-      std::fclose(existing);
-      if (ui::ShowMessage(window, "Prior Log File Exists.  Are part/serial numbers correct?",
-                          "Confirm", ui::Buttons::yes_no, ui::Icon::question) != ui::answer_yes) {
-        CopyField(d.log_zero, "Unavailable");
-        return 0;
-      }
-    }
+  // Asked before the log in use is closed: a No leaves that log open and writing.
+  if (verify && !AcceptedIfExisting(window, name)) {
+    if (!logfile[device]) CopyField(d.log_zero, "Unavailable");
+    return 0;
   }
+  CloseLog(device);
+  // Every opening takes its starting hours from the next status answer.
+  got_hours[device] = 0;
   // Append only: a log collects one amplifier's history across runs.
   logfile[device] = name[0] ? std::fopen(name, "ab") : nullptr;
   if (!logfile[device]) {

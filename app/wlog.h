@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <string>
 
 #include "ui/window.h"
 
@@ -17,8 +18,13 @@ constexpr int log_line_length = 255;
 void LogFileName(int address, char* buffer);
 // Opens (or reopens) the address's log, appending. With verify, an existing
 // file is only taken after the operator confirms part and serial. 1 = done,
-// also when the file cannot be opened; 0 = the operator refused the file.
+// also when the file cannot be opened; 0 = the operator refused the file, and
+// a log that was open stays open. The next status answer writes the
+// starting hours.
 int CreateLog(ui::Handle window, int device, int verify);
+// The prior-log question of CreateLog for an identity not yet stored: true
+// when no log exists for part and serial or the operator confirms them.
+bool PriorLogAccepted(ui::Handle window, const std::string& part, const std::string& serial);
 
 // "6 Dec 26, 05:09" in local time.
 void TimeStamp(char* buffer);

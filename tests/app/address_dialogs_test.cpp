@@ -207,16 +207,60 @@ TEST_F(AddressDialogs, InformationRefusesEachFieldAtFaultInTurn) {
   EXPECT_FALSE(std::filesystem::exists("/tmp/ab 12345.txt"));
 }
 
-TEST_F(AddressDialogs, InformationKeepsWhatWasStoredBeforeARefusal) {
+TEST_F(AddressDialogs, InformationStoresNothingBeforeEveryFieldIsAccepted) {
   op.WhenDialogOpens("Enter Amplifier Information", [&](ui::Handle dialog) {
     Op::Type(dialog, id_part, "305-1234-567");
     Op::Type(dialog, id_serial, "1234567");
+    Op::Type(dialog, id_comments, "spare");
     RefusedOk(dialog);
     Op::Press(dialog, ui::id_cancel);
   });
   RunAmpInformationDialog(ui::no_window);
-  EXPECT_STREQ(device_data['A'].part, "305-1234-567");
+  EXPECT_STREQ(device_data['A'].part, "000-0000-000");
   EXPECT_STREQ(device_data['A'].serial, "0000");
+  EXPECT_STREQ(device_data['A'].comments, "");
+}
+
+TEST_F(AddressDialogs, AnAddressWithAPanelIsOnlyRaised) {
+  logging_on = 1;
+  struct Case {
+    device_enum kind;
+    const char* dialog;
+  };
+  const Case cases[] = {{twta_device, "Poll Outdoor Controller"},
+                        {ocontrol_device, "Poll Amplifier"},
+                        {twta_device, "Poll Amplifier"},
+                        {ocontrol_device, "Enter Amplifier Information"},
+                        {twta_device, "Enter Amplifier Information"}};
+  for (const Case& c : cases) {
+    device_type['A'] = c.kind;
+    const ui::Handle panel =
+        c.kind == twta_device ? CreatePollDialog('A') : CreateOcontrolDialog('A');
+    CopyField(device_data['A'].part, "305-1234-567");
+    CopyField(device_data['A'].serial, "12345");
+    if (c.kind == twta_device) CreateLog(ui::no_window, 'A', 0);
+    CreatePollDialog('B');  // in front of 'A'
+    const std::string before = directory.Read("305-1234-567 12345.txt");
+    op.WhenDialogOpens(c.dialog, [](ui::Handle dialog) {
+      Op::Type(dialog, id_address, "A");
+      Op::Press(dialog, ui::id_ok);
+      if (ui::IsLive(dialog)) Op::Press(dialog, ui::id_cancel);
+    });
+    if (std::string(c.dialog) == "Enter Amplifier Information") {
+      RunAmpInformationDialog(ui::no_window);
+    } else {
+      RunPollAddressDialog(
+          ui::no_window, c.dialog == std::string("Poll Amplifier") ? twta_device : ocontrol_device);
+    }
+    EXPECT_EQ(poll_dialog['A'], panel) << c.dialog;
+    EXPECT_EQ(ui::ActiveWindow(), panel) << c.dialog;
+    EXPECT_EQ(device_type['A'], c.kind) << c.dialog;
+    EXPECT_STREQ(device_data['A'].part, "305-1234-567") << c.dialog;
+    EXPECT_STREQ(device_data['A'].serial, "12345") << c.dialog;
+    EXPECT_EQ(directory.Read("305-1234-567 12345.txt"), before) << c.dialog;
+    EXPECT_TRUE(op.Boxes().empty()) << c.dialog;
+    ClosePollWindows();
+  }
 }
 
 TEST_F(AddressDialogs, InformationOpensTheLogAndThePanel) {
@@ -253,7 +297,7 @@ TEST_F(AddressDialogs, DecliningAPriorLogKeepsTheInformationDialogOpen) {
     Op::Type(dialog, id_part, "305-1234-567");
     Op::Type(dialog, id_serial, "12345");
     Op::Press(dialog, ui::id_ok);
-    opened = ui::IsLive(dialog);
+    opened = ui::IsLive(dialog) && device_data['A'].part == std::string("000-0000-000");
     // Corrected serial: a new log.
     Op::Type(dialog, id_serial, "12346");
     Op::Press(dialog, ui::id_ok);

@@ -6,12 +6,15 @@
 
 #include <cstdio>
 #include <cstring>
+#include <regex>
 #include <string>
 
 #include "app/main_window.h"
 #include "app/popup.h"
 #include "records/device_records.h"
 #include "app/wlog.h"
+#include "app/wparse.h"
+#include "config/log_parameters.h"
 #include "config/settings.h"
 #include "link/capture.h"
 #include "link/link_settings.h"
@@ -32,6 +35,7 @@ class AmpOptions : public ::testing::Test {
     ResetSettings();
     ResetLinkSettings();
     logging_on = 1;
+    SetLogParameterDefaults();
     ASSERT_TRUE(RegisterPanelClasses());
     ZeroDeviceData('A');
     ZeroDeviceComments('A');
@@ -59,6 +63,23 @@ class AmpOptions : public ::testing::Test {
     CreatePollDialog('A');
     ASSERT_EQ(CreateLog(ui::no_window, 'A', 1), 1);
   }
+  // A status answer from 'A' with these hours, taken by the parser.
+  static void StatusAnswer(const char* heater, const char* beam) {
+    std::string frame = std::string("\x06") + "A?\x10" + '\0' + "12.5" + heater + beam +
+                        "43.210.5" + "01.102.203.304.4" + "\x03";
+    unsigned char sum = 0;
+    for (char c : frame) sum ^= static_cast<unsigned char>(c);
+    frame += static_cast<char>(sum);
+    protocol_struct& buffer = protocol_state[0];
+    std::memcpy(buffer.response_buf, frame.data(), frame.size());
+    buffer.receive_count = static_cast<int>(frame.size());
+    ASSERT_EQ(ParseResponse(0), 'A');
+  }
+  // The file with every time stamp replaced by "T", so lines compare exactly.
+  std::string Log(const std::string& name) const {
+    static const std::regex stamp(R"(\d{1,2} [A-Z][a-z]{2} \d\d, \d\d:\d\d)");
+    return std::regex_replace(directory.Read(name), stamp, "T");
+  }
   std::vector<std::string> Captions() const {
     std::vector<std::string> captions;
     for (const ui::RecordedBox& box : op.Boxes()) captions.push_back(box.caption);
@@ -69,6 +90,11 @@ class AmpOptions : public ::testing::Test {
   ui::ScriptedOperator op;
   test_support::SimProcess sim;
 };
+
+constexpr const char* separator =
+    "----------------------------------------------------------------------\r\n";
+constexpr const char* titles =
+    "T,  Current (mA), Forward Power (dBm), Temperature (C), Helix/Beam Volts (kV)\r\n";
 
 TEST_F(AmpOptions, OpensWithTheRecordAndTheHours) {
   device_struct& record = device_data['A'];
@@ -187,22 +213,90 @@ TEST_F(AmpOptions, AChangedIdentityMovesToAnotherLog) {
       << ui::Title(poll_dialog['A']);
 }
 
-TEST_F(AmpOptions, DecliningAPriorLogKeepsTheDialogOpen) {
+TEST_F(AmpOptions, ARefusalStoresNothingAndTheCorrectionMovesTheLog) {
   OpenLogged("305-1234-567", "12345");
+  StatusAnswer("001234", "000056");
+  const std::int32_t target = device_data['A'].target_hours;
+  std::string part_after_refusal, comments_after_refusal;
+  op.WhenDialogOpens("Amplifier Options", [&](ui::Handle dialog) {
+    Op::Type(dialog, id_part, "305-1234-999");
+    Op::Type(dialog, id_serial, "123456");
+    Op::Type(dialog, id_target_hours, "5000");
+    Op::Type(dialog, id_comments, "retuned");
+    Op::Press(dialog, ui::id_ok);
+    part_after_refusal = device_data['A'].part;
+    comments_after_refusal = device_data['A'].comments;
+    EXPECT_EQ(+device_data['A'].target_hours, target);
+    Op::Type(dialog, id_serial, "12345");  // corrected: only the part number differs
+    Op::Press(dialog, ui::id_ok);
+  });
+  RunAmpInfoDialog(ui::no_window, 'A');
+  EXPECT_EQ(part_after_refusal, "305-1234-567");
+  EXPECT_EQ(comments_after_refusal, "");
+  ASSERT_EQ(op.Boxes().size(), 2u);
+  EXPECT_EQ(op.Boxes()[0].text, "Serial Number must be 5 digits or less.");
+  EXPECT_EQ(op.Boxes()[1].text,
+            "Because the Part Number changed, a different log file will be used.");
+  EXPECT_EQ(+device_data['A'].target_hours, 5000);
+  // The new log takes its own starting hours from the next answer.
+  StatusAnswer("001240", "000060");
+  EXPECT_EQ(Log("305-1234-567 12345.txt"),
+            std::string(separator) + "T,  Part #305-1234-567, Serial #12345, Address 'A'\r\n" +
+                titles +
+                "T,  Starting Heater Hours: 001234, Beam Hours: 000056\r\n"
+                "T,  \"retuned\"\r\n"
+                "T,  Ending Heater Hours: 001234, Beam Hours: 000056\r\n" +
+                separator);
+  EXPECT_EQ(Log("305-1234-999 12345.txt"),
+            std::string(separator) + "T,  Part #305-1234-999, Serial #12345, Address 'A'\r\n" +
+                "T,  \"retuned\"\r\n" + titles +
+                "T,  Starting Heater Hours: 001240, Beam Hours: 000060\r\n");
+  EXPECT_EQ(+heater_start['A'], 1240);
+}
+
+TEST_F(AmpOptions, DecliningAPriorLogKeepsTheOldIdentityLogging) {
+  OpenLogged("305-1234-567", "12345");
+  const std::string log_zero = device_data['A'].log_zero;
   directory.Write("305-1234-567 22222.txt", "old\r\n");
-  bool open = false;
-  op.Answer(ui::answer_ok);  // the note
-  op.Answer(ui::answer_no);  // the prior log is not this amplifier's
+  int still_open = 0;
   op.WhenDialogOpens("Amplifier Options", [&](ui::Handle dialog) {
     Op::Type(dialog, id_serial, "22222");
-    Op::Press(dialog, ui::id_ok);
-    open = ui::IsLive(dialog);
+    Op::Type(dialog, id_comments, "other tube");
+    Op::Press(dialog, ui::id_ok);  // the note, then No to the prior log
+    still_open += ui::IsLive(dialog);
+    Op::Press(dialog, ui::id_ok);  // asked again, declined again
+    still_open += ui::IsLive(dialog);
     Op::Press(dialog, ui::id_cancel);
   });
   RunAmpInfoDialog(ui::no_window, 'A');
-  EXPECT_TRUE(open);
-  EXPECT_EQ(Captions(), (std::vector<std::string>{"Note!", "Confirm"}));
+  EXPECT_EQ(still_open, 2);
+  EXPECT_EQ(Captions(), (std::vector<std::string>{"Note!", "Confirm", "Note!", "Confirm"}));
+  EXPECT_STREQ(device_data['A'].serial, "12345");
+  EXPECT_STREQ(device_data['A'].comments, "");
+  EXPECT_EQ(device_data['A'].log_zero, log_zero);
+  UpdateLogFiles(1);
   EXPECT_EQ(directory.Read("305-1234-567 22222.txt"), "old\r\n");
+  EXPECT_EQ(Log("305-1234-567 12345.txt"),
+            std::string(separator) + "T,  Part #305-1234-567, Serial #12345, Address 'A'\r\n" +
+                titles + "T,  ????, ????, ????, ????\r\n");
+}
+
+TEST_F(AmpOptions, WithoutLogFeaturesAnIdentityChangeStartsNoLog) {
+  OpenLogged("305-1234-567", "12345");  // a log left from before the switch
+  logging_on = 0;
+  op.WhenDialogOpens("Amplifier Options", [](ui::Handle dialog) {
+    Op::Type(dialog, id_serial, "54321");
+    Op::Press(dialog, ui::id_ok);
+  });
+  RunAmpInfoDialog(ui::no_window, 'A');
+  EXPECT_TRUE(op.Boxes().empty());
+  EXPECT_STREQ(device_data['A'].serial, "54321");
+  EXPECT_EQ(logfile['A'], nullptr);
+  EXPECT_STREQ(device_data['A'].log_zero, "Unavailable");
+  EXPECT_FALSE(directory.Exists("305-1234-567 54321.txt"));
+  EXPECT_EQ(Log("305-1234-567 12345.txt"),
+            std::string(separator) + "T,  Part #305-1234-567, Serial #12345, Address 'A'\r\n" +
+                titles + "T,  Ending Heater Hours: ??????, Beam Hours: ??????\r\n" + separator);
 }
 
 TEST_F(AmpOptions, VerifyFillsPartAndSerialFromTheCurrentFormat) {

@@ -109,6 +109,33 @@ TEST_F(StatusLogFile, APriorLogIsOnlyAppendedToAfterConfirmation) {
   EXPECT_EQ(Log(), "earlier history\r\n" + opening + opening);
 }
 
+TEST_F(StatusLogFile, TheQuestionComesBeforeTheOpenLogIsClosed) {
+  EXPECT_EQ(CreateLog(ui::no_window, 'B', 1), 1);
+  std::FILE* const open_log = logfile['B'];
+  const std::string log_zero = device_data['B'].log_zero;
+  got_hours['B'] = 1;
+  directory.Write("305-1234-567 22222.txt", "other\r\n");
+  EXPECT_TRUE(PriorLogAccepted(ui::no_window, "305-1234-567", "33333"));  // no such file
+  EXPECT_TRUE(op.Boxes().empty());
+  EXPECT_FALSE(PriorLogAccepted(ui::no_window, "305-1234-567", "22222"));
+  Identify("305-1234-567", "22222");
+  EXPECT_EQ(CreateLog(ui::no_window, 'B', 1), 0);
+  EXPECT_EQ(op.Boxes().size(), 2u);
+  EXPECT_EQ(logfile['B'], open_log);
+  EXPECT_EQ(device_data['B'].log_zero, log_zero);
+  EXPECT_EQ(got_hours['B'], 1);
+  // Yes: the old log ends, the new one waits for its starting hours.
+  op.Answer(ui::answer_yes);
+  EXPECT_EQ(CreateLog(ui::no_window, 'B', 1), 1);
+  EXPECT_EQ(got_hours['B'], 0);
+  EXPECT_EQ(Log(), std::string(separator) +
+                       "T,  Part #305-1234-567, Serial #12345, Address 'B'\r\n"
+                       "T,  Current (mA), Forward Power (dBm), Temperature (C), Helix/Beam Volts "
+                       "(kV)\r\n"
+                       "T,  Ending Heater Hours: ??????, Beam Hours: ??????\r\n" +
+                       separator);
+}
+
 TEST_F(StatusLogFile, NamesNeverLeaveTheProgramDirectory) {
   for (const auto& [part, serial] : {std::pair{"../../tmp/x", "1"},
                                      {"305-1234-567", "a/b"},
