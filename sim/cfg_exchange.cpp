@@ -25,7 +25,12 @@ std::string BinaryLine() {
 
 }  // namespace
 
-Answer CfgExchange::Fetch(std::size_t body_room) const {
+Answer CfgExchange::Fetch(std::size_t body_room) {
+  ++fetches_;
+  return FetchAnswer(body_room);
+}
+
+Answer CfgExchange::FetchAnswer(std::size_t body_room) const {
   // The console keeps the answer without its first three and last three bytes, so the text
   // sits between the kind letter and a closing zero byte.
   Answer answer{false, true, "Y"};
@@ -93,8 +98,10 @@ bool CfgExchange::Get(std::string_view field, std::string* value) const {
   if (field == "cfg") {
     *value = Escaped(file_.Text());
   } else if (field == "y0_text") {
-    const std::string body = Fetch(TessaryCodec().BodyRoom(true)).body;
+    const std::string body = FetchAnswer(TessaryCodec().BodyRoom(true)).body;
     *value = Escaped(std::string_view(body).substr(1, body.size() - (body.size() > 1 ? 2 : 1)));
+  } else if (field == "y0_count") {
+    *value = std::to_string(fetches_);
   } else if (field == "y1_bodies") {
     *value = std::to_string(bodies_.size());
     for (const std::string& body : bodies_) *value += " " + Escaped(body, true);

@@ -18,7 +18,7 @@ class CfgExchange {
  public:
   ModelCfg& File() { return file_; }
   // The answer to "Y0"; body_room is the longest body the family carries.
-  Answer Fetch(std::size_t body_room) const;
+  Answer Fetch(std::size_t body_room);
   // The answer to one "Y1" command, body as received ("Y1" and the line).
   Answer Store(std::string_view body);
   // Control channel fields of this subject; nothing when the field is another's.
@@ -29,9 +29,11 @@ class CfgExchange {
   enum class Y1Fault { none, silent, nak };
   enum class Y0Fault { none, short_reply, oversize, binary };
 
+  Answer FetchAnswer(std::size_t body_room) const;
   std::string SetY1Fault(std::string_view value);
 
   ModelCfg file_;
+  long fetches_ = 0;
   std::deque<std::string> bodies_;
   long received_ = 0;  // "Y1" commands ever, beyond what bodies_ keeps
   Y1Fault y1_fault_ = Y1Fault::none;

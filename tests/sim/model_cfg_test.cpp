@@ -177,6 +177,7 @@ TEST_P(ModelCfgTest, Y0FaultsSpoilTheAnswerTheirOwnWay) {
   ASSERT_TRUE(sim_.SetY0Fault('A', Y0Fault::none));
   EXPECT_EQ(Fetch('A'), file);
   EXPECT_EQ(sim_.ModelCfg('A'), file) << "faults leave the file alone";
+  EXPECT_EQ(sim_.Y0Count('A'), 4);
 }
 
 INSTANTIATE_TEST_SUITE_P(Lines, ModelCfgTest, ::testing::Values(Line::bus, Line::tcp),

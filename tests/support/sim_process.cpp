@@ -248,6 +248,13 @@ std::optional<std::string> SimProcess::Y0Text(std::uint8_t address) {
   return text ? Unescape(*text) : std::nullopt;
 }
 
+int SimProcess::Y0Count(std::uint8_t address) {
+  const auto text = Field(address, "y0_count");
+  int count = -1;
+  if (text) std::from_chars(text->data(), text->data() + text->size(), count);
+  return count;
+}
+
 // "COUNT BODY..." with every blank inside a body escaped.
 std::optional<std::vector<std::string>> SimProcess::Y1Bodies(std::uint8_t address) {
   const auto text = Field(address, "y1_bodies");

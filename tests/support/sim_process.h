@@ -39,6 +39,8 @@ class SimProcess {
   std::optional<std::string> ModelCfg(std::uint8_t address);
   bool SetModelCfg(std::uint8_t address, const std::string& bytes);
   std::optional<std::string> Y0Text(std::uint8_t address);
+  // How many "Y0" commands the amplifier answered or met a fault on; -1 when it cannot say.
+  int Y0Count(std::uint8_t address);
   // Every "Y1" command body the amplifier received, oldest first, "Y1" included.
   std::optional<std::vector<std::string>> Y1Bodies(std::uint8_t address);
   // From the from-th "Y1" after this call on (1 = the next one), the amplifier stays silent
