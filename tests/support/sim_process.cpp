@@ -16,6 +16,7 @@
 #include <cstring>
 #include <filesystem>
 #include <sstream>
+#include <string_view>
 #include <thread>
 
 extern char** environ;
@@ -59,7 +60,8 @@ std::string Hex(std::uint8_t value) {
   return {digits[value >> 4], digits[value & 0x0F]};
 }
 
-// Bytes as the control channel carries them: printable ASCII as itself, the rest as \xNN.
+// Bytes as the control channel carries them: printable ASCII other than the blank as itself,
+// the rest as \xNN.
 std::string Escape(const std::string& bytes) {
   std::string text;
   for (unsigned char byte : bytes) {
