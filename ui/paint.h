@@ -48,6 +48,9 @@ class PaintContext {
   virtual void Ellipse(const Rect& rect, Colour fill, Colour outline) = 0;
   virtual void SetFont(const FontSpec& font) = 0;
   virtual void SetTextColour(Colour colour) = 0;
+  // The colour text is drawn in, so that a piece of drawing can put it back.
+  // Contexts that draw nothing (measuring fakes) may keep the default.
+  virtual Colour TextColour() const { return 0; }
   // Background behind text; transparent (the default) leaves what is there.
   virtual void SetTextBackground(Colour colour) = 0;
   virtual void SetTransparentText() = 0;
@@ -57,9 +60,11 @@ class PaintContext {
   virtual void TextIn(const Rect& rect, const std::string& text, TextAlign align) = 0;
   virtual TextSize Measure(const std::string& text) = 0;
 
-  // The platform's frame pieces, drawn with the primitives above.
-  void ButtonFrame(const Rect& rect, bool pushed, bool flat);  // push-button face and edge
-  void ScrollArrow(const Rect& rect, bool up, bool pushed, bool flat);
+  // The platform's frame pieces. Here drawn with the primitives above; a
+  // context that paints on screen draws them with the platform's style.
+  // flat: the inactive look of a control that takes no input.
+  virtual void ButtonFrame(const Rect& rect, bool pushed, bool flat);  // push-button face and edge
+  virtual void ScrollArrow(const Rect& rect, bool up, bool pushed, bool flat);
   void RadioMark(const Rect& rect, bool checked);
   void EtchedEdge(const Rect& rect);
 };
@@ -67,5 +72,6 @@ class PaintContext {
 // System colours the panels use.
 Colour ButtonFaceColour();
 Colour ButtonTextColour();
+Colour GreyTextColour();  // text of disabled controls
 
 }  // namespace ui

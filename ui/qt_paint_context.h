@@ -22,11 +22,14 @@ class QtPaintContext final : public PaintContext {
   void Ellipse(const Rect& rect, Colour fill, Colour outline) override;
   void SetFont(const FontSpec& font) override;
   void SetTextColour(Colour colour) override;
+  Colour TextColour() const override;
   void SetTextBackground(Colour colour) override;
   void SetTransparentText() override;
   void Text(int x, int y, const std::string& text) override;
   void TextIn(const Rect& rect, const std::string& text, TextAlign align) override;
   TextSize Measure(const std::string& text) override;
+  void ButtonFrame(const Rect& rect, bool pushed, bool flat) override;
+  void ScrollArrow(const Rect& rect, bool up, bool pushed, bool flat) override;
 
  private:
   QPainter& painter_;

@@ -3,9 +3,11 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
+#include <QImage>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QTreeWidget>
 
@@ -56,6 +58,38 @@ Qt::KeyboardModifiers HeldModifiers() {
   if (IsKeyHeld(vk_control)) modifiers |= Qt::ControlModifier;
   if (IsKeyHeld(vk_menu)) modifiers |= Qt::AltModifier;
   return modifiers;
+}
+
+Qt::MouseButtons ButtonsOf(unsigned key_state) {
+  Qt::MouseButtons buttons;
+  if (key_state & key_state_left) buttons |= Qt::LeftButton;
+  if (key_state & key_state_right) buttons |= Qt::RightButton;
+  if (key_state & key_state_middle) buttons |= Qt::MiddleButton;
+  return buttons;
+}
+
+Qt::KeyboardModifiers ModifiersOf(unsigned key_state) {
+  Qt::KeyboardModifiers modifiers;
+  if (key_state & key_state_shift) modifiers |= Qt::ShiftModifier;
+  if (key_state & key_state_control) modifiers |= Qt::ControlModifier;
+  return modifiers;
+}
+
+// The pointer's events go to the window's client widget; while a button is
+// held Qt sends them there even outside it, so coordinates are not limited.
+void SendMouseEvent(Handle window, QEvent::Type type, Qt::MouseButton button,
+                    Qt::MouseButtons buttons, int x, int y, unsigned key_state) {
+  const WindowRecord* record = Find(window);
+  if (!record || !record->client) return;
+  QWidget* client = record->client.data();
+  if (type == QEvent::MouseButtonPress) {
+    client->window()->activateWindow();
+    if (client->focusPolicy() & Qt::ClickFocus) client->setFocus(Qt::MouseFocusReason);
+  }
+  const QPointF local(x, y);
+  QMouseEvent event(type, local, client->mapToGlobal(local), button, buttons,
+                    ModifiersOf(key_state));
+  QApplication::sendEvent(client, &event);
 }
 
 bool Matches(const std::string& wanted, const std::string& name, const std::string& caption, const std::string& title) {
@@ -202,6 +236,44 @@ void ScriptedOperator::StepUpDown(Handle dialog, int id, bool up) {
   if (!record || !record->client || !record->client->isEnabled()) return;
   if (auto* arrow = record->client->findChild<QAbstractButton*>(up ? QStringLiteral("up") : QStringLiteral("down")))
     arrow->click();
+}
+
+void ScriptedOperator::MouseDown(Handle window, int x, int y, unsigned key_state) {
+  SendMouseEvent(window, QEvent::MouseButtonPress, Qt::LeftButton,
+                 ButtonsOf(key_state) | Qt::LeftButton, x, y, key_state);
+}
+
+void ScriptedOperator::MouseUp(Handle window, int x, int y, unsigned key_state) {
+  SendMouseEvent(window, QEvent::MouseButtonRelease, Qt::LeftButton,
+                 ButtonsOf(key_state) & ~Qt::LeftButton, x, y, key_state);
+}
+
+void ScriptedOperator::MouseMove(Handle window, int x, int y, unsigned key_state) {
+  SendMouseEvent(window, QEvent::MouseMove, Qt::NoButton, ButtonsOf(key_state), x, y, key_state);
+}
+
+void ScriptedOperator::ClickAt(Handle window, int x, int y) {
+  MouseDown(window, x, y);
+  MouseUp(window, x, y);
+}
+
+WindowImage ScriptedOperator::Grab(Handle window) {
+  WindowRecord* record = Find(window);
+  if (!record || !record->client) return {};
+  // A whole picture: the background is drawn too, whatever the last invalidation asked.
+  record->erase_requested = true;
+  QImage image = record->client->grab().toImage().convertToFormat(QImage::Format_RGB32);
+  // One sample per client pixel on screens that scale.
+  if (image.size() != record->client->size()) image = image.scaled(record->client->size());
+  std::vector<Colour> pixels;
+  pixels.reserve(static_cast<std::size_t>(image.width()) *
+                 static_cast<std::size_t>(image.height()));
+  for (int y = 0; y < image.height(); ++y) {
+    const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+    for (int x = 0; x < image.width(); ++x)
+      pixels.push_back(MakeColour(qRed(row[x]), qGreen(row[x]), qBlue(row[x])));
+  }
+  return WindowImage(image.width(), image.height(), std::move(pixels));
 }
 
 void ScriptedOperator::Scroll(Handle dialog, int id, unsigned scroll_code, int position) {
