@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "modelcfg/cfg_message_owner.h"
+#include "modelcfg/cfg_editor.h"
 #include "modelcfg/replace_file.h"
 #include "records/program_state.h"
 #include "ui/message_box.h"
@@ -121,7 +121,7 @@ void Append(char* line_string, int& used, const char* text) {
 
 void WriteFailed(const char* path) {
   const std::string text = std::string("Unable to create ") + path + ".";
-  ui::ShowMessage(CfgMessageOwner(), text, "Error", ui::Buttons::ok, ui::Icon::error);
+  ui::ShowMessage(modelcfg_popup, text, "Error", ui::Buttons::ok, ui::Icon::error);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "modelcfg/cfg_editor.h"
 #include "modelcfg/model_cfg.h"
 #include "records/program_state.h"
 #include "ui/message_box.h"
@@ -96,6 +97,7 @@ int ProcessReceivedFile() {
     }
     return 0;
   }
+  cfg_popup_scroll_offset = 0;
   if (first_cut != 0) {
     Tell("Some lines of " + path + " were too long and were cut or split; the first is line " +
              std::to_string(first_cut) + ".",

@@ -21,6 +21,8 @@
 // The window system as far as the table reaches it: boxes are answered at
 // once, nothing is drawn.
 int modelcfg_lineselected = -1;
+int cfg_popup_scroll_offset = 0;
+ui::Handle modelcfg_popup = ui::no_window;
 namespace ui {
 int ShowMessage(Handle, const std::string&, const std::string&, Buttons, Icon) {
   return answer_ok;
