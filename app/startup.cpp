@@ -20,9 +20,11 @@
 #include "link/serial_defaults.h"
 #include "link/wserial.h"
 #include "link/wsocket.h"
+#include "modelcfg/button.h"
 #include "platform/link_clock.h"
 #include "resources/main_menu.h"
 #include "resources/menu_ids.h"
+#include "ui/measuring_context.h"
 #include "ui/menu.h"
 #include "ui/message_box.h"
 
@@ -44,6 +46,7 @@ void ConfirmPasswordFile() {
 }
 
 ui::Handle InitMain() {
+  screen_compatible_dc = &ui::ScreenMeasuringContext();
   LoadFont();
   ui::RegisterMenu(MainMenu());
   if (!ui::RegisterWindowClass({main_class, MainCallBack, 1, ui::Background::dark_grey, 0, main_menu_resource})) {

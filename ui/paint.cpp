@@ -52,6 +52,11 @@ Colour ButtonTextColour() {
   return FromQColor(QApplication::palette().color(QPalette::ButtonText));
 }
 
+Colour GreyTextColour() {
+  EnsureApplication();
+  return FromQColor(QApplication::palette().color(QPalette::Disabled, QPalette::ButtonText));
+}
+
 void PaintContext::ButtonFrame(const Rect& rect, bool pushed, bool flat) {
   FillRect(rect, ButtonFaceColour());
   if (flat) {

@@ -48,6 +48,9 @@ class PaintContext {
   virtual void Ellipse(const Rect& rect, Colour fill, Colour outline) = 0;
   virtual void SetFont(const FontSpec& font) = 0;
   virtual void SetTextColour(Colour colour) = 0;
+  // The colour text is drawn in, so that a piece of drawing can put it back.
+  // Contexts that draw nothing (measuring fakes) may keep the default.
+  virtual Colour TextColour() const { return 0; }
   // Background behind text; transparent (the default) leaves what is there.
   virtual void SetTextBackground(Colour colour) = 0;
   virtual void SetTransparentText() = 0;
@@ -67,5 +70,6 @@ class PaintContext {
 // System colours the panels use.
 Colour ButtonFaceColour();
 Colour ButtonTextColour();
+Colour GreyTextColour();  // text of disabled controls
 
 }  // namespace ui

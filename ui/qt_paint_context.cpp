@@ -51,6 +51,8 @@ void QtPaintContext::SetFont(const FontSpec& font) { painter_.setFont(QFontFromS
 
 void QtPaintContext::SetTextColour(Colour colour) { text_colour_ = ToQColor(colour); }
 
+Colour QtPaintContext::TextColour() const { return FromQColor(text_colour_); }
+
 void QtPaintContext::SetTextBackground(Colour colour) { text_background_ = ToQColor(colour); }
 
 void QtPaintContext::SetTransparentText() { text_background_.reset(); }

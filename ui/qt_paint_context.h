@@ -22,6 +22,7 @@ class QtPaintContext final : public PaintContext {
   void Ellipse(const Rect& rect, Colour fill, Colour outline) override;
   void SetFont(const FontSpec& font) override;
   void SetTextColour(Colour colour) override;
+  Colour TextColour() const override;
   void SetTextBackground(Colour colour) override;
   void SetTransparentText() override;
   void Text(int x, int y, const std::string& text) override;
