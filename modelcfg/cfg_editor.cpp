@@ -41,13 +41,13 @@ struct RowButton {
 };
 
 // The command row in order; the address button's caption is filled in when drawn.
-RowButton row_buttons[] = {{&getall_button, "Get All"}, {&sendall_button, "Send All"},
-                           {&load_button, "Load"},      {&save_button, "Save"},
-                           {&print_button, "Print"},    {&address_button, nullptr},
+RowButton row_buttons[] = {{&getall_button, "Get All"},  {&sendall_button, "Send All"},
+                           {&load_button, "Load"},       {&save_button, "Save"},
+                           {&print_button, "Print"},     {&address_button, nullptr},
                            {&addline_button, "Add Line"}};
 
 const char* AddressCaption() {
-  static char caption[80];
+  static char caption[300];
   const bool chosen = transfer_device >= 0 && transfer_device < device_count;
   if (use_ethernet) {
     std::snprintf(caption, sizeof caption, "%s",
@@ -62,7 +62,9 @@ const char* AddressCaption() {
   return caption;
 }
 
-const char* CaptionOf(const RowButton& row) { return row.caption ? row.caption : AddressCaption(); }
+const char* CaptionOf(const RowButton& row) {
+  return row.caption ? row.caption : AddressCaption();
+}
 
 // The size a row button has with its caption, without moving it.
 ui::Rect MeasuredButton(const RowButton& row) {
@@ -87,7 +89,8 @@ bool PickPending() {
 // Colours and states of the row that suggest the next step, then the row itself.
 void PaintCommandRow(ui::Handle window, ui::PaintContext& dc, int client_height) {
   const ui::Colour stored_sendall = sendall_button.face_color;
-  if (sendall_button.face_color != cfg_green && PickPending()) sendall_button.face_color = cfg_green;
+  if (sendall_button.face_color != cfg_green && PickPending())
+    sendall_button.face_color = cfg_green;
   if (autoload_cfg == 1) {
     sendall_button.face_color = cfg_yellow;
     sendall_button.hilight = 1;
@@ -102,8 +105,9 @@ void PaintCommandRow(ui::Handle window, ui::PaintContext& dc, int client_height)
     getall_button.face_color = cfg_green;
   }
   const ui::Colour print_colour =
-      sendall_button.face_color == cfg_green || getall_button.face_color == cfg_green ? cfg_text_colour
-                                                                                      : cfg_green;
+      sendall_button.face_color == cfg_green || getall_button.face_color == cfg_green
+          ? cfg_text_colour
+          : cfg_green;
   if (print_button.face_color != print_colour) {
     print_button.face_color = print_colour;
     ui::InvalidateArea(window, print_button.r, false);
@@ -124,17 +128,25 @@ void UpdateCfgCursor(ui::Handle window) {
   }
   ui::Cursor cursor = ui::Cursor::arrow;
   if (modelcfg_lineselected >= 0)
-    cursor = PointInBox(mouse_x, mouse_y, cfg_display_rect) ? ui::Cursor::up_arrow : ui::Cursor::no_entry;
+    cursor = PointInBox(mouse_x, mouse_y, cfg_display_rect) ? ui::Cursor::up_arrow
+                                                            : ui::Cursor::no_entry;
   ui::SetWindowCursor(window, cursor);
 }
 
 // The 16 bits a scroll message carries for the thumb, widened again: of the
 // positions in the list with those low bits, the one nearest the present
 // offset (the thumb moves in small steps).
+int ListHeight() {
+  int height = 0;
+  for (int line = 0; line < total_cfg_lines; ++line) height += configuration_line[line].size_y;
+  return height;
+}
+
 int ThumbPosition(ui::WordParam word) {
   const int low = static_cast<int>((word >> 16) & 0xFFFF);
+  const int list_height = ListHeight();
   int best = low;
-  for (int position = low; position <= cfg_popup_virtual_display_height; position += 0x10000) {
+  for (int position = low; position <= list_height; position += 0x10000) {
     if (std::abs(position - cfg_popup_scroll_offset) < std::abs(best - cfg_popup_scroll_offset))
       best = position;
   }
@@ -153,7 +165,8 @@ void OnMouseMove(ui::Handle window, ui::WordParam word, ui::LongParam l) {
       ScrollModelCfgWindow(window, ui::MakeScroll(ui::scroll_line_down, 0));
     }
   }
-  for (const RowButton& row : row_buttons) row.button->MouseMove(window, mouse_x, mouse_y, left_held);
+  for (const RowButton& row : row_buttons)
+    row.button->MouseMove(window, mouse_x, mouse_y, left_held);
 }
 
 void OnKeyDown(ui::Handle window, int key) {
@@ -188,7 +201,9 @@ void OnKeyDown(ui::Handle window, int key) {
 
 }  // namespace
 
-const char* ModelCfgTitle() { return cfg_title; }
+const char* ModelCfgTitle() {
+  return cfg_title;
+}
 
 void SetModelCfgTitle(const char* title) {
   std::snprintf(cfg_title, sizeof cfg_title, "%s", title);
@@ -209,11 +224,13 @@ void CreateModelCfgPopup() {
   }
   const ui::Rect main_frame = ui::WindowRect(main_window);
   const ui::Rect main_client = ui::ClientRect(main_window);
-  const int x = ui::SystemMetric(ui::Metric::frame_width) + (main_frame.left + main_client.right - popup_width) / 2;
+  const int x = ui::SystemMetric(ui::Metric::frame_width) +
+                (main_frame.left + main_client.right - popup_width) / 2;
   const int y = ui::SystemMetric(ui::Metric::menu_height) + main_frame.top / 2 +
                 ui::SystemMetric(ui::Metric::caption_height);
-  const ui::Handle popup = ui::CreateWindowOf(cfg_popup_class, cfg_title, ui::style_overlapped | ui::style_vscroll,
-                                              x, y, popup_width, main_client.Height(), main_window);
+  const ui::Handle popup =
+      ui::CreateWindowOf(cfg_popup_class, cfg_title, ui::style_overlapped | ui::style_vscroll, x, y,
+                         popup_width, main_client.Height(), main_window);
   if (!popup) return;
   modelcfg_popup = popup;
   ui::Show(popup);
@@ -252,7 +269,8 @@ void ResizeModelCfgPopup(ui::Handle cfg_popup) {
     y += configuration_line[line].size_y;
   const int height = y + 8 + MeasuredButton(row_buttons[1]).Height() + 8;
   int width = client.right;
-  for (int line = 0; line < total_cfg_lines; ++line) width = std::max(width, configuration_line[line].min_x);
+  for (int line = 0; line < total_cfg_lines; ++line)
+    width = std::max(width, configuration_line[line].min_x);
   int row_width = 8;
   for (const RowButton& row : row_buttons) row_width += MeasuredButton(row).Width() + 16;
   width = std::max(width, row_width - 16 + 8);
@@ -264,14 +282,14 @@ void ResizeModelCfgPopup(ui::Handle cfg_popup) {
 }
 
 void ManageModelCfgScrollBar(ui::Handle cfg_window) {
-  cfg_popup_virtual_display_height = 0;
-  for (int line = 0; line < total_cfg_lines; ++line)
-    cfg_popup_virtual_display_height += configuration_line[line].size_y;
+  cfg_popup_virtual_display_height = ListHeight();
   const int page = cfg_display_rect.bottom;
   if (cfg_popup_scroll_offset < 0) cfg_popup_scroll_offset = 0;
-  if (cfg_popup_virtual_display_height - cfg_popup_scroll_offset < page && cfg_popup_scroll_offset > 0)
+  if (cfg_popup_virtual_display_height - cfg_popup_scroll_offset < page &&
+      cfg_popup_scroll_offset > 0)
     cfg_popup_scroll_offset = std::max(0, cfg_popup_virtual_display_height - page);
-  ui::SetWindowScrollBar(cfg_window, 0, cfg_popup_virtual_display_height, page, cfg_popup_scroll_offset);
+  ui::SetWindowScrollBar(cfg_window, 0, cfg_popup_virtual_display_height, page,
+                         cfg_popup_scroll_offset);
 }
 
 void ScrollModelCfgTo(ui::Handle cfg_window, unsigned scroll_code, int position) {

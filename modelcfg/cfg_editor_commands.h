@@ -14,6 +14,10 @@ int ModelCfgLineFromCursor(int ymouse);
 // Shows the cursor for the drag state (after a click starts or ends a drag).
 void UpdateModelCfgCursor();
 
+// Lets the operator edit one line in its display form; a changed text is
+// parsed again and the line counts as edited.
+void EditCfgLine(int line);
+
 // Serial address dialog (template "#2") and the load dialog (template "#17").
 ui::Result GetTransferAddressCallBack(ui::Handle dialog, unsigned message, ui::WordParam word,
                                       ui::LongParam l);

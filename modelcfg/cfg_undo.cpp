@@ -65,13 +65,21 @@ void PushCfgUndo(std::shared_ptr<const CfgSnapshot> before) {
   redo_steps.clear();
 }
 
-int UndoCfgChange() { return Step(undo_steps, redo_steps); }
-int RedoCfgChange() { return Step(redo_steps, undo_steps); }
+int UndoCfgChange() {
+  return Step(undo_steps, redo_steps);
+}
+int RedoCfgChange() {
+  return Step(redo_steps, undo_steps);
+}
 
 void ClearCfgUndo() {
   undo_steps.clear();
   redo_steps.clear();
 }
 
-int CfgUndoSteps() { return static_cast<int>(undo_steps.size()); }
-int CfgRedoSteps() { return static_cast<int>(redo_steps.size()); }
+int CfgUndoSteps() {
+  return static_cast<int>(undo_steps.size());
+}
+int CfgRedoSteps() {
+  return static_cast<int>(redo_steps.size());
+}
