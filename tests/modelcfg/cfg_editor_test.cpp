@@ -140,8 +140,9 @@ TEST_F(EditorTest, AddressEntryAndCaption) {
     Click(address_button.r);
     EXPECT_EQ(transfer_device, c.expected < 0 ? 'Z' : c.expected) << c.typed;
     EXPECT_EQ(op.Boxes().size(), c.expected < 0 ? 1u : 0u) << c.typed;
-    if (c.expected < 0 && !op.Boxes().empty())
+    if (c.expected < 0 && !op.Boxes().empty()) {
       EXPECT_EQ(op.Boxes()[0].text, "Invalid poll address.");
+    }
   }
   for (auto [device, caption] :
        {std::pair{5, "Address 05h"}, {0x41, "Address A"}, {-1, "?.?.?.?"}}) {
