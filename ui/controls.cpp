@@ -145,6 +145,25 @@ void SetTextLimit(Handle dialog, int id, int max_chars) {
   if (edit) edit->setMaxLength(max_chars > 0 ? max_chars : 32767);
 }
 
+void SetPasswordCharacter(Handle dialog, int id, char echo) {
+  const WindowRecord* record = ControlRecord(dialog, id);
+  auto* edit = record ? qobject_cast<QLineEdit*>(record->client.data()) : nullptr;
+  if (!edit) return;
+  if (!echo) {
+    edit->setEchoMode(QLineEdit::Normal);
+    return;
+  }
+  // The style decides the echo character; the style sheet overrides its choice.
+  edit->setStyleSheet(QStringLiteral("lineedit-password-character: %1").arg(static_cast<unsigned char>(echo)));
+  edit->setEchoMode(QLineEdit::Password);
+}
+
+std::string ShownText(Handle dialog, int id) {
+  const WindowRecord* record = ControlRecord(dialog, id);
+  auto* edit = record ? qobject_cast<QLineEdit*>(record->client.data()) : nullptr;
+  return edit ? FromQt(edit->displayText()) : std::string();
+}
+
 int CheckStateOf(Handle dialog, int id) {
   const WindowRecord* record = ControlRecord(dialog, id);
   if (!record) return unchecked;

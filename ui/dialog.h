@@ -107,6 +107,10 @@ void SetControlText(Handle dialog, int id, const std::string& text);
 int ControlInt(Handle dialog, int id, bool* ok = nullptr);  // decimal text
 void SetControlInt(Handle dialog, int id, long value);
 void SetTextLimit(Handle dialog, int id, int max_chars);  // edits refuse typing beyond it
+// An edit shows echo for every character (a password field); 0 shows the text again.
+void SetPasswordCharacter(Handle dialog, int id, char echo);
+// The text as the edit shows it (echo characters for a password field).
+std::string ShownText(Handle dialog, int id);
 
 enum CheckState { unchecked = 0, checked = 1, indeterminate = 2 };
 int CheckStateOf(Handle dialog, int id);

@@ -3,9 +3,11 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
+#include <QImage>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QTreeWidget>
 
@@ -39,7 +41,8 @@ void TypeInto(QLineEdit& edit, const std::string& text) {
   edit.setFocus(Qt::MouseFocusReason);
   edit.selectAll();
   if (text.empty()) edit.del();
-  for (const char character : text) edit.insert(QString(QChar(static_cast<unsigned char>(character))));
+  for (const char character : text)
+    edit.insert(QString(QChar(static_cast<unsigned char>(character))));
 }
 
 // Keys go where the keyboard is: the focused control of the window, or the window.
@@ -58,7 +61,40 @@ Qt::KeyboardModifiers HeldModifiers() {
   return modifiers;
 }
 
-bool Matches(const std::string& wanted, const std::string& name, const std::string& caption, const std::string& title) {
+Qt::MouseButtons ButtonsOf(unsigned key_state) {
+  Qt::MouseButtons buttons;
+  if (key_state & key_state_left) buttons |= Qt::LeftButton;
+  if (key_state & key_state_right) buttons |= Qt::RightButton;
+  if (key_state & key_state_middle) buttons |= Qt::MiddleButton;
+  return buttons;
+}
+
+Qt::KeyboardModifiers ModifiersOf(unsigned key_state) {
+  Qt::KeyboardModifiers modifiers;
+  if (key_state & key_state_shift) modifiers |= Qt::ShiftModifier;
+  if (key_state & key_state_control) modifiers |= Qt::ControlModifier;
+  return modifiers;
+}
+
+// The pointer's events go to the window's client widget; while a button is
+// held Qt sends them there even outside it, so coordinates are not limited.
+void SendMouseEvent(Handle window, QEvent::Type type, Qt::MouseButton button,
+                    Qt::MouseButtons buttons, int x, int y, unsigned key_state) {
+  const WindowRecord* record = Find(window);
+  if (!record || !record->client) return;
+  QWidget* client = record->client.data();
+  if (type == QEvent::MouseButtonPress) {
+    client->window()->activateWindow();
+    if (client->focusPolicy() & Qt::ClickFocus) client->setFocus(Qt::MouseFocusReason);
+  }
+  const QPointF local(x, y);
+  QMouseEvent event(type, local, client->mapToGlobal(local), button, buttons,
+                    ModifiersOf(key_state));
+  QApplication::sendEvent(client, &event);
+}
+
+bool Matches(const std::string& wanted, const std::string& name, const std::string& caption,
+             const std::string& title) {
   return wanted == name || wanted == caption || wanted == title;
 }
 
@@ -73,13 +109,20 @@ ScriptedOperator::~ScriptedOperator() {
   if (installed == this) installed = previous_;
 }
 
-ScriptedOperator* CurrentOperator() { return installed; }
+ScriptedOperator* CurrentOperator() {
+  return installed;
+}
 
-void ScriptedOperator::Answer(int answer) { answers_.push_back(answer); }
+void ScriptedOperator::Answer(int answer) {
+  answers_.push_back(answer);
+}
 
-void ScriptedOperator::SetDefaultAnswer(int answer) { default_answer_ = answer; }
+void ScriptedOperator::SetDefaultAnswer(int answer) {
+  default_answer_ = answer;
+}
 
-void ScriptedOperator::WhenDialogOpens(const std::string& name, std::function<void(Handle dialog)> action) {
+void ScriptedOperator::WhenDialogOpens(const std::string& name,
+                                       std::function<void(Handle dialog)> action) {
   pending_.push_back({name, std::move(action)});
 }
 
@@ -99,7 +142,8 @@ int ScriptedOperator::OnMessageBox(RecordedBox box) {
 }
 
 void ScriptedOperator::OnDialogInitialised(Handle dialog, const std::string& name,
-                                           const std::string& template_caption, const std::string& title) {
+                                           const std::string& template_caption,
+                                           const std::string& title) {
   opened_.push_back(title.empty() ? name : title);
   for (auto pending = pending_.begin(); pending != pending_.end(); ++pending) {
     if (!Matches(pending->name, name, template_caption, title)) continue;
@@ -135,7 +179,8 @@ void ScriptedOperator::Type(Handle dialog, int id, const std::string& text) {
     TypeInto(*edit, text);
   } else if (auto* combo = qobject_cast<QComboBox*>(widget); combo && combo->isEditable()) {
     TypeInto(*combo->lineEdit(), text);
-  } else if (auto* multiline = qobject_cast<QPlainTextEdit*>(widget); multiline && !multiline->isReadOnly()) {
+  } else if (auto* multiline = qobject_cast<QPlainTextEdit*>(widget);
+             multiline && !multiline->isReadOnly()) {
     multiline->setFocus(Qt::MouseFocusReason);
     multiline->selectAll();
     multiline->insertPlainText(ToQt(text));
@@ -151,18 +196,22 @@ void ScriptedOperator::Press(Handle dialog, int id) {
 
 void ScriptedOperator::Choose(Handle dialog, int id, int index) {
   QWidget* widget = ControlWidget(dialog, id);
-  if (auto* list = qobject_cast<QListWidget*>(widget); list && index >= 0 && index < list->count()) {
+  if (auto* list = qobject_cast<QListWidget*>(widget);
+      list && index >= 0 && index < list->count()) {
     list->setCurrentRow(index);
-  } else if (auto* combo = qobject_cast<QComboBox*>(widget); combo && index >= 0 && index < combo->count()) {
+  } else if (auto* combo = qobject_cast<QComboBox*>(widget);
+             combo && index >= 0 && index < combo->count()) {
     combo->setCurrentIndex(index);
     emit combo->activated(index);
-  } else if (auto* tree = qobject_cast<QTreeWidget*>(widget); tree && index >= 0 && index < tree->topLevelItemCount()) {
+  } else if (auto* tree = qobject_cast<QTreeWidget*>(widget);
+             tree && index >= 0 && index < tree->topLevelItemCount()) {
     tree->setCurrentItem(tree->topLevelItem(index));
   }
 }
 
 void ScriptedOperator::ChooseText(Handle dialog, int id, const std::string& text) {
-  if (auto* combo = qobject_cast<QComboBox*>(ControlWidget(dialog, id)); combo && combo->isEditable())
+  if (auto* combo = qobject_cast<QComboBox*>(ControlWidget(dialog, id));
+      combo && combo->isEditable())
     TypeInto(*combo->lineEdit(), text);
 }
 
@@ -171,7 +220,8 @@ void ScriptedOperator::KeyDown(Handle window, int virtual_key, bool repeat) {
   if (!target) return;
   const QtKeyStroke stroke = QtKeyFromVirtualKey(virtual_key, IsKeyHeld(vk_shift));
   if (!stroke.key) return;
-  QKeyEvent press(QEvent::KeyPress, stroke.key, stroke.modifiers | HeldModifiers(), stroke.text, repeat);
+  QKeyEvent press(QEvent::KeyPress, stroke.key, stroke.modifiers | HeldModifiers(), stroke.text,
+                  repeat);
   QApplication::sendEvent(target, &press);
 }
 
@@ -200,8 +250,47 @@ void ScriptedOperator::Char(Handle window, int character) {
 void ScriptedOperator::StepUpDown(Handle dialog, int id, bool up) {
   const WindowRecord* record = ControlRecord(dialog, id);
   if (!record || !record->client || !record->client->isEnabled()) return;
-  if (auto* arrow = record->client->findChild<QAbstractButton*>(up ? QStringLiteral("up") : QStringLiteral("down")))
+  if (auto* arrow = record->client->findChild<QAbstractButton*>(up ? QStringLiteral("up")
+                                                                   : QStringLiteral("down")))
     arrow->click();
+}
+
+void ScriptedOperator::MouseDown(Handle window, int x, int y, unsigned key_state) {
+  SendMouseEvent(window, QEvent::MouseButtonPress, Qt::LeftButton,
+                 ButtonsOf(key_state) | Qt::LeftButton, x, y, key_state);
+}
+
+void ScriptedOperator::MouseUp(Handle window, int x, int y, unsigned key_state) {
+  SendMouseEvent(window, QEvent::MouseButtonRelease, Qt::LeftButton,
+                 ButtonsOf(key_state) & ~Qt::LeftButton, x, y, key_state);
+}
+
+void ScriptedOperator::MouseMove(Handle window, int x, int y, unsigned key_state) {
+  SendMouseEvent(window, QEvent::MouseMove, Qt::NoButton, ButtonsOf(key_state), x, y, key_state);
+}
+
+void ScriptedOperator::ClickAt(Handle window, int x, int y) {
+  MouseDown(window, x, y);
+  MouseUp(window, x, y);
+}
+
+WindowImage ScriptedOperator::Grab(Handle window) {
+  WindowRecord* record = Find(window);
+  if (!record || !record->client) return {};
+  // A whole picture: the background is drawn too, whatever the last invalidation asked.
+  record->erase_requested = true;
+  QImage image = record->client->grab().toImage().convertToFormat(QImage::Format_RGB32);
+  // One sample per client pixel on screens that scale.
+  if (image.size() != record->client->size()) image = image.scaled(record->client->size());
+  std::vector<Colour> pixels;
+  pixels.reserve(static_cast<std::size_t>(image.width()) *
+                 static_cast<std::size_t>(image.height()));
+  for (int y = 0; y < image.height(); ++y) {
+    const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+    for (int x = 0; x < image.width(); ++x)
+      pixels.push_back(MakeColour(qRed(row[x]), qGreen(row[x]), qBlue(row[x])));
+  }
+  return WindowImage(image.width(), image.height(), std::move(pixels));
 }
 
 void ScriptedOperator::Scroll(Handle dialog, int id, unsigned scroll_code, int position) {

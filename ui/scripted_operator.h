@@ -3,10 +3,12 @@
 // While one exists no box is ever shown, so tests never block on a window.
 #pragma once
 
+#include <cstddef>
 #include <deque>
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ui/file_dialog.h"
@@ -23,7 +25,28 @@ struct RecordedBox {
   Buttons buttons = Buttons::ok;
   Icon icon = Icon::none;
   int answer = 0;
-  std::string active_dialog;  // the innermost modal dialog when it appeared, named as in OpenedDialogs
+  std::string
+      active_dialog;  // the innermost modal dialog when it appeared, named as in OpenedDialogs
+};
+
+// A window as it was drawn, for tests that sample colours.
+class WindowImage {
+ public:
+  WindowImage() = default;
+  WindowImage(int width, int height, std::vector<Colour> pixels)
+      : width_(width), height_(height), pixels_(std::move(pixels)) {}
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+  // The colour at a client pixel; 0xFFFFFFFF (no colour) outside the image.
+  Colour At(int x, int y) const {
+    if (x < 0 || y < 0 || x >= width_ || y >= height_) return 0xFFFFFFFF;
+    return pixels_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
+                   static_cast<std::size_t>(x)];
+  }
+
+ private:
+  int width_ = 0, height_ = 0;
+  std::vector<Colour> pixels_;
 };
 
 class ScriptedOperator {
@@ -65,9 +88,10 @@ class ScriptedOperator {
   // Operator actions on dialog controls: they go through the same paths as
   // the real ones (text typed, button clicked), notifications included.
   static void Type(Handle dialog, int id, const std::string& text);  // replaces the field's text
-  static void Press(Handle dialog, int id);                          // clicks a button, box or radio
-  static void Choose(Handle dialog, int id, int index);              // picks a list/combo item
-  static void ChooseText(Handle dialog, int id, const std::string& text);  // types into an editable combo
+  static void Press(Handle dialog, int id);              // clicks a button, box or radio
+  static void Choose(Handle dialog, int id, int index);  // picks a list/combo item
+  static void ChooseText(Handle dialog, int id,
+                         const std::string& text);  // types into an editable combo
   static void KeyDown(Handle window, int virtual_key, bool repeat = false);
   static void KeyUp(Handle window, int virtual_key);
   static void Char(Handle window, int character);
@@ -77,6 +101,20 @@ class ScriptedOperator {
   // the thumb to position, scroll_thumb_position drags it there and lets go.
   static void Scroll(Handle dialog, int id, unsigned scroll_code, int position = 0);
 
+  // The mouse at client coordinates of a window, delivered as the pointer's
+  // own events are (msg_set_cursor before every move). key_state holds the
+  // buttons and keys held during the event (KeyState): a move with the left
+  // button held carries key_state_left; a press adds the left button itself
+  // and a release takes it away. A press gives the window the focus as a
+  // click does.
+  static void MouseDown(Handle window, int x, int y, unsigned key_state = 0);
+  static void MouseUp(Handle window, int x, int y, unsigned key_state = 0);
+  static void MouseMove(Handle window, int x, int y, unsigned key_state = 0);
+  static void ClickAt(Handle window, int x, int y);  // press and release at one point
+  // Draws the window's client area afresh (background, paint, children) and
+  // returns the picture.
+  static WindowImage Grab(Handle window);
+
   // Runs the message loop (timers and posts) for the time given, or until
   // done returns true; returns done's last value.
   static void RunFor(int milliseconds);
@@ -84,8 +122,8 @@ class ScriptedOperator {
 
   // Internal hooks used by the window system.
   int OnMessageBox(RecordedBox box);
-  void OnDialogInitialised(Handle dialog, const std::string& name, const std::string& template_caption,
-                           const std::string& title);
+  void OnDialogInitialised(Handle dialog, const std::string& name,
+                           const std::string& template_caption, const std::string& title);
   bool OnFontChooser(FontSpec& font, int& point_size_tenths);
   bool OnFileDialog(const FileDialogRequest& request, std::string& path);
 
