@@ -95,7 +95,7 @@ int ProcessReceivedFile() {
                " lines; the editor holds at most " + std::to_string(max_cfg_lines) + ".",
            "Error");
     } else {
-      Tell("Can't read " + path, "Error");
+      Tell("Can't read " + path + ".", "Error");
     }
     return 0;
   }
