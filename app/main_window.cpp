@@ -13,6 +13,7 @@
 #include "link/link_settings.h"
 #include "link/wserial.h"
 #include "link/wsocket.h"
+#include "modelcfg/cfg_editor.h"
 #include "resources/menu_ids.h"
 #include "ui/keys.h"
 #include "ui/menu.h"
@@ -66,6 +67,9 @@ void OnMenuCommand(ui::Handle window, int id) {
       break;
     case menu_configure_corvane:
       RunConfigurationDialog(window);
+      break;
+    case menu_edit_configuration:
+      CreateModelCfgPopup();
       break;
     case menu_exit:
       ExitConsole(window);

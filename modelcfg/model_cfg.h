@@ -45,6 +45,9 @@ constexpr int cfg_table_full = -2;    // the table already holds max_cfg_lines l
 
 // Parses text (modified in place) into entry location and measures it.
 void InitModelCfgLine(int location, char* text);
+// 1 when the line parsed last lost text to the limits: 250 characters, 79 per
+// option, ten options, the keyword's 255.
+int LastCfgLineWasCut();
 // Inserts a line parsed from text before location (past the end: appends);
 // returns its index, cfg_not_a_line or cfg_table_full.
 int AddModelCfgLine(int location, char* text);

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds, and runs every test; then the same tests in
 # the AddressSanitizer + UndefinedBehaviorSanitizer build under the de_DE.UTF-8
-# locale (skip that with CORVANE_SKIP_SANITIZE=1); then the capture fuzzer for
-# CORVANE_FUZZ_SECONDS (default 30; 0 skips it).
+# locale (skip that with CORVANE_SKIP_SANITIZE=1); then the capture and Model.cfg
+# fuzzers, sharing CORVANE_FUZZ_SECONDS (default 30; 0 skips them).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh
@@ -24,6 +24,10 @@ if [ "$fuzz_seconds" != 0 ]; then
   cmake --build --preset fuzz
   corpus="$(mktemp -d)"
   trap 'rm -rf "$corpus"' EXIT
-  build-fuzz/tests/fuzz/fuzz_capture -max_total_time="$fuzz_seconds" -print_final_stats=1 \
-    -artifact_prefix=build-fuzz/ "$corpus" tests/fuzz/seeds
+  mkdir "$corpus/capture" "$corpus/model_cfg"
+  each=$(((fuzz_seconds + 1) / 2))
+  build-fuzz/tests/fuzz/fuzz_capture -max_total_time="$each" -print_final_stats=1 \
+    -artifact_prefix=build-fuzz/ "$corpus/capture" tests/fuzz/seeds
+  build-fuzz/tests/fuzz/fuzz_model_cfg -max_total_time="$each" -print_final_stats=1 \
+    -artifact_prefix=build-fuzz/ "$corpus/model_cfg" tests/fuzz/model_cfg_seeds
 fi
