@@ -1,8 +1,11 @@
 #include <fstream>
 
 #include "cfg_editor_support.h"
+#include "link/link_settings.h"
+#include "link/wserial.h"
 #include "modelcfg/cfg_colours.h"
 #include "modelcfg/cfg_editor_commands.h"
+#include "support/sim_process.h"
 #include "ui/dialog.h"
 #include "ui/keys.h"
 
@@ -269,6 +272,10 @@ TEST_F(EditorTest, EachUndoRestoresLinesAndStatusesExactly) {
     ASSERT_TRUE(RedoCfgChange());
     EXPECT_EQ(TableState(), states[i]) << "redo to step " << i;
   }
+  // The history is bounded.
+  for (int i = 0; i < 2 * max_cfg_undo_steps; ++i) Click(OptionRect(0, i % 2));
+  EXPECT_EQ(CfgUndoSteps(), max_cfg_undo_steps);
+  EXPECT_EQ(CfgRedoSteps(), 0);
 }
 
 TEST_F(EditorTest, FailedGetAllKeepsTitleColoursAndHistory) {
@@ -278,6 +285,28 @@ TEST_F(EditorTest, FailedGetAllKeepsTitleColoursAndHistory) {
   EXPECT_EQ(getall_button.face_color, cfg_green);
   EXPECT_EQ(TableState(), before);
   EXPECT_EQ(CfgUndoSteps(), 0);
+}
+
+TEST_F(EditorTest, GetAllFromTheDeviceTitlesAndIsUndone) {
+  const auto before = TableState();
+  std::ofstream(folder / "device.cfg", std::ios::binary) << "FROM_DEVICE *ON,OFF\r\n";
+  test_support::SimProcess sim;
+  std::string error;
+  ASSERT_TRUE(sim.Start({"--amp", "A", "--model-cfg", (folder / "device.cfg").string()}, &error))
+      << error;
+  ResetLinkSettings();
+  std::snprintf(serial_port, sizeof serial_port, "%s", sim.LinkPath().c_str());
+  ASSERT_EQ(InitSerial(), 1);
+  Click(getall_button.r);
+  CloseSerial();
+  EXPECT_EQ(ui::Title(modelcfg_popup), "Model.cfg");
+  ASSERT_EQ(total_cfg_lines, 1);
+  EXPECT_STREQ(configuration_line[0].keyword, "FROM_DEVICE");
+  EXPECT_EQ(getall_button.face_color, cfg_text_colour);
+  ASSERT_TRUE(UndoCfgChange());
+  EXPECT_EQ(TableState(), before);
+  EXPECT_EQ(ui::Title(modelcfg_popup), "Model.Cfg");
+  EXPECT_EQ(getall_button.face_color, cfg_green);
 }
 
 TEST_F(EditorTest, ScrollingByLinesPagesAndThumb) {
