@@ -1,3 +1,4 @@
+#include <cstring>
 #include <fstream>
 
 #include "cfg_editor_support.h"
@@ -43,11 +44,21 @@ TEST_F(EditorTest, ColoursOfLinesKeywordsRowAndSuggestedSteps) {
 }
 
 TEST_F(EditorTest, EditingKeepsUnchangedTextAndRefusesOverlongText) {
+  // A display form of over 200 characters comes back whole from the field.
+  std::string long_line = "LONG *" + std::string(22, 'A');
+  for (char c = 'B'; c < 'I'; ++c) long_line += "," + std::string(22, c);
+  AddLine(long_line.c_str());
+  ShowAllLines();
+  char shown[1024];
+  FormatModelCfgLine(shown, 4, 0);
+  ASSERT_GT(std::strlen(shown), 200u);
   const auto before = TableState();
-  op.WhenDialogOpens("Edit Configuration Item",
-                     [](ui::Handle d) { ui::ScriptedOperator::Press(d, ui::id_ok); });
-  Click(configuration_line[1].keyword_rect);
-  EXPECT_EQ(TableState(), before);
+  for (int line : {1, 4}) {
+    op.WhenDialogOpens("Edit Configuration Item",
+                       [](ui::Handle d) { ui::ScriptedOperator::Press(d, ui::id_ok); });
+    Click(configuration_line[line].keyword_rect);
+    EXPECT_EQ(TableState(), before) << line;
+  }
   EXPECT_EQ(CfgUndoSteps(), 0);
 
   op.WhenDialogOpens("Edit Configuration Item", [](ui::Handle d) {
@@ -60,15 +71,12 @@ TEST_F(EditorTest, EditingKeepsUnchangedTextAndRefusesOverlongText) {
   EXPECT_EQ(op.Boxes()[0].caption, "Ummm...");
   EXPECT_EQ(TableState(), before);
 
-  const std::string long_line = "LONG *" + std::string(200, 'A') + ",B";
-  op.WhenDialogOpens("Edit Configuration Item", [&](ui::Handle d) {
-    ui::ScriptedOperator::Type(d, 101, long_line);
+  op.WhenDialogOpens("Edit Configuration Item", [](ui::Handle d) {
+    ui::ScriptedOperator::Type(d, 101, "POWER *HIGH,LOW,OFF");
     ui::ScriptedOperator::Press(d, ui::id_ok);
   });
   Click(configuration_line[1].keyword_rect);
-  EXPECT_STREQ(configuration_line[1].keyword, "LONG");
-  EXPECT_EQ(std::string(configuration_line[1].option[0]).size(),
-            79u);  // the option field's own limit
+  EXPECT_EQ(configuration_line[1].num_options, 3);
   EXPECT_EQ(configuration_line[1].sent, modelcfg_status_edited);
   EXPECT_EQ(sendall_button.face_color, cfg_green);
 }
@@ -108,11 +116,7 @@ TEST_F(EditorTest, DraggedLineDropsBeforeOrAfterTheLineUnderThePointer) {
 
 TEST_F(EditorTest, AddLineScrollsToTheEndAndAFullTableRefuses) {
   for (int i = 0; i < 40; ++i) AddLine("FILL *ONE,TWO,THREE");
-  // The editor already reaches the bottom of the main window.
-  const ui::Rect frame = ui::WindowRect(modelcfg_popup);
-  ui::Move(modelcfg_popup, frame.left, frame.top, frame.Width(),
-           ui::ClientRect(main_window).Height());
-  Paint();
+  ShowAllLines();  // the editor already reaches the bottom of the main window
   op.WhenDialogOpens("Define New Configuration Item", [](ui::Handle d) {
     ui::ScriptedOperator::Type(d, 101, "LAST *X,Y");
     ui::ScriptedOperator::Press(d, ui::id_ok);
@@ -228,6 +232,18 @@ TEST_F(EditorTest, LoadByDocumentNumberAndByBrowsingTitlesTheEditor) {
   Click(load_button.r);
   EXPECT_EQ(remembered, "807-0777-001");
   unsetenv("CORVANE_DOCUMENT_DIR");
+}
+
+TEST_F(EditorTest, SaveWritesTheChosenFileAndSaysSo) {
+  const std::string path = (folder / "saved.cfg").string();
+  op.AnswerFileDialog(path);
+  Click(save_button.r);
+  ASSERT_EQ(op.FileDialogs().size(), 1u);
+  EXPECT_EQ(op.FileDialogs()[0].directory, save_directory);
+  ASSERT_EQ(op.Boxes().size(), 1u);
+  EXPECT_EQ(op.Boxes()[0].text, "Configuration written to " + path + ".");
+  EXPECT_EQ(op.Boxes()[0].caption, "Done");
+  EXPECT_TRUE(std::filesystem::exists(path));
 }
 
 TEST_F(EditorTest, EachUndoRestoresLinesAndStatusesExactly) {
