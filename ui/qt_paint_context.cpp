@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QFontMetrics>
 #include <QPalette>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <qdrawutil.h>
 
 #include "ui/fonts.h"
@@ -51,7 +53,9 @@ void QtPaintContext::SetFont(const FontSpec& font) { painter_.setFont(QFontFromS
 
 void QtPaintContext::SetTextColour(Colour colour) { text_colour_ = ToQColor(colour); }
 
-Colour QtPaintContext::TextColour() const { return FromQColor(text_colour_); }
+Colour QtPaintContext::TextColour() const {
+  return FromQColor(text_colour_);
+}
 
 void QtPaintContext::SetTextBackground(Colour colour) { text_background_ = ToQColor(colour); }
 
@@ -81,6 +85,32 @@ void QtPaintContext::TextIn(const Rect& rect, const std::string& text, TextAlign
 TextSize QtPaintContext::Measure(const std::string& text) {
   const QFontMetrics metrics = painter_.fontMetrics();
   return {metrics.horizontalAdvance(ToQt(text)), metrics.height()};
+}
+
+void QtPaintContext::ButtonFrame(const Rect& rect, bool pushed, bool flat) {
+  QStyleOptionButton option;
+  option.rect = ToQRect(rect);
+  option.palette = QApplication::palette();
+  option.state = pushed ? QStyle::State_Sunken : QStyle::State_Raised;
+  if (!flat) option.state |= QStyle::State_Enabled;
+  painter_.save();
+  QApplication::style()->drawControl(QStyle::CE_PushButtonBevel, &option, &painter_);
+  painter_.restore();
+}
+
+void QtPaintContext::ScrollArrow(const Rect& rect, bool up, bool pushed, bool flat) {
+  ButtonFrame(rect, pushed, flat);
+  QStyleOption option;
+  const int shift = pushed ? 1 : 0;
+  const int inset = std::max(1, std::min(rect.Width(), rect.Height()) / 4);
+  option.rect = ToQRect({rect.left + inset + shift, rect.top + inset + shift,
+                         rect.right - inset + shift, rect.bottom - inset + shift});
+  option.palette = QApplication::palette();
+  option.state = flat ? QStyle::State_None : QStyle::State_Enabled;
+  painter_.save();
+  QApplication::style()->drawPrimitive(
+      up ? QStyle::PE_IndicatorArrowUp : QStyle::PE_IndicatorArrowDown, &option, &painter_);
+  painter_.restore();
 }
 
 }  // namespace ui::detail
