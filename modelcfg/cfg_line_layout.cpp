@@ -41,6 +41,7 @@ bool DrawOption(ui::PaintContext& dc, const model_cfg_struct& entry, int i, cons
 }  // namespace
 
 int ShowCfgLine(ui::PaintContext& dc, int line, int y, int display_width) {
+  if (line < 0 || line >= max_cfg_lines) return 0;
   model_cfg_struct& entry = configuration_line[line];
   const bool drawing = display_width != 0;
   const int w = display_width;

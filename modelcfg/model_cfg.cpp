@@ -127,6 +127,7 @@ void WriteFailed(const char* path) {
 }  // namespace
 
 void InitModelCfgLine(int location, char* text) {
+  if (location < 0 || location >= max_cfg_lines) return;
   model_cfg_struct& entry = configuration_line[location];
   entry.sent = modelcfg_status_unsent;
   entry.num_options = 0;
@@ -193,6 +194,8 @@ void MoveModelCfgOption(int line, int newline) {
 }
 
 void FormatModelCfgLine(char* line_string, int line, int use_tabs) {
+  line_string[0] = '\0';
+  if (line < 0 || line >= max_cfg_lines) return;
   const model_cfg_struct& entry = configuration_line[line];
   int used = std::snprintf(line_string, line_string_size, "%-20s", entry.keyword);
   used = std::min(used, line_string_size - 1);

@@ -38,6 +38,8 @@ bool CutToText(char* buffer, int count) {
 }  // namespace
 
 int ReadFileLine(std::FILE* file, char* buffer, int size, int* count) {
+  *count = 0;
+  if (size <= 0) return 0;
   int held = 0;
   int ended = 0;
   while (held < size - 1) {
@@ -93,13 +95,13 @@ int ProcessReceivedFile() {
                " lines; the editor holds at most " + std::to_string(max_cfg_lines) + ".",
            "Error");
     } else {
-      Tell("Can't read " + path, "Error");
+      Tell("Can't read " + path + ".", "Error");
     }
     return 0;
   }
   cfg_popup_scroll_offset = 0;
   if (first_cut != 0) {
-    Tell("Some lines of " + path + " were too long and were cut or split; the first is line " +
+    Tell("Some lines of " + path + " were cut or split to fit the editor; the first is line " +
              std::to_string(first_cut) + ".",
          "Warning");
   }

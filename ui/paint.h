@@ -60,9 +60,11 @@ class PaintContext {
   virtual void TextIn(const Rect& rect, const std::string& text, TextAlign align) = 0;
   virtual TextSize Measure(const std::string& text) = 0;
 
-  // The platform's frame pieces, drawn with the primitives above.
-  void ButtonFrame(const Rect& rect, bool pushed, bool flat);  // push-button face and edge
-  void ScrollArrow(const Rect& rect, bool up, bool pushed, bool flat);
+  // The platform's frame pieces. Here drawn with the primitives above; a
+  // context that paints on screen draws them with the platform's style.
+  // flat: the inactive look of a control that takes no input.
+  virtual void ButtonFrame(const Rect& rect, bool pushed, bool flat);  // push-button face and edge
+  virtual void ScrollArrow(const Rect& rect, bool up, bool pushed, bool flat);
   void RadioMark(const Rect& rect, bool checked);
   void EtchedEdge(const Rect& rect);
 };

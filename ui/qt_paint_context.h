@@ -28,6 +28,8 @@ class QtPaintContext final : public PaintContext {
   void Text(int x, int y, const std::string& text) override;
   void TextIn(const Rect& rect, const std::string& text, TextAlign align) override;
   TextSize Measure(const std::string& text) override;
+  void ButtonFrame(const Rect& rect, bool pushed, bool flat) override;
+  void ScrollArrow(const Rect& rect, bool up, bool pushed, bool flat) override;
 
  private:
   QPainter& painter_;

@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "ui/measuring_context.h"
+#include "ui/scripted_operator.h"
 #include "ui/window.h"
 
 namespace {
@@ -166,6 +168,45 @@ TEST_F(Buttons, ClickStateMachine) {
   frozen.Click(ui::no_window, 0, 0, 0);
   frozen.MouseMove(ui::no_window, 0, 0, 0);
   EXPECT_EQ(frozen.down, 1);
+}
+
+}  // namespace
+
+namespace {
+
+button_class* shown_button = nullptr;
+
+ui::Result ButtonHost(ui::Handle window, unsigned message, ui::WordParam word, ui::LongParam l) {
+  if (message != ui::msg_paint) return ui::DefaultProcedure(window, message, word, l);
+  auto& dc = *reinterpret_cast<ui::PaintContext*>(l);
+  dc.SetTextColour(ui::MakeColour(1, 2, 3));
+  shown_button->Show(dc, buttontype_nochange, keep_place, keep_place, nullptr, align_topleft);
+  // The owner's text colour is back after the button.
+  if (dc.TextColour() != ui::MakeColour(1, 2, 3))
+    dc.FillRect({0, 0, 4, 4}, ui::MakeColour(255, 0, 255));
+  return 0;
+}
+
+TEST(ButtonPainting, AHighlightedButtonFillsItsFaceInsideTheFrame) {
+  ui::ScriptedOperator op;
+  screen_compatible_dc = &ui::ScreenMeasuringContext();
+  button_class button(buttontype_text, 20, 10, "Send All", align_topleft);
+  button.hilight = 1;
+  button.face_color = ui::MakeColour(0, 255, 0);
+  shown_button = &button;
+  ASSERT_TRUE(ui::RegisterWindowClass({"ButtonHost", ButtonHost}));
+  const ui::Handle window =
+      ui::CreateWindowOf("ButtonHost", "Buttons", ui::style_overlapped | ui::style_visible, 0, 0,
+                         200, 80, ui::no_window);
+  const ui::WindowImage image = ui::ScriptedOperator::Grab(window);
+  ui::Destroy(window);
+  screen_compatible_dc = nullptr;
+  const ui::Rect& r = button.r;
+  EXPECT_EQ(image.At(r.left + 2, r.top + 2), button.face_color);
+  EXPECT_EQ(image.At(r.right - 2, r.bottom - 2), button.face_color);
+  EXPECT_NE(image.At(r.left, r.top), button.face_color);
+  EXPECT_NE(image.At(r.right + 1, r.bottom), button.face_color);
+  EXPECT_EQ(image.At(1, 1), ui::ButtonFaceColour());
 }
 
 }  // namespace

@@ -22,6 +22,23 @@ TEST_F(EditorTest, OptionIsPickedOnlyByPressAndReleaseOnIt) {
   EXPECT_EQ(CfgUndoSteps(), 1);
 }
 
+TEST_F(EditorTest, ColoursOfLinesKeywordsRowAndSuggestedSteps) {
+  Click(OptionRect(0, 1));
+  const ui::Rect& keyword = configuration_line[0].keyword_rect;
+  ui::WindowImage image = ui::ScriptedOperator::Grab(modelcfg_popup);
+  EXPECT_EQ(image.At(1, configuration_line[1].box.top + 1), cfg_line_colour);
+  EXPECT_EQ(image.At(keyword.right - 3, MidY(keyword)), cfg_keyword_colour);
+  EXPECT_EQ(image.At(2, ui::ClientRect(modelcfg_popup).bottom - 3), ui::ButtonFaceColour());
+  EXPECT_TRUE(Shows(image, OptionRect(0, 1), cfg_green));
+  EXPECT_TRUE(Shows(image, sendall_button.r, cfg_green));
+  EXPECT_FALSE(Shows(image, print_button.r, cfg_green));
+
+  Press(1, configuration_line[2].box.top + 3);
+  image = ui::ScriptedOperator::Grab(modelcfg_popup);
+  EXPECT_EQ(image.At(1, configuration_line[2].box.top + 1), cfg_dragged_colour);
+  Release(1, configuration_line[2].box.top + 3);
+}
+
 TEST_F(EditorTest, EditingKeepsUnchangedTextAndRefusesOverlongText) {
   const auto before = TableState();
   op.WhenDialogOpens("Edit Configuration Item",
@@ -162,6 +179,9 @@ TEST_F(EditorTest, EmptyTableGreysSaveSendAllPrintAndSuggestsGetAll) {
   EXPECT_FALSE(print_button.enabled);
   EXPECT_EQ(getall_button.face_color, cfg_green);
   EXPECT_EQ(print_button.face_color, cfg_text_colour);
+  const ui::WindowImage image = ui::ScriptedOperator::Grab(modelcfg_popup);
+  EXPECT_TRUE(Shows(image, getall_button.r, cfg_green));
+  EXPECT_EQ(image.At(2, 2), ui::ButtonFaceColour());  // no list: the row colour
 }
 
 void WriteModelCfg(const std::filesystem::path& folder, const char* text) {
@@ -231,7 +251,13 @@ TEST_F(EditorTest, EachUndoRestoresLinesAndStatusesExactly) {
   Press(1, configuration_line[0].box.top + 3);
   Release(1, configuration_line[2].box.top + configuration_line[2].size_y * 3 / 4);  // drag
   step();
-  ASSERT_EQ(CfgUndoSteps(), 5);
+  std::ofstream(folder / "loaded.cfg", std::ios::binary) << "LOADED *1,2\r\n";
+  op.AnswerFileDialog((folder / "loaded.cfg").string());
+  op.WhenDialogOpens("Load Configuration From File",
+                     [](ui::Handle d) { ui::ScriptedOperator::Press(d, 102); });
+  Click(load_button.r);  // load
+  step();
+  ASSERT_EQ(CfgUndoSteps(), 6);
   for (std::size_t i = states.size() - 1; i > 0; --i) {
     ui::ScriptedOperator::KeyDown(modelcfg_popup, ui::vk_control);
     ui::ScriptedOperator::KeyDown(modelcfg_popup, 'Z');
@@ -243,6 +269,15 @@ TEST_F(EditorTest, EachUndoRestoresLinesAndStatusesExactly) {
     ASSERT_TRUE(RedoCfgChange());
     EXPECT_EQ(TableState(), states[i]) << "redo to step " << i;
   }
+}
+
+TEST_F(EditorTest, FailedGetAllKeepsTitleColoursAndHistory) {
+  const auto before = TableState();
+  Click(getall_button.r);
+  EXPECT_EQ(ui::Title(modelcfg_popup), "Model.Cfg");
+  EXPECT_EQ(getall_button.face_color, cfg_green);
+  EXPECT_EQ(TableState(), before);
+  EXPECT_EQ(CfgUndoSteps(), 0);
 }
 
 TEST_F(EditorTest, ScrollingByLinesPagesAndThumb) {
