@@ -126,6 +126,16 @@ TEST_F(EditorTest, AddLineScrollsToTheEndAndAFullTableRefuses) {
   EXPECT_EQ(configuration_line[44].sent, modelcfg_status_edited);
   EXPECT_GT(cfg_popup_scroll_offset, 0);
   EXPECT_EQ(cfg_popup_scroll_offset, cfg_popup_virtual_display_height - cfg_display_rect.bottom);
+  // The keys scroll the same list.
+  const std::pair<int, int> keys[] = {{ui::vk_home, 0},
+                                      {ui::vk_down, configuration_line[0].size_y},
+                                      {ui::vk_up, 0},
+                                      {ui::vk_next, cfg_display_rect.bottom},
+                                      {ui::vk_end, cfg_popup_scroll_offset}};
+  for (auto [key, offset] : keys) {
+    ui::ScriptedOperator::KeyDown(modelcfg_popup, key);
+    EXPECT_EQ(cfg_popup_scroll_offset, offset) << key;
+  }
 
   while (total_cfg_lines < max_cfg_lines) AddLine("FILL *ONE");
   Paint();
