@@ -6,6 +6,7 @@
 #include "records/device_records.h"
 #include "records/program_state.h"
 #include "config/settings.h"
+#include "modelcfg/cfg_files.h"
 
 CommandLineSwitch FindSwitch(const std::string& command_line) {
   std::size_t at = 0;
@@ -30,10 +31,12 @@ void CheckCommandLine(const std::string& command_line) {
 void ProcessCommandLine(const std::string& command_line) {
   const CommandLineSwitch found = FindSwitch(command_line);
   if (found.letter == 'c') {
-    CopyField(transfer_filepath, found.path.c_str());
-    // Sending the file is the configuration transfer's; the editor shows
-    // "Send All" highlighted from this flag.
-    autoload_cfg = 1;
+    // A path that does not fit is refused by SendConfig, never cut here.
+    if (found.path.size() < sizeof transfer_filepath) {
+      CopyField(transfer_filepath, found.path.c_str());
+    }
+    // The editor shows "Send All" highlighted only after the file went out.
+    if (SendConfig(found.path.c_str())) autoload_cfg = 1;
   } else if (found.letter == 'f') {
     CopyField(firmware_filename, found.path.c_str());
     autoload_fw = 1;

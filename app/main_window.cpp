@@ -14,6 +14,7 @@
 #include "link/wserial.h"
 #include "link/wsocket.h"
 #include "modelcfg/cfg_editor.h"
+#include "modelcfg/cfg_files.h"
 #include "resources/menu_ids.h"
 #include "ui/keys.h"
 #include "ui/menu.h"
@@ -70,6 +71,12 @@ void OnMenuCommand(ui::Handle window, int id) {
       break;
     case menu_edit_configuration:
       CreateModelCfgPopup();
+      break;
+    case menu_get_configuration:
+      GetConfig();
+      break;
+    case menu_send_configuration:
+      SendConfig(nullptr);
       break;
     case menu_exit:
       ExitConsole(window);

@@ -7,13 +7,14 @@
 #include "link/capture.h"
 #include "link/exchange.h"
 #include "modelcfg/cfg_files.h"
+#include "modelcfg/replace_file.h"
 #include "records/program_state.h"
+#include "resources/modelcfg_dialogs.h"
 #include "ui/dialog.h"
 #include "ui/message_box.h"
 
 namespace {
 
-constexpr int id_cfg_status = 201;
 constexpr int notice_failed = 999;  // re-enable OK, normal cursor
 constexpr int notice_done = 1000;   // normal cursor
 constexpr std::size_t max_send_size = 10000;
@@ -37,24 +38,15 @@ std::string Quoted(const char* format, const char* path) {
   return text;
 }
 
-// Writes bytes to path through a temporary file in the same folder, so that
-// path holds either its old content or the whole new one. "" or the message.
+// Writes bytes to path so that it holds either its old content or the whole
+// new one. "" or the message.
 std::string WriteWhole(const char* path, const unsigned char* bytes, std::size_t size) {
-  char temporary[1100];
-  std::FILE* file = nullptr;
-  for (int n = 0; n < 100 && !file; ++n) {
-    if (std::snprintf(temporary, sizeof temporary, "%s.%d.tmp", path, n) >= (int)sizeof temporary) {
-      break;
-    }
-    file = std::fopen(temporary, "wbx");
+  replacement_file file(path);
+  if (!file.IsOpen()) return Quoted("Can't open file '%s' for writing", path);
+  if (!file.Write(reinterpret_cast<const char*>(bytes), size)) {
+    return Quoted("Unable to write to '%s'", path);
   }
-  if (!file) return Quoted("Can't open file '%s' for writing", path);
-  const bool written = std::fwrite(bytes, 1, size, file) == size && std::fflush(file) == 0;
-  const bool closed = std::fclose(file) == 0;
-  if (!written || !closed || std::rename(temporary, path) != 0) {
-    std::remove(temporary);
-    return Quoted(written ? "Unable to save '%s'" : "Unable to write to '%s'", path);
-  }
+  if (!file.Commit()) return Quoted("Unable to save '%s'", path);
   return "";
 }
 
@@ -116,7 +108,7 @@ int SendModelCfg(ui::Handle dialog_handle, const char* filename, int device) {
     for (std::size_t n = 2; n < command.size(); ++n) {
       if (command[n] == '\r' || command[n] == '\n') command[n] = ' ';
     }
-    ui::SetControlText(dialog_handle, id_cfg_status, command.substr(2));
+    ui::SetControlText(dialog_handle, id_transfer_status, command.substr(2));
     if (!LoneCommand(device, command.data(), static_cast<int>(command.size()), 1000, 4)) {
       return Fail(dialog_handle, "Command Failed.");
     }

@@ -19,9 +19,10 @@ enum cfg_fileoption_enum {
 int ConfigFileName(char* filename, std::size_t size, cfg_fileoption_enum option,
                    const char* dir_override);
 
-// Menu "&Get" and "&Send"; SendConfig with a path (the command line) skips the file dialog.
+// Menu "&Get" and "&Send"; SendConfig with a path (the command line) skips
+// the file dialog and returns 1 when the whole file was sent.
 void GetConfig();
-void SendConfig(const char* usefile);
+int SendConfig(const char* usefile);
 ui::Result CfgGetCallBack(ui::Handle dialog, unsigned message, ui::WordParam word, ui::LongParam l);
 // 1 on success; failures are told to the operator and notified to dialog_handle.
 int GetModelCfg(ui::Handle dialog_handle, const char* filename, int device);

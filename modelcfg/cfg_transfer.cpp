@@ -6,6 +6,7 @@
 #include "link/exchange.h"
 #include "modelcfg/cfg_colours.h"
 #include "modelcfg/cfg_editor.h"
+#include "modelcfg/cfg_editor_commands.h"
 #include "modelcfg/cfg_files.h"
 #include "modelcfg/model_cfg.h"
 #include "modelcfg/received_file.h"
@@ -35,14 +36,13 @@ std::string LineCommand(const model_cfg_struct& line) {
 }
 
 void MarkModified() {
-  const std::string title = ui::Title(modelcfg_popup);
+  const std::string title = ModelCfgTitle();
   if (title.find(modified_mark) == std::string::npos) {
     SetModelCfgTitle((title + " " + modified_mark).c_str());
   }
   // After a change on the device, fetching the file back is the next step.
   getall_button.face_color = cfg_green;
-  getall_button.hilight = 1;
-  sendall_button.hilight = 0;
+  sendall_button.face_color = cfg_text_colour;
   ui::InvalidateArea(modelcfg_popup, getall_button.r);
   ui::InvalidateArea(modelcfg_popup, sendall_button.r);
 }

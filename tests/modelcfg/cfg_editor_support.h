@@ -53,6 +53,7 @@ class EditorTest : public ::testing::Test {
     ClearCfgUndo();
     cfg_popup_scroll_offset = 0;
     transfer_device = 'A';
+    SetModelCfgTitle("Model.Cfg");
     CreateModelCfgPopup();
     ASSERT_TRUE(ui::IsLive(modelcfg_popup));
     Paint();
@@ -73,19 +74,25 @@ class EditorTest : public ::testing::Test {
     ui::RunFor(20);
     ui::Repaint(modelcfg_popup);
   }
-  static void Press(int x, int y) {
-    ui::Send(modelcfg_popup, ui::msg_left_down, ui::key_state_left, ui::MakePoint(x, y));
+  // Stretches the editor to the main window's bottom, as far as lines allow.
+  static void ShowAllLines() {
+    const ui::Rect frame = ui::WindowRect(modelcfg_popup);
+    ui::Move(modelcfg_popup, frame.left, frame.top, frame.Width(),
+             ui::ClientRect(main_window).Height());
+    Paint();
   }
-  static void Release(int x, int y) {
-    ui::Send(modelcfg_popup, ui::msg_left_up, 0, ui::MakePoint(x, y));
-  }
-  static void ClickAt(int x, int y) {
-    Press(x, y);
-    Release(x, y);
-  }
+  static void Press(int x, int y) { ui::ScriptedOperator::MouseDown(modelcfg_popup, x, y); }
+  static void Release(int x, int y) { ui::ScriptedOperator::MouseUp(modelcfg_popup, x, y); }
+  static void ClickAt(int x, int y) { ui::ScriptedOperator::ClickAt(modelcfg_popup, x, y); }
   static int MidX(const ui::Rect& r) { return (r.left + r.right) / 2; }
   static int MidY(const ui::Rect& r) { return (r.top + r.bottom) / 2; }
   static void Click(const ui::Rect& r) { ClickAt(MidX(r), MidY(r)); }
+  static bool Shows(const ui::WindowImage& image, const ui::Rect& r, ui::Colour colour) {
+    for (int y = r.top; y < r.bottom; ++y)
+      for (int x = r.left; x < r.right; ++x)
+        if (image.At(x, y) == colour) return true;
+    return false;
+  }
 
   ui::ScriptedOperator op;
   std::filesystem::path folder;
