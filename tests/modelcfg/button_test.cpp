@@ -52,7 +52,7 @@ TEST_F(Buttons, TextButtonIsCaptionExtentPlusMarginsAndAlignsOnEachAnchor) {
       {"Add Line", align_topleft, {100, 50, 168, 69}},
       {"Add Line", align_bottomleft, {100, 31, 168, 50}},
       {"Add Line", align_bottomright, {32, 31, 100, 50}},
-      {"Add Line", static_cast<button_align_enum>(9), {100, 50, 168, 69}},
+      {"Add Line", static_cast<button_align_enum>(7), {100, 50, 168, 69}},
       {"Send Line", align_bottomcenter, {62, 31, 137, 50}},
       {"Send Line", align_centerright, {25, 41, 100, 60}},
   };
