@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "records/poll_address.h"
 #include "ui/window.h"
 
 // How much of each field is read; anything behind it is cut off.
@@ -14,13 +15,6 @@ constexpr int address_chars = 9;
 constexpr int part_chars = 19;
 constexpr int serial_chars = 9;
 constexpr int comments_chars = 255;
-
-// Two or more characters: hexadecimal; one character: its own code; empty: 0.
-// -1 when refused.
-int ParsePollAddress(const std::string& text);
-// The address as the dialogs propose it: its character when printable, else
-// two hexadecimal digits.
-std::string AddressText(int address);
 
 bool ReadAddressField(ui::Handle dialog, int id, int* address);
 bool ReadPartField(ui::Handle dialog, int id, std::string* part);

@@ -2,7 +2,6 @@
 // number or by browsing, and choosing the device.
 #include <algorithm>
 #include <cctype>
-#include <charconv>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -20,6 +19,7 @@
 #include "modelcfg/model_cfg.h"
 #include "modelcfg/received_file.h"
 #include "records/device_records.h"
+#include "records/poll_address.h"
 #include "records/program_state.h"
 #include "resources/modelcfg_dialogs.h"
 #include "ui/dialog.h"
@@ -164,20 +164,6 @@ void LoadByBrowsing(ui::Handle dialog) {
 
 // ---- the serial address
 
-// Two or more characters are hexadecimal, one stands for its own code, none is 0.
-bool ParseTransferAddress(const std::string& text, int* address) {
-  int value = 0;
-  if (text.size() == 1) {
-    value = static_cast<signed char>(text[0]);
-  } else if (text.size() > 1) {
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, 16);
-    if (error != std::errc() || end != text.data() + text.size()) return false;
-  }
-  if (value < 0 || value >= device_count) return false;
-  *address = value;
-  return true;
-}
-
 }  // namespace
 
 void EditCfgLine(int line) {
@@ -235,20 +221,15 @@ ui::Result GetTransferAddressCallBack(ui::Handle dialog, unsigned message, ui::W
   switch (message) {
     case ui::msg_init_dialog: {
       ui::SetTitle(dialog, "Enter Device Comm Address");
-      char text[16] = "";
-      if (transfer_device >= 0x20 && transfer_device <= 0x7E) {
-        std::snprintf(text, sizeof text, "%c", transfer_device);
-      } else if (transfer_device >= 0) {
-        std::snprintf(text, sizeof text, "%02X", transfer_device);
-      }
-      ui::SetControlText(dialog, id_address_field, text);
+      ui::SetControlText(dialog, id_address_field,
+                         transfer_device >= 0 ? AddressText(transfer_device) : std::string());
       return 1;
     }
     case ui::msg_command:
       switch (ui::CommandId(word)) {
         case ui::id_ok: {
-          int address = 0;
-          if (!ParseTransferAddress(ui::ControlText(dialog, id_address_field, 9), &address)) {
+          const int address = ParsePollAddress(ui::ControlText(dialog, id_address_field, 9));
+          if (address < 0) {
             ui::ShowMessage(dialog, "Invalid poll address.", "Ummm...", ui::Buttons::ok,
                             ui::Icon::error);
             ui::FocusControl(dialog, id_address_field);
