@@ -213,18 +213,13 @@ Answer Amplifier::SendFaultLog(std::string_view, std::size_t body_room, Clock::t
   return answer;
 }
 
-Answer Amplifier::SendModelCfg(std::string_view, std::size_t, Clock::time_point) {
-  // The console keeps the answer without its first three and last three bytes, so the text
-  // sits between the kind letter and a closing zero byte. A text too long for the family is
-  // refused by the link.
-  Answer answer = Reply("Y" + state_.model_cfg.Text());
-  answer.body.push_back('\0');
-  answer.frame_positioned = true;
-  return answer;
+Answer Amplifier::SendModelCfg(std::string_view, std::size_t body_room, Clock::time_point) {
+  // A text too long for the family is refused by the link.
+  return cfg_.Fetch(body_room);
 }
 
 Answer Amplifier::StoreModelCfgLine(std::string_view line, std::size_t, Clock::time_point) {
-  return state_.model_cfg.Store(line).empty() ? Reply("Y1") : Refuse();
+  return cfg_.Store("Y1" + std::string(line));
 }
 
 bool Amplifier::SetReading(std::string_view field, double value) {
@@ -258,6 +253,7 @@ std::string Amplifier::Set(std::string_view field, std::string_view value, Clock
   bool on = false;
   const bool flag = ParseSwitch(value, &on);
   const int row = RowIndex(field);
+  if (auto error = cfg_.Set(field, value)) return *error;
   if (row >= 0) {
     panel_.Override(row, value);
   } else if (field == "screen") {
@@ -322,6 +318,7 @@ std::string Amplifier::Set(std::string_view field, std::string_view value, Clock
 }
 
 bool Amplifier::Get(std::string_view field, Clock::time_point now, std::string* value) const {
+  if (cfg_.Get(field, value)) return true;
   const int row = RowIndex(field);
   if (row >= 0) {
     *value = panel_.Rows(state_, now)[row];
@@ -380,8 +377,6 @@ bool Amplifier::Get(std::string_view field, Clock::time_point now, std::string* 
     *value = Decimal(state_.HeaterCurrent(), 2);
   } else if (field == "faultlog") {
     *value = std::to_string(state_.fault_log.Size());
-  } else if (field == "cfg") {
-    *value = Escaped(state_.model_cfg.Text());
   } else {
     return Device::Get(field, now, value);
   }

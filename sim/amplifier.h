@@ -3,6 +3,7 @@
 #pragma once
 
 #include "sim/amplifier_state.h"
+#include "sim/cfg_exchange.h"
 #include "sim/device.h"
 #include "sim/front_panel.h"
 
@@ -11,9 +12,9 @@ namespace sim {
 class Amplifier : public Device {
  public:
   Amplifier(std::uint8_t address, const DeviceTiming& timing, unsigned seed, bool old_id);
-  // Replaces the default Model.cfg; an error text, empty on success.
   const char* KindName() const override { return "amplifier"; }
-  std::string LoadModelCfg(std::string_view text) { return state_.model_cfg.Load(text); }
+  // Replaces the default Model.cfg, byte for byte.
+  void LoadModelCfg(std::string_view text) { cfg_.File().Load(text); }
   std::string Set(std::string_view field, std::string_view value, Clock::time_point now) override;
   bool Get(std::string_view field, Clock::time_point now, std::string* value) const override;
 
@@ -39,6 +40,7 @@ class Amplifier : public Device {
 
   AmplifierState state_;
   FrontPanel panel_;
+  CfgExchange cfg_;
 };
 
 }  // namespace sim

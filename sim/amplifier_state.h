@@ -8,7 +8,6 @@
 
 #include "sim/clock.h"
 #include "sim/fault_log.h"
-#include "sim/model_cfg.h"
 #include "sim/reading.h"
 
 namespace sim {
@@ -45,7 +44,6 @@ struct AmplifierState {
   Reading beam_current{650, 2, 8};
   Reading heater_current{1.25, 0.01, 0.03};
   FaultLog fault_log;
-  ModelCfg model_cfg;
   std::string part = "305-4120-025";
   std::string serial = "10042";
   std::string version = "412";

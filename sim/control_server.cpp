@@ -1,5 +1,6 @@
 #include "sim/control_server.h"
 
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -7,18 +8,36 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <string_view>
 
 namespace sim {
 
 namespace {
 
-constexpr std::size_t max_line = 4096;
+// Room for a whole Model.cfg with every byte escaped.
+constexpr std::size_t max_line = 64 * 1024;
 constexpr std::size_t max_clients = 16;
+
+// How long a client that does not read may hold up the simulator.
+constexpr int send_timeout_ms = 1000;
 
 void SendLine(int fd, std::string line) {
   line.push_back('\n');
-  // Answers are short; a client that cannot take one line is not waited for.
-  send(fd, line.data(), line.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+  // Most answers fit the socket's buffer at once; a long one (recorded lines, a file) waits
+  // for the client to read, but not for one that stopped.
+  std::string_view rest(line);
+  while (!rest.empty()) {
+    const ssize_t count = send(fd, rest.data(), rest.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (count > 0) {
+      rest.remove_prefix(static_cast<std::size_t>(count));
+      continue;
+    }
+    if (count < 0 && errno == EINTR) continue;
+    pollfd room = {fd, POLLOUT, 0};
+    if (count == 0 || (errno != EAGAIN && errno != EWOULDBLOCK) ||
+        poll(&room, 1, send_timeout_ms) <= 0)
+      return;
+  }
 }
 
 }  // namespace

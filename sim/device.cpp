@@ -23,7 +23,9 @@ std::optional<Answer> Device::Execute(const std::string& body, std::size_t body_
     restart_done_ = After(now, timing_.reboot_ms);
     return Reply("~");
   }
-  return Handle(body, body_room, now);
+  Answer answer = Handle(body, body_room, now);
+  if (answer.silent) return std::nullopt;
+  return answer;
 }
 
 void Device::Advance(Clock::time_point now) {

@@ -21,6 +21,9 @@ bool IsFramingByte(char byte);
 struct Command {
   std::uint8_t address;
   std::string body;
+  bool silent = false;  // no answer at all
+  // Sent whole even past what the console captures, to try its overflow handling.
+  bool overflow = false;
 };
 
 struct Answer {
@@ -30,6 +33,9 @@ struct Answer {
   // so there the body's first byte is left out to keep every field where the console looks.
   bool frame_positioned = false;
   std::string body;
+  bool silent = false;  // no answer at all
+  // Sent whole even past what the console captures, to try its overflow handling.
+  bool overflow = false;
 };
 
 class FrameCodec {

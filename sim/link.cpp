@@ -43,7 +43,8 @@ void Link::Answer(const Command& command, Clock::time_point now) {
   std::optional<sim::Answer> answer = device->Execute(command.body, room, now);
   if (!answer) return;
   // An answer longer than the console can take is refused rather than cut.
-  if (answer->body.size() > codec_->BodyRoom(answer->frame_positioned)) answer->refused = true;
+  if (answer->body.size() > codec_->BodyRoom(answer->frame_positioned) && !answer->overflow)
+    answer->refused = true;
   const AnswerFate fate = faults_.Decide();
   if (fate.nak) answer->refused = true;
   std::string bytes = fate.garbage + codec_->Encode(command.address, *answer, fate.bad_checksum);

@@ -23,78 +23,47 @@ constexpr const char* default_text =
     "DISPLAY_CONTRAST    \tLOW / *MEDIUM / HIGH\r\n"
     "; end of file\r\n";
 
-std::string_view Trimmed(std::string_view line) {
-  const auto end = line.find_last_not_of(" \t\r\n");
-  return end == std::string_view::npos ? std::string_view() : line.substr(0, end + 1);
-}
-
-// The setting a line names: its first word.
-std::string_view Keyword(std::string_view line) {
+std::string_view FirstToken(std::string_view line) {
   const auto start = line.find_first_not_of(" \t");
   if (start == std::string_view::npos) return {};
-  const auto end = line.find_first_of(" \t,/", start);
+  const auto end = line.find_first_of(" \t", start);
   return line.substr(start, end == std::string_view::npos ? end : end - start);
 }
 
 }  // namespace
 
-ModelCfg::ModelCfg() {
-  Load(default_text);
-}
-
-std::string ModelCfg::Text() const {
-  std::string text;
-  for (const std::string& line : lines_) text += line + "\r\n";
-  return text;
-}
-
-std::string ModelCfg::Check(const std::vector<std::string>& lines) const {
-  std::size_t size = 0;
-  for (const std::string& line : lines) {
-    size += line.size() + 2;
-    for (char byte : line) {
-      // Framing bytes would cut the "Y0" answer short in the console's capture.
-      if (IsFramingByte(byte) || byte == '\0') return "the text holds a control byte";
-    }
-  }
-  return size > model_cfg_capacity
-             ? "Model.cfg would exceed " + std::to_string(model_cfg_capacity) + " bytes"
-             : "";
-}
-
-std::string ModelCfg::Load(std::string_view text) {
-  std::vector<std::string> lines;
-  while (!text.empty()) {
-    const auto end = text.find('\n');
-    const std::string_view line = Trimmed(text.substr(0, end));
-    if (!line.empty()) lines.emplace_back(line);
-    text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
-  }
-  std::string error = Check(lines);
-  if (error.empty()) lines_ = std::move(lines);
-  return error;
-}
+ModelCfg::ModelCfg() : text_(default_text) {}
 
 std::string ModelCfg::Store(std::string_view line) {
-  line = Trimmed(line);
-  if (line.empty()) return "";
-  std::vector<std::string> lines = lines_;
-  bool placed = false;
-  const bool setting = line.find('*') != std::string_view::npos;
-  for (std::string& old : lines) {
-    const bool same = setting ? old.find('*') != std::string::npos && !Keyword(line).empty() &&
-                                    Keyword(old) == Keyword(line)
-                              : old == line;
-    if (same) {
-      old = line;
-      placed = true;
-      break;
-    }
+  const auto last = line.find_last_not_of(" \t\r\n");
+  if (last == std::string_view::npos) return "";
+  line = line.substr(0, last + 1);
+  for (char byte : line) {
+    // Framing bytes would cut the next "Y0" answer short in the console's capture.
+    if (IsFramingByte(byte) || byte == '\0') return "the line holds a control byte";
   }
-  if (!placed) lines.emplace_back(line);
-  std::string error = Check(lines);
-  if (error.empty()) lines_ = std::move(lines);
-  return error;
+  const std::string_view token = FirstToken(line);
+  std::string text = text_;
+  bool replaced = false;
+  for (std::size_t start = 0; start < text.size() && !replaced;) {
+    const auto feed = text.find('\n', start);
+    std::size_t end = feed == std::string::npos ? text.size() : feed;
+    if (end > start && text[end - 1] == '\r') --end;  // the line end stays
+    if (FirstToken(std::string_view(text).substr(start, end - start)) == token) {
+      text.replace(start, end - start, line);
+      replaced = true;
+    }
+    start = feed == std::string::npos ? text.size() : feed + 1;
+  }
+  if (!replaced) {
+    if (!text.empty() && text.back() != '\n') text += "\r\n";
+    text.append(line).append("\r\n");
+  }
+  // A file loaded over the limit may still have lines replaced by shorter ones.
+  if (text.size() > model_cfg_capacity && text.size() > text_.size())
+    return "Model.cfg would exceed " + std::to_string(model_cfg_capacity) + " bytes";
+  text_ = std::move(text);
+  return "";
 }
 
 }  // namespace sim

@@ -1,29 +1,29 @@
-// The amplifier's Model.cfg: lines of text, sent whole in answer to "Y0" and changed one
-// line at a time by "Y1".
+// The amplifier's Model.cfg: a file kept byte for byte, sent whole in answer to "Y0" and
+// changed one line at a time by "Y1".
 #pragma once
 
 #include <cstddef>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace sim {
 
 class ModelCfg {
  public:
   ModelCfg();
-  // The whole file, every line ended by CR LF.
-  std::string Text() const;
-  // Replaces the file; an error text, empty on success.
-  std::string Load(std::string_view text);
-  // A line with a '*' sets its keyword's value: it replaces the line of the same keyword, or
-  // is added. Any other line is added unless the file holds it already. An error text, empty
-  // when stored.
+  // The whole file, exactly as loaded and changed.
+  const std::string& Text() const { return text_; }
+  // Replaces the file with any bytes at all.
+  void Load(std::string_view text) { text_ = text; }
+  // Stores one line: it replaces the line whose first token (the first run of bytes other
+  // than blank and TAB) is the same, or is appended. Trailing blanks, TABs, CRs and LFs are
+  // not stored (the console sends a file's CR LF as two blanks); a line left empty changes
+  // nothing. A replaced line keeps its own line end, an appended one ends in CR LF. An error
+  // text, empty when stored.
   std::string Store(std::string_view line);
 
  private:
-  std::string Check(const std::vector<std::string>& lines) const;
-  std::vector<std::string> lines_;
+  std::string text_;
 };
 
 // The text must fit in one Tessary answer to "Y0", which the console captures in 3000 bytes.

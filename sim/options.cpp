@@ -12,7 +12,7 @@ const char* const usage_text =
     "usage: corvane-sim [--link PATH] [--control PATH] [--quillon]\n"
     "                   [--amp ADDR]... [--controller ADDR[:VERSION]]... [--old-id]\n"
     "                   [--drop P] [--delay P] [--delay-ms N] [--nak P] [--bad-checksum P]\n"
-    "                   [--garbage P] [--seed N] [--model-cfg FILE] [--steady]\n"
+    "                   [--garbage P] [--seed N] [--model-cfg [ADDR=]FILE]... [--steady]\n"
     "                   [--hour-ms N] [--reboot-ms N] [--warmup-ms N]\n"
     "                   [--tcp] [--ip-base A.B.C.D] [--tcp-port N] [--discovery A.B.C.D:PORT]\n"
     "ADDR is one character or two hexadecimal digits; P a fraction 0..1;\n"
@@ -120,7 +120,16 @@ bool ParseOptions(const std::vector<std::string>& args, Options* options, std::s
       good = ParseCount(value, 0xFFFFFFFFL, &number);
       options->seed = static_cast<unsigned>(number);
     } else if (name == "--model-cfg") {
-      options->model_cfg_path = value;
+      // ADDR=PATH for one amplifier; a path of that shape is given as ./ADDR=PATH.
+      const auto equals = value.find('=');
+      const auto address =
+          equals == std::string::npos ? std::nullopt : ParsePollAddress(value.substr(0, equals));
+      if (!address) {
+        options->model_cfg_path = value;
+      } else if (!options->model_cfg_paths.emplace(*address, value.substr(equals + 1)).second) {
+        *error = "two Model.cfg files for address " + FormatPollAddress(*address);
+        return false;
+      }
     } else if (name == "--hour-ms") {
       good = ParseCount(value, 100000000, &number);
       options->hour_ms = static_cast<int>(number);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -28,7 +29,8 @@ struct Options {
   std::vector<DeviceEntry> devices;
   FaultRates faults;
   std::optional<unsigned> seed;
-  std::string model_cfg_path;
+  std::string model_cfg_path;                           // every amplifier without its own
+  std::map<std::uint8_t, std::string> model_cfg_paths;  // by poll address
   int hour_ms = 10000;  // real milliseconds per counted hour; 0 stops the hour counters
   int reboot_ms = 2000;
   int warmup_ms = 5000;

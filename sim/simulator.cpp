@@ -5,11 +5,13 @@
 #include <algorithm>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <random>
 #include <vector>
 
 #include "sim/amplifier.h"
 #include "sim/controller.h"
+#include "sim/poll_address.h"
 #include "sim/quillon_codec.h"
 #include "sim/tessary_codec.h"
 
@@ -21,6 +23,14 @@ namespace {
 constexpr int tick_ms = 250;
 // While nobody holds the line, look again after this long instead of spinning on EIO.
 constexpr int idle_retry_ms = 100;
+
+// The whole file, byte for byte; an error text naming it.
+std::string ReadWhole(const std::string& path, std::string* bytes) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) return "cannot read Model.cfg " + path;
+  bytes->assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+  return "";
+}
 
 unsigned ChooseSeed(const Options& options) {
   return options.seed ? *options.seed : std::random_device()();
@@ -38,11 +48,20 @@ Simulator::Simulator(const Options& options)
 }
 
 std::string Simulator::BuildDevices() {
-  std::string model_cfg;
+  std::map<std::uint8_t, std::string> model_cfgs;
+  for (const auto& [address, path] : options_.model_cfg_paths) {
+    const auto entry =
+        std::find_if(options_.devices.begin(), options_.devices.end(),
+                     [&](const DeviceEntry& device) { return device.address == address; });
+    if (entry == options_.devices.end() || entry->kind != DeviceKind::amplifier)
+      return "--model-cfg " + path + ": no amplifier at " + FormatPollAddress(address);
+    std::string error = ReadWhole(path, &model_cfgs[address]);
+    if (!error.empty()) return error;
+  }
+  std::string shared;
   if (!options_.model_cfg_path.empty()) {
-    std::ifstream file(options_.model_cfg_path, std::ios::binary);
-    if (!file) return "cannot read " + options_.model_cfg_path;
-    model_cfg.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    std::string error = ReadWhole(options_.model_cfg_path, &shared);
+    if (!error.empty()) return error;
   }
   const DeviceTiming timing{options_.hour_ms, options_.reboot_ms, options_.warmup_ms,
                             options_.steady};
@@ -54,9 +73,11 @@ std::string Simulator::BuildDevices() {
       continue;
     }
     auto amplifier = std::make_unique<Amplifier>(entry.address, timing, seed, options_.old_id);
-    if (!model_cfg.empty()) {
-      const std::string error = amplifier->LoadModelCfg(model_cfg);
-      if (!error.empty()) return options_.model_cfg_path + ": " + error;
+    const auto own = model_cfgs.find(entry.address);
+    if (own != model_cfgs.end()) {
+      amplifier->LoadModelCfg(own->second);
+    } else if (!options_.model_cfg_path.empty()) {
+      amplifier->LoadModelCfg(shared);
     }
     devices_[entry.address] = std::move(amplifier);
   }

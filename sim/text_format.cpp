@@ -1,6 +1,7 @@
 #include "sim/text_format.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -60,10 +61,11 @@ std::string Printable(std::string_view text) {
   return printable;
 }
 
-std::string Escaped(std::string_view bytes) {
+std::string Escaped(std::string_view bytes, bool blank_escaped) {
   std::string text;
+  const unsigned char lowest = blank_escaped ? '!' : ' ';
   for (unsigned char byte : bytes) {
-    if (byte >= ' ' && byte < 0x7F && byte != '\\') {
+    if (byte >= lowest && byte < 0x7F && byte != '\\') {
       text.push_back(static_cast<char>(byte));
     } else {
       char code[8];
@@ -72,6 +74,24 @@ std::string Escaped(std::string_view bytes) {
     }
   }
   return text;
+}
+
+bool Unescaped(std::string_view text, std::string* bytes) {
+  bytes->clear();
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\\') {
+      bytes->push_back(text[i]);
+      continue;
+    }
+    unsigned value = 0;
+    const char* digits = text.data() + i + 2;
+    if (i + 4 > text.size() || text[i + 1] != 'x' ||
+        std::from_chars(digits, digits + 2, value, 16).ptr != digits + 2)
+      return false;
+    bytes->push_back(static_cast<char>(value));
+    i += 3;
+  }
+  return true;
 }
 
 bool ParseSwitch(std::string_view text, bool* on) {

@@ -19,8 +19,11 @@ std::string HexBytes(std::string_view bytes);
 // Display text from the control channel: every byte that is not printable ASCII becomes a
 // blank, so that no framing byte can reach an answer.
 std::string Printable(std::string_view text);
-// Printable ASCII stays, every other byte becomes \xNN.
-std::string Escaped(std::string_view bytes);
+// Printable ASCII stays, every other byte becomes \xNN; with blank_escaped the blank too,
+// so that the text is one word.
+std::string Escaped(std::string_view bytes, bool blank_escaped = false);
+// The bytes back from Escaped; false when a \ is not followed by x and two hex digits.
+bool Unescaped(std::string_view text, std::string* bytes);
 // "on"/"off" to a flag; false when it is neither.
 bool ParseSwitch(std::string_view text, bool* on);
 bool ParseNumber(std::string_view text, double* value);

@@ -1,9 +1,13 @@
 #include "bus_client.h"
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <poll.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 
 namespace sim_test {
@@ -43,6 +47,22 @@ std::string Frame(Family family, std::uint8_t address, std::string_view body) {
   return frame;
 }
 
+int ConnectTcp(const std::string& ip, int port) {
+  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<std::uint16_t>(port));
+  inet_pton(AF_INET, ip.c_str(), &address.sin_addr);
+  if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+    fcntl(fd, F_SETFL, O_NONBLOCK);
+    return fd;
+  }
+  const int error = errno;
+  close(fd);
+  errno = error;
+  return -1;
+}
+
 BusClient::BusClient(const std::string& path, Family family) : family_(family) {
   fd_ = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
 }
@@ -64,10 +84,13 @@ void BusClient::Write(std::string_view bytes) {
 }
 
 bool BusClient::ReadByte(int timeout_ms, char* byte) {
-  for (;;) {
-    if (read(fd_, byte, 1) == 1) return true;
-    pollfd ready = {fd_, POLLIN, 0};
-    if (poll(&ready, 1, timeout_ms) <= 0) return false;
+  // A raw line reads 0 bytes when it has none; after poll said ready, 0 is the far end gone.
+  for (bool ready = false;; ready = true) {
+    const ssize_t count = read(fd_, byte, 1);
+    if (count == 1) return true;
+    if (count == 0 && ready) return false;
+    pollfd wait = {fd_, POLLIN, 0};
+    if (poll(&wait, 1, timeout_ms) <= 0) return false;
   }
 }
 

@@ -21,6 +21,9 @@ struct Reply {
 };
 
 std::string Frame(Family family, std::uint8_t address, std::string_view body);
+// A connected loopback socket that never blocks, as the client expects, or -1 with errno
+// from connect.
+int ConnectTcp(const std::string& ip, int port);
 
 class BusClient {
  public:

@@ -128,11 +128,15 @@ TEST_F(SimTest, QuitAndSignalsRemoveTheLinkAndTheSocket) {
 }
 
 TEST(SimCommandLine, BadArgumentsAreRefusedAtStart) {
-  for (const std::vector<std::string>& args : {std::vector<std::string>{"--amp", "ABC"},
-                                               {"--drop", "1.5"},
-                                               {"--controller", "C:32"},
-                                               {"--amp", "A", "--controller", "41"},
-                                               {"--bogus"}}) {
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"--amp", "ABC"},
+        {"--drop", "1.5"},
+        {"--controller", "C:32"},
+        {"--amp", "A", "--controller", "41"},
+        {"--bogus"},
+        {"--model-cfg", "A=/nonexistent/Model.cfg"},
+        {"--controller", "C", "--model-cfg", "C=/dev/null"},
+        {"--model-cfg", "A=/dev/null", "--model-cfg", "41=/dev/null"}}) {
     test_support::SimProcess sim;
     std::string error;
     EXPECT_FALSE(sim.Start(args, &error)) << args[0];

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
-
 #include "sim_fixture.h"
 
 namespace sim_test {
@@ -98,49 +96,6 @@ TEST_F(SimTest, TessaryFramesMayEndInCrLf) {
   ASSERT_TRUE(screen && id);
   EXPECT_EQ(screen->body[0], '5');
   EXPECT_EQ(id->body[0], '0');
-}
-
-TEST_F(SimTest, TheConfigurationTextIsTheAnswerWithoutThreeBytesAtEachEnd) {
-  Launch({"--amp", "A"});
-  const auto reply = bus_->Ask('A', "Y0");
-  ASSERT_TRUE(reply);
-  const std::string text = reply->raw.substr(3, reply->raw.size() - 6);
-  EXPECT_EQ(text.substr(0, 8), "; Model.");
-  EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
-  EXPECT_NE(text.find("\r\nPOWER_UNITS         \t*DBM / WATTS\r\n"), std::string::npos);
-  for (char byte : text) EXPECT_TRUE(byte != 0x02 && byte != 0x03 && byte != 0x06 && byte != 0x15);
-
-  // A setting sent back replaces its line; a new plain line is added once.
-  ASSERT_TRUE(bus_->Ask('A', "Y1POWER_UNITS\t\tDBM / *WATTS"));
-  ASSERT_TRUE(bus_->Ask('A', "Y1; checked  "));
-  ASSERT_TRUE(bus_->Ask('A', "Y1; checked"));
-  const auto again = bus_->Ask('A', "Y0");
-  ASSERT_TRUE(again);
-  const std::string changed = again->raw.substr(3, again->raw.size() - 6);
-  EXPECT_NE(changed.find("\r\nPOWER_UNITS\t\tDBM / *WATTS\r\n"), std::string::npos);
-  EXPECT_EQ(changed.find("*DBM"), std::string::npos);
-  EXPECT_EQ(changed.substr(changed.size() - 11), "; checked\r\n");
-  EXPECT_EQ(changed.find("; checked"), changed.rfind("; checked"));
-
-  // A line with a framing byte could not come back in one answer.
-  const auto bad = bus_->Ask('A', std::string("Y1BAD\x02LINE *X"));
-  ASSERT_TRUE(bad);
-  EXPECT_TRUE(bad->refused);
-}
-
-TEST_F(SimTest, QuillonCarriesConfigurationOnlyWhenItFitsUnder128Bytes) {
-  const std::string path = ::testing::TempDir() + "/short-model.cfg";
-  std::ofstream(path) << "POWER_UNITS\t*DBM / WATTS\n; short\n";
-  Launch({"--amp", "A", "--model-cfg", path}, Family::quillon);
-  const auto reply = bus_->Ask('A', "Y0");
-  ASSERT_TRUE(reply);
-  EXPECT_EQ(reply->raw.substr(3, reply->raw.size() - 6),
-            "POWER_UNITS\t*DBM / WATTS\r\n; short\r\n");
-  // Grown past what one Quillon answer holds, the file is refused, never cut.
-  for (int i = 0; i < 8; ++i) ASSERT_TRUE(bus_->Ask('A', "Y1; line number " + std::to_string(i)));
-  const auto long_reply = bus_->Ask('A', "Y0");
-  ASSERT_TRUE(long_reply);
-  EXPECT_EQ(long_reply->body, "ERROR");
 }
 
 TEST_F(SimTest, TheFaultLogIsRecordsOf21BytesAndQuillonKeepsTheNewestThatFit) {

@@ -30,21 +30,6 @@ sockaddr_in Loopback(const std::string& ip, int port) {
   return address;
 }
 
-// A connected socket that never blocks, as the bus client expects, or -1 with errno from
-// connect.
-int Connect(const std::string& ip, int port) {
-  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  const sockaddr_in address = Loopback(ip, port);
-  if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
-    fcntl(fd, F_SETFL, O_NONBLOCK);
-    return fd;
-  }
-  const int error = errno;
-  close(fd);
-  errno = error;
-  return -1;
-}
-
 // True when the peer closes within timeout_ms (bytes before the close are skipped).
 bool ClosedByPeer(int fd, int timeout_ms) {
   for (;;) {
@@ -65,7 +50,7 @@ class NetworkTest : public SimTest {
   }
   // A line to one device over TCP, as the console speaks on it: frames end with CR LF.
   std::unique_ptr<BusClient> Dial(std::uint8_t poll_address) {
-    const int fd = Connect(sim_.DeviceAddress(poll_address), sim_.TcpPort());
+    const int fd = ConnectTcp(sim_.DeviceAddress(poll_address), sim_.TcpPort());
     EXPECT_GE(fd, 0) << "connect: " << std::strerror(errno);
     return std::make_unique<BusClient>(fd);
   }
@@ -137,7 +122,7 @@ TEST_F(NetworkTest, OneConnectionAtATime) {
   LaunchNetwork({"--amp", "A"});
   auto first = Dial('A');
   ASSERT_TRUE(Ask(*first, 'A', "0"));
-  const int second = Connect(sim_.DeviceAddress('A'), sim_.TcpPort());
+  const int second = ConnectTcp(sim_.DeviceAddress('A'), sim_.TcpPort());
   ASSERT_GE(second, 0);
   EXPECT_TRUE(ClosedByPeer(second, 2000)) << "a second caller is hung up on";
   close(second);
@@ -159,7 +144,7 @@ TEST_F(NetworkTest, ControlClosesRefusesAndMutesTheTcpSide) {
   EXPECT_TRUE(ClosedByPeer(a->Fd(), 2000));
 
   Ok("tcp " + sim_.DeviceAddress('A') + " refuse");
-  EXPECT_EQ(Connect(sim_.DeviceAddress('A'), sim_.TcpPort()), -1);
+  EXPECT_EQ(ConnectTcp(sim_.DeviceAddress('A'), sim_.TcpPort()), -1);
   EXPECT_EQ(errno, ECONNREFUSED);
   auto b = Dial('B');
   EXPECT_TRUE(Ask(*b, 'B', "0")) << "only A refuses";

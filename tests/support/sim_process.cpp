@@ -11,10 +11,12 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <sstream>
+#include <string_view>
 #include <thread>
 
 extern char** environ;
@@ -50,6 +52,45 @@ LineResult ReadLine(int fd, Clock::time_point deadline, std::string* line) {
     if (byte == '\n') return LineResult::line;
     line->push_back(byte);
   }
+}
+
+// The control channel names a device by two hexadecimal digits, whatever its address.
+std::string Hex(std::uint8_t value) {
+  static constexpr char digits[] = "0123456789ABCDEF";
+  return {digits[value >> 4], digits[value & 0x0F]};
+}
+
+// Bytes as the control channel carries them: printable ASCII other than the blank as itself,
+// the rest as \xNN.
+std::string Escape(const std::string& bytes) {
+  std::string text;
+  for (unsigned char byte : bytes) {
+    if (byte > ' ' && byte < 0x7F && byte != '\\') {
+      text.push_back(static_cast<char>(byte));
+    } else {
+      text += "\\x" + Hex(byte);
+    }
+  }
+  return text;
+}
+
+std::optional<std::string> Unescape(std::string_view text) {
+  std::string bytes;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\\') {
+      bytes.push_back(text[i]);
+      continue;
+    }
+    unsigned value = 0;
+    const char* end = text.data() + text.size();
+    const char* first = text.data() + i + 2;
+    if (text.substr(i + 1, 1) != "x" || first + 2 > end ||
+        std::from_chars(first, first + 2, value, 16).ptr != first + 2)
+      return std::nullopt;
+    bytes.push_back(static_cast<char>(value));
+    i += 3;
+  }
+  return bytes;
 }
 
 }  // namespace
@@ -187,6 +228,62 @@ std::string SimProcess::Control(const std::string& command) {
   }
   close(fd);
   return answer;
+}
+
+std::optional<std::string> SimProcess::Field(std::uint8_t address, const std::string& field) {
+  const std::string answer = Control("get " + Hex(address) + " " + field);
+  if (answer.rfind("ok", 0) != 0) return std::nullopt;
+  return answer.size() > 3 ? answer.substr(3) : "";
+}
+
+std::optional<std::string> SimProcess::ModelCfg(std::uint8_t address) {
+  const auto text = Field(address, "cfg");
+  return text ? Unescape(*text) : std::nullopt;
+}
+
+bool SimProcess::SetModelCfg(std::uint8_t address, const std::string& bytes) {
+  return Control("set " + Hex(address) + " cfg " + Escape(bytes)) == "ok";
+}
+
+std::optional<std::string> SimProcess::Y0Text(std::uint8_t address) {
+  const auto text = Field(address, "y0_text");
+  return text ? Unescape(*text) : std::nullopt;
+}
+
+int SimProcess::Y0Count(std::uint8_t address) {
+  const auto text = Field(address, "y0_count");
+  int count = -1;
+  if (text) std::from_chars(text->data(), text->data() + text->size(), count);
+  return count;
+}
+
+// "COUNT BODY..." with every blank inside a body escaped.
+std::optional<std::vector<std::string>> SimProcess::Y1Bodies(std::uint8_t address) {
+  const auto text = Field(address, "y1_bodies");
+  if (!text) return std::nullopt;
+  std::istringstream words(*text);
+  std::size_t count = 0;
+  if (!(words >> count)) return std::nullopt;
+  std::vector<std::string> bodies;
+  std::string word;
+  while (words >> word) {
+    auto body = Unescape(word);
+    if (!body) return std::nullopt;
+    bodies.push_back(std::move(*body));
+  }
+  if (bodies.size() != count) return std::nullopt;
+  return bodies;
+}
+
+bool SimProcess::SetY1Fault(std::uint8_t address, Y1Fault fault, int from) {
+  const char* kind = fault == Y1Fault::silent ? "silent " : fault == Y1Fault::nak ? "nak " : "";
+  const std::string value = fault == Y1Fault::none ? "off" : kind + std::to_string(from);
+  return Control("set " + Hex(address) + " y1_fault " + value) == "ok";
+}
+
+bool SimProcess::SetY0Fault(std::uint8_t address, Y0Fault fault) {
+  static constexpr const char* names[] = {"off", "short", "oversize", "binary"};
+  return Control("set " + Hex(address) + " y0_fault " + names[static_cast<int>(fault)]) == "ok";
 }
 
 bool SimProcess::Running() {
