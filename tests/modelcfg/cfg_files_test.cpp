@@ -79,9 +79,8 @@ class CfgFiles : public ::testing::Test {
     const std::string answer = sim.Control(command);
     ASSERT_EQ(answer.rfind("ok", 0), 0u) << command << ": " << answer;
   }
-  long Frames() {
-    const std::string stats = sim.Control("stats");
-    return std::strtol(stats.c_str() + stats.find("frames=") + 7, nullptr, 10);
+  std::vector<std::string> Bodies() {
+    return sim.Y1Bodies('A').value_or(std::vector<std::string>{});
   }
   // Presses OK in the next Get/Send dialog; one that stays open after a
   // failure is cancelled.
@@ -115,14 +114,13 @@ class CfgFiles : public ::testing::Test {
   DialogSeen seen;
 };
 
-const std::string device_file =
-    "; Model.cfg  \xE9t\xE9\r\n"
-    "MODEL               \tTWTA-750-KU / *TWTA-250-KU\r\n"
-    "POWER               \tHIGH / *LOW\r\n";
+const std::string device_file = std::string("; Model.cfg  \xE9t\xE9 \0\xFF\r\n", 21) +
+                                "MODEL               \tTWTA-750-KU / *TWTA-250-KU\r\n"
+                                "POWER               \tHIGH / *LOW\r\n";
 
 TEST_F(CfgFiles, GetWritesTheDevicesFileAndEveryWayOutTurnsPollingOn) {
-  directory.Write("device.cfg", device_file);
-  Launch({"--amp", "A", "--steady", "--model-cfg", directory.File("device.cfg")});
+  Launch({"--amp", "A", "--steady"});
+  ASSERT_TRUE(sim.SetModelCfg('A', device_file));
   const std::string saved = directory.File("saved.cfg");
 
   op.AnswerFileDialog(saved);
@@ -135,14 +133,24 @@ TEST_F(CfgFiles, GetWritesTheDevicesFileAndEveryWayOutTurnsPollingOn) {
   ASSERT_EQ(op.FileDialogs().size(), 1u);
   EXPECT_EQ(op.FileDialogs()[0].title, "Choose Where To Save Retrieved Configuration");
 
+  // Any bytes at all arrive as they were sent.
+  ASSERT_TRUE(sim.SetY0Fault('A', test_support::SimProcess::Y0Fault::binary));
+  op.AnswerFileDialog(saved);
+  op.Answer(ui::answer_yes);
+  PressOk("Get Configuration");
+  GetConfig();
+  EXPECT_EQ(directory.Read("saved.cfg"), sim.Y0Text('A').value_or("?"));
+  EXPECT_NE(directory.Read("saved.cfg"), device_file);
+  ASSERT_TRUE(sim.SetY0Fault('A', test_support::SimProcess::Y0Fault::none));
+
   // No to the overwrite question: nothing goes to the device.
-  const long frames = Frames();
+  const int fetches = sim.Y0Count('A');
   op.AnswerFileDialog(saved);
   op.Answer(ui::answer_no);
   GetConfig();
   EXPECT_EQ(LastBox(), "File " + saved + " exists.  Overwrite?");
-  EXPECT_EQ(seen.openings, 1);
-  EXPECT_EQ(Frames(), frames);
+  EXPECT_EQ(seen.openings, 2);
+  EXPECT_EQ(sim.Y0Count('A'), fetches);
   EXPECT_EQ(polling_enabled, 1);
 
   // The file dialog cancelled, and the Get dialog cancelled.
@@ -154,46 +162,68 @@ TEST_F(CfgFiles, GetWritesTheDevicesFileAndEveryWayOutTurnsPollingOn) {
                      [](ui::Handle dialog) { Op::Press(dialog, ui::id_cancel); });
   GetConfig();
   EXPECT_EQ(polling_enabled, 1);
-  EXPECT_EQ(Frames(), frames);
-  EXPECT_TRUE(OnlyFiles({"device.cfg", "saved.cfg"}));
+  EXPECT_EQ(sim.Y0Count('A'), fetches);
+  EXPECT_TRUE(OnlyFiles({"saved.cfg"}));
 }
 
 TEST_F(CfgFiles, BadAnswersToTheFetchKeepTheOldFile) {
-  directory.Write("device.cfg", device_file);
-  Launch({"--amp", "A", "--steady", "--model-cfg", directory.File("device.cfg")});
+  using Y0Fault = test_support::SimProcess::Y0Fault;
+  Launch({"--amp", "A", "--steady"});
+  ASSERT_TRUE(sim.SetModelCfg('A', device_file));
   struct Case {
-    const char* fault;
-    const char* undo;
+    const char* name;
+    std::string fault;  // a link fault, or empty for the Model.cfg one
+    Y0Fault y0_fault;
   };
-  for (const Case& c :
-       {Case{"faults drop=1", "faults drop=0"}, Case{"faults nak=1", "faults nak=0"},
-        Case{"faults bad-checksum=1", "faults bad-checksum=0"}}) {
-    SCOPED_TRACE(c.fault);
+  const Case cases[] = {{"missing", "drop", Y0Fault::none},
+                        {"NAK", "nak", Y0Fault::none},
+                        {"garbage", "bad-checksum", Y0Fault::none},
+                        {"short", "", Y0Fault::short_reply},
+                        {"overflowing", "", Y0Fault::oversize}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
     directory.Write("saved.cfg", "old\r\n");
-    Set(c.fault);
+    if (!c.fault.empty()) Set("faults " + c.fault + "=1");
+    ASSERT_TRUE(sim.SetY0Fault('A', c.y0_fault));
     op.AnswerFileDialog(directory.File("saved.cfg"));
     op.Answer(ui::answer_yes);
     PressOk("Get Configuration");
     GetConfig();
-    Set(c.undo);
+    if (!c.fault.empty()) Set("faults " + c.fault + "=0");
     EXPECT_EQ(LastBox(), "Command failed.  Can't retrieve configuration.");
     EXPECT_TRUE(seen.ok_enabled);
     EXPECT_EQ(directory.Read("saved.cfg"), "old\r\n");
-    EXPECT_TRUE(OnlyFiles({"device.cfg", "saved.cfg"}));
+    EXPECT_TRUE(OnlyFiles({"saved.cfg"}));
     EXPECT_EQ(polling_enabled, 1);
   }
 }
 
 TEST_F(CfgFiles, SendGivesOneCommandPerLineAndRefusesFilesThatWouldNotGoWhole) {
   Launch({"--amp", "A", "--steady"});
-  directory.Write("send.cfg", "abc\r\n\n\r\nPOWER\t\tHIGH / *LOW");
+  const std::string longest(246, 'x');  // with CR LF and "Y1": a full command body
+  directory.Write("send.cfg", "abc\r\n\n\r\n" + longest + "\r\nPOWER\t\tHIGH / *LOW");
   op.AnswerFileDialog(directory.File("send.cfg"));
   PressOk("Send Configuration");
   EXPECT_EQ(SendConfig(nullptr), 1);
   EXPECT_EQ(LastBox(), "Configuration Sent");
   EXPECT_EQ(seen.status, "POWER\t\tHIGH / *LOW");
-  EXPECT_EQ(sim.Control("get A last"), "ok Y1POWER\\x09\\x09HIGH / *LOW");
+  const std::vector<std::string> sent = {"Y1abc  ", "Y1  ", "Y1" + longest + "  ",
+                                         "Y1POWER\t\tHIGH / *LOW"};
+  EXPECT_EQ(Bodies(), sent);
   EXPECT_EQ(polling_enabled, 1);
+
+  // Silent from the third line on: the failure shows the line it stopped at.
+  ASSERT_TRUE(sim.SetY1Fault('A', test_support::SimProcess::Y1Fault::silent, 3));
+  PressOk("Send Configuration");
+  EXPECT_EQ(SendConfig(directory.File("send.cfg").c_str()), 0);
+  EXPECT_EQ(LastBox(), "Command Failed.");
+  EXPECT_EQ(seen.status, longest + "  ");
+  EXPECT_TRUE(seen.ok_enabled);
+  // Two lines answered, then the third tried four times; the fourth never sent.
+  EXPECT_EQ(Bodies().size(), 10u);
+  EXPECT_EQ(Bodies().back(), "Y1" + longest + "  ");
+  EXPECT_EQ(polling_enabled, 1);
+  ASSERT_TRUE(sim.SetY1Fault('A', test_support::SimProcess::Y1Fault::none));
 
   struct Case {
     std::string bytes;
@@ -207,12 +237,12 @@ TEST_F(CfgFiles, SendGivesOneCommandPerLineAndRefusesFilesThatWouldNotGoWhole) {
   };
   for (const Case& c : cases) {
     directory.Write("refused.cfg", c.bytes);
-    const long frames = Frames();
+    const std::size_t bodies = Bodies().size();
     PressOk("Send Configuration");
     EXPECT_EQ(SendConfig(path.c_str()), 0);
     EXPECT_EQ(LastBox(), c.message);
     EXPECT_TRUE(seen.ok_enabled);
-    EXPECT_EQ(Frames(), frames);
+    EXPECT_EQ(Bodies().size(), bodies);
   }
 
   // A missing file is said at once; OK then finds nothing to read.
@@ -229,12 +259,11 @@ TEST_F(CfgFiles, SendGivesOneCommandPerLineAndRefusesFilesThatWouldNotGoWhole) {
 
 TEST_F(CfgFiles, OverTcpTheChosenDeviceIsFetchedAndAFailedConnectionIsSaid) {
   setenv("CORVANE_DISCOVERY_ADDRESS", "127.0.0.1:9", 1);
-  directory.Write("device.cfg", device_file);
   std::string error;
-  ASSERT_TRUE(sim.Start({"--amp", "A", "--steady", "--ip-base", "127.0.0.95", "--tcp-port", "0",
-                         "--model-cfg", directory.File("device.cfg")},
-                        &error))
+  ASSERT_TRUE(
+      sim.Start({"--amp", "A", "--steady", "--ip-base", "127.0.0.95", "--tcp-port", "0"}, &error))
       << error;
+  ASSERT_TRUE(sim.SetModelCfg('A', device_file));
   use_ethernet = 1;
   use_default_port = 0;
   tcpip_port = sim.TcpPort();

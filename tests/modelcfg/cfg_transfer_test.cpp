@@ -76,7 +76,7 @@ TEST_F(CfgTransfer, ALineGoesOutWithItsPickAndItsStatusFollowsTheAnswer) {
   EXPECT_EQ(getall_button.face_color, cfg_green);
 
   // Refused: failed, no option in force, and the pick waits for the next send.
-  Set("faults nak=1");
+  ASSERT_TRUE(sim.SetY1Fault('A', test_support::SimProcess::Y1Fault::nak));
   power.new_selection = 0;
   SendModelCfgLine(0);
   ASSERT_EQ(op.Boxes().size(), 1u);
@@ -85,7 +85,7 @@ TEST_F(CfgTransfer, ALineGoesOutWithItsPickAndItsStatusFollowsTheAnswer) {
   EXPECT_EQ(power.selected, -1);
   EXPECT_EQ(power.new_selection, 0);
 
-  Set("faults nak=0");
+  ASSERT_TRUE(sim.SetY1Fault('A', test_support::SimProcess::Y1Fault::none));
   SendModelCfgLine(0);
   EXPECT_EQ(sim.Control("get A last"), "ok Y1POWER\\x09\\x09*HIGH / LOW");
   EXPECT_EQ(power.sent, modelcfg_status_sent);
@@ -108,8 +108,8 @@ TEST_F(CfgTransfer, GetAllLoadsTheDevicesFileAndAFailedFetchKeepsTableAndFile) {
   const std::string device_file =
       "MODEL               \tTWTA-750-KU / *TWTA-250-KU\r\n"
       "POWER               \tHIGH / *LOW\r\n";
-  directory.Write("device.cfg", device_file);
-  Launch({"--amp", "A", "--steady", "--model-cfg", directory.File("device.cfg")});
+  Launch({"--amp", "A", "--steady"});
+  ASSERT_TRUE(sim.SetModelCfg('A', device_file));
 
   ASSERT_EQ(GetConfigViaSerialProtocol(), 1);
   EXPECT_EQ(directory.Read("Model.cfg"), device_file);
