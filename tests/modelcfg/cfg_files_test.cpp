@@ -1,16 +1,12 @@
-// "&Get" and "&Send" against corvane-sim on a pseudo-terminal and over
-// loopback TCP: the files on both sides byte for byte, the commands on the
-// wire, the refusals, and polling back on after every way out.
+// Configuration exchanges against corvane-sim on a pseudo-terminal and over
+// loopback TCP: "&Get" and "&Send" with the files on both sides byte for byte,
+// the commands on the wire, the refusals and polling back on after every way
+// out; the editor's one-line send and "Get All".
 #include "modelcfg/cfg_files.h"
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -22,29 +18,22 @@
 #include "link/link_settings.h"
 #include "link/wserial.h"
 #include "link/wsocket.h"
+#include "modelcfg/cfg_colours.h"
+#include "modelcfg/cfg_editor.h"
+#include "modelcfg/cfg_editor_commands.h"
+#include "modelcfg/cfg_transfer.h"
+#include "modelcfg/model_cfg.h"
 #include "records/device_records.h"
 #include "records/program_state.h"
 #include "resources/modelcfg_dialogs.h"
 #include "support/sim_process.h"
 #include "ui/dialog.h"
+#include "ui/measuring_context.h"
 #include "ui/scripted_operator.h"
 
 namespace {
 
 using Op = ui::ScriptedOperator;
-
-// A loopback port nobody listens on: bound once by the system, then let go.
-int UnusedPort() {
-  const int probe = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
-  close(probe);
-  return ntohs(address.sin_port);
-}
 
 // What the Get/Send dialog showed after OK.
 struct DialogSeen {
@@ -62,6 +51,8 @@ class CfgFiles : public ::testing::Test {
     polling_enabled = 1;
   }
   void TearDown() override {
+    ui::Destroy(modelcfg_popup);
+    total_cfg_lines = 0;
     CloseSerial();
     CleanupSocketComm();
     ResetSettings();
@@ -79,6 +70,14 @@ class CfgFiles : public ::testing::Test {
     const std::string answer = sim.Control(command);
     ASSERT_EQ(answer.rfind("ok", 0), 0u) << command << ": " << answer;
   }
+  void OpenEditor() {
+    screen_compatible_dc = &ui::ScreenMeasuringContext();
+    total_cfg_lines = 0;
+    CreateModelCfgPopup();
+    transfer_device = 'A';
+    SetModelCfgTitle("Model.Cfg");
+  }
+  void Add(std::string text) { AddModelCfgLine(total_cfg_lines, text.data()); }
   std::vector<std::string> Bodies() {
     return sim.Y1Bodies('A').value_or(std::vector<std::string>{});
   }
@@ -96,16 +95,9 @@ class CfgFiles : public ::testing::Test {
     });
   }
   std::string LastBox() const { return op.Boxes().empty() ? "" : op.Boxes().back().text; }
-  bool OnlyFiles(std::initializer_list<std::string> names) const {
-    std::size_t count = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(directory.File(""))) {
-      (void)entry;
-      ++count;
-    }
-    for (const std::string& name : names) {
-      if (!directory.Exists(name)) return false;
-    }
-    return count == names.size();
+  long FileCount() const {
+    return std::distance(std::filesystem::directory_iterator(directory.File("")),
+                         std::filesystem::directory_iterator());
   }
 
   ScratchDirectory directory;
@@ -130,8 +122,6 @@ TEST_F(CfgFiles, GetWritesTheDevicesFileAndEveryWayOutTurnsPollingOn) {
   EXPECT_EQ(directory.Read("saved.cfg"), device_file);
   EXPECT_EQ(LastBox(), "Configuration saved in " + saved + ".");
   EXPECT_EQ(polling_enabled, 1);
-  ASSERT_EQ(op.FileDialogs().size(), 1u);
-  EXPECT_EQ(op.FileDialogs()[0].title, "Choose Where To Save Retrieved Configuration");
 
   // Any bytes at all arrive as they were sent.
   ASSERT_TRUE(sim.SetY0Fault('A', test_support::SimProcess::Y0Fault::binary));
@@ -154,7 +144,6 @@ TEST_F(CfgFiles, GetWritesTheDevicesFileAndEveryWayOutTurnsPollingOn) {
   EXPECT_EQ(polling_enabled, 1);
 
   // The file dialog cancelled, and the Get dialog cancelled.
-  polling_enabled = 1;
   GetConfig();
   EXPECT_EQ(polling_enabled, 1);
   op.AnswerFileDialog(directory.File("other.cfg"));
@@ -163,7 +152,7 @@ TEST_F(CfgFiles, GetWritesTheDevicesFileAndEveryWayOutTurnsPollingOn) {
   GetConfig();
   EXPECT_EQ(polling_enabled, 1);
   EXPECT_EQ(sim.Y0Count('A'), fetches);
-  EXPECT_TRUE(OnlyFiles({"saved.cfg"}));
+  EXPECT_EQ(FileCount(), 1);  // no temporary left behind
 }
 
 TEST_F(CfgFiles, BadAnswersToTheFetchKeepTheOldFile) {
@@ -193,7 +182,7 @@ TEST_F(CfgFiles, BadAnswersToTheFetchKeepTheOldFile) {
     EXPECT_EQ(LastBox(), "Command failed.  Can't retrieve configuration.");
     EXPECT_TRUE(seen.ok_enabled);
     EXPECT_EQ(directory.Read("saved.cfg"), "old\r\n");
-    EXPECT_TRUE(OnlyFiles({"saved.cfg"}));
+    EXPECT_EQ(FileCount(), 1);  // no temporary left behind
     EXPECT_EQ(polling_enabled, 1);
   }
 }
@@ -282,9 +271,8 @@ TEST_F(CfgFiles, OverTcpTheChosenDeviceIsFetchedAndAFailedConnectionIsSaid) {
   EXPECT_EQ(polling_enabled, 1);
   EXPECT_EQ(ethernet_action, ETHERNET_DEFAULT);
 
-  // Nothing listens there: said once, no dialog, polling back on.
-  CopyField(default_ipaddress, "127.0.0.1");
-  tcpip_port = UnusedPort();
+  // No device at that address: said once, no dialog, polling back on.
+  CopyField(default_ipaddress, "127.0.0.94");
   op.AnswerFileDialog(directory.File("other.cfg"));
   op.WhenDialogOpens("Send model.cfg", [](ui::Handle dialog) { Op::Press(dialog, ui::id_ok); });
   directory.Write("other.cfg", "x\r\n");
@@ -294,6 +282,72 @@ TEST_F(CfgFiles, OverTcpTheChosenDeviceIsFetchedAndAFailedConnectionIsSaid) {
   EXPECT_EQ(op.Boxes()[0].text, "Can't connect.");
   EXPECT_EQ(polling_enabled, 1);
   EXPECT_EQ(ethernet_action, ETHERNET_DEFAULT);
+}
+
+TEST_F(CfgFiles, ALineGoesOutWithItsPickAndItsStatusFollowsTheAnswer) {
+  Launch({"--amp", "A", "--steady"});
+  OpenEditor();
+  Add("POWER *HIGH / LOW");
+  Add("ABC");
+  model_cfg_struct& power = configuration_line[0];
+
+  power.new_selection = 1;
+  SendModelCfgLine(0);
+  EXPECT_EQ(sim.Control("get A last"), "ok Y1POWER\\x09\\x09HIGH / *LOW");
+  EXPECT_EQ(power.sent, modelcfg_status_sent);
+  EXPECT_EQ(power.selected, 1);
+  EXPECT_EQ(power.new_selection, -1);
+  EXPECT_STREQ(ModelCfgTitle(), "Model.Cfg (modified)");
+  EXPECT_EQ(getall_button.face_color, cfg_green);
+
+  // Refused: failed, no option in force, and the pick waits for the next send.
+  ASSERT_TRUE(sim.SetY1Fault('A', test_support::SimProcess::Y1Fault::nak));
+  power.new_selection = 0;
+  SendModelCfgLine(0);
+  ASSERT_EQ(op.Boxes().size(), 1u);
+  EXPECT_EQ(op.Boxes()[0].text, "Couldn't set the configuration");
+  EXPECT_EQ(power.sent, modelcfg_status_failed);
+  EXPECT_EQ(power.selected, -1);
+  EXPECT_EQ(power.new_selection, 0);
+
+  ASSERT_TRUE(sim.SetY1Fault('A', test_support::SimProcess::Y1Fault::none));
+  SendModelCfgLine(0);
+  EXPECT_EQ(sim.Control("get A last"), "ok Y1POWER\\x09\\x09*HIGH / LOW");
+  EXPECT_EQ(power.sent, modelcfg_status_sent);
+  EXPECT_EQ(power.selected, 0);
+  EXPECT_STREQ(ModelCfgTitle(), "Model.Cfg (modified)");
+
+  SendModelCfgLine(1);
+  EXPECT_EQ(sim.Control("get A last"), "ok Y1ABC");
+
+  // A line longer than one command body never reaches the device.
+  Add(std::string(249, 'k'));
+  op.ClearBoxes();
+  SendModelCfgLine(2);
+  EXPECT_EQ(sim.Control("get A last"), "ok Y1ABC");
+  EXPECT_EQ(op.Boxes().size(), 1u);
+  EXPECT_EQ(configuration_line[2].sent, modelcfg_status_unsent);
+}
+
+TEST_F(CfgFiles, GetAllLoadsTheDevicesFileAndAFailedFetchKeepsTableAndFile) {
+  const std::string editor_file = device_file.substr(device_file.find('\n') + 1);
+  Launch({"--amp", "A", "--steady"});
+  ASSERT_TRUE(sim.SetModelCfg('A', editor_file));
+  OpenEditor();
+
+  ASSERT_EQ(GetConfigViaSerialProtocol(), 1);
+  EXPECT_EQ(directory.Read("Model.cfg"), editor_file);
+  ASSERT_EQ(total_cfg_lines, 2);
+  EXPECT_STREQ(configuration_line[1].keyword, "POWER");
+  EXPECT_EQ(configuration_line[1].selected, 1);
+  EXPECT_EQ(configuration_line[1].sent, modelcfg_status_unsent);
+
+  Set("faults drop=1");
+  EXPECT_EQ(GetConfigViaSerialProtocol(), 0);
+  EXPECT_EQ(total_cfg_lines, 2);
+  EXPECT_EQ(directory.Read("Model.cfg"), editor_file);
+  ASSERT_FALSE(op.Boxes().empty());
+  EXPECT_EQ(op.Boxes().back().text, "Command failed.  Can't retrieve configuration.");
 }
 
 }  // namespace
