@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -23,6 +24,7 @@
 #include "modelcfg/cfg_editor_commands.h"
 #include "modelcfg/cfg_transfer.h"
 #include "modelcfg/model_cfg.h"
+#include "modelcfg/replace_file.h"
 #include "records/device_records.h"
 #include "records/program_state.h"
 #include "resources/modelcfg_dialogs.h"
@@ -185,6 +187,22 @@ TEST_F(CfgFiles, BadAnswersToTheFetchKeepTheOldFile) {
     EXPECT_EQ(FileCount(), 1);  // no temporary left behind
     EXPECT_EQ(polling_enabled, 1);
   }
+
+  // A good answer that cannot take the old file's place.
+  ASSERT_TRUE(sim.SetY0Fault('A', Y0Fault::none));
+  static const replace_file_ops no_rename{
+      system_file_ops.create_temporary, system_file_ops.write, system_file_ops.sync,
+      system_file_ops.close, [](const char*, const char*) { return errno = EXDEV, -1; }};
+  file_ops = &no_rename;
+  op.AnswerFileDialog(directory.File("saved.cfg"));
+  op.Answer(ui::answer_yes);
+  PressOk("Get Configuration");
+  GetConfig();
+  file_ops = &system_file_ops;
+  EXPECT_EQ(LastBox(), "Unable to save '" + directory.File("saved.cfg") + "'");
+  EXPECT_TRUE(seen.ok_enabled);
+  EXPECT_EQ(directory.Read("saved.cfg"), "old\r\n");
+  EXPECT_EQ(FileCount(), 1);
 }
 
 TEST_F(CfgFiles, SendGivesOneCommandPerLineAndRefusesFilesThatWouldNotGoWhole) {
