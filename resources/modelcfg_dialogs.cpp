@@ -60,7 +60,7 @@ const ui::DialogTemplate& TransferDialogTemplate() {
       dialog_style,
       {
           {-1, ControlKind::static_text, "Device &Address:", 8, 10, 64, 10, 0, ""},
-          {id_transfer_address, ControlKind::edit, "A", 76, 8, 30, 12, first, ""},
+          {id_transfer_address, ControlKind::edit, "A", 76, 8, 76, 12, first, ""},
           {id_transfer_status, ControlKind::static_text, "", 8, 30, 184, 12, ui::style_sunken, ""},
           {ui::id_ok, ControlKind::default_button, "OK", 40, 54, 50, 14, first, ""},
           {ui::id_cancel, ControlKind::push_button, "Cancel", 110, 54, 50, 14, tab, ""},

@@ -154,7 +154,8 @@ void SetPasswordCharacter(Handle dialog, int id, char echo) {
     return;
   }
   // The style decides the echo character; the style sheet overrides its choice.
-  edit->setStyleSheet(QStringLiteral("lineedit-password-character: %1").arg(static_cast<unsigned char>(echo)));
+  edit->setStyleSheet(
+      QStringLiteral("lineedit-password-character: %1").arg(static_cast<unsigned char>(echo)));
   edit->setEchoMode(QLineEdit::Password);
 }
 

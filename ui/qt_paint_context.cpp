@@ -1,12 +1,11 @@
 #include "ui/qt_paint_context.h"
 
-#include <qdrawutil.h>
-
 #include <QApplication>
 #include <QFontMetrics>
 #include <QPalette>
 #include <QStyle>
 #include <QStyleOptionButton>
+#include <qdrawutil.h>
 
 #include "ui/fonts.h"
 #include "ui/text.h"
@@ -16,19 +15,14 @@ namespace ui::detail {
 namespace {
 
 // Rectangles exclude their right and bottom edges, as on the desktop.
-QRect ToQRect(const Rect& rect) {
-  return QRect(rect.left, rect.top, rect.Width(), rect.Height());
-}
+QRect ToQRect(const Rect& rect) { return QRect(rect.left, rect.top, rect.Width(), rect.Height()); }
 
 }  // namespace
 
 QtPaintContext::QtPaintContext(QPainter& painter, const QRect& area)
-    : painter_(painter),
-      area_{area.left(), area.top(), area.left() + area.width(), area.top() + area.height()} {}
+    : painter_(painter), area_{area.left(), area.top(), area.left() + area.width(), area.top() + area.height()} {}
 
-void QtPaintContext::FillRect(const Rect& rect, Colour colour) {
-  painter_.fillRect(ToQRect(rect), ToQColor(colour));
-}
+void QtPaintContext::FillRect(const Rect& rect, Colour colour) { painter_.fillRect(ToQRect(rect), ToQColor(colour)); }
 
 void QtPaintContext::FrameRect(const Rect& rect, Colour colour, int thickness) {
   const QColor colour_q = ToQColor(colour);
@@ -55,32 +49,22 @@ void QtPaintContext::Ellipse(const Rect& rect, Colour fill, Colour outline) {
   painter_.setBrush(Qt::NoBrush);
 }
 
-void QtPaintContext::SetFont(const FontSpec& font) {
-  painter_.setFont(QFontFromSpec(font));
-}
+void QtPaintContext::SetFont(const FontSpec& font) { painter_.setFont(QFontFromSpec(font)); }
 
-void QtPaintContext::SetTextColour(Colour colour) {
-  text_colour_ = ToQColor(colour);
-}
+void QtPaintContext::SetTextColour(Colour colour) { text_colour_ = ToQColor(colour); }
 
 Colour QtPaintContext::TextColour() const {
   return FromQColor(text_colour_);
 }
 
-void QtPaintContext::SetTextBackground(Colour colour) {
-  text_background_ = ToQColor(colour);
-}
+void QtPaintContext::SetTextBackground(Colour colour) { text_background_ = ToQColor(colour); }
 
-void QtPaintContext::SetTransparentText() {
-  text_background_.reset();
-}
+void QtPaintContext::SetTransparentText() { text_background_.reset(); }
 
 void QtPaintContext::Text(int x, int y, const std::string& text) {
   const QString shown = ToQt(text);
   const QFontMetrics metrics = painter_.fontMetrics();
-  if (text_background_)
-    painter_.fillRect(QRect(x, y, metrics.horizontalAdvance(shown), metrics.height()),
-                      *text_background_);
+  if (text_background_) painter_.fillRect(QRect(x, y, metrics.horizontalAdvance(shown), metrics.height()), *text_background_);
   painter_.setPen(text_colour_);
   painter_.drawText(x, y + metrics.ascent(), shown);
 }
@@ -89,13 +73,10 @@ void QtPaintContext::TextIn(const Rect& rect, const std::string& text, TextAlign
   const QString shown = ToQt(text);
   const QRect area = ToQRect(rect);
   int flags = Qt::AlignVCenter | Qt::TextSingleLine;
-  flags |= align == TextAlign::centre  ? Qt::AlignHCenter
-           : align == TextAlign::right ? Qt::AlignRight
-                                       : Qt::AlignLeft;
+  flags |= align == TextAlign::centre ? Qt::AlignHCenter : align == TextAlign::right ? Qt::AlignRight : Qt::AlignLeft;
   painter_.save();
   painter_.setClipRect(area, Qt::IntersectClip);
-  if (text_background_)
-    painter_.fillRect(painter_.fontMetrics().boundingRect(area, flags, shown), *text_background_);
+  if (text_background_) painter_.fillRect(painter_.fontMetrics().boundingRect(area, flags, shown), *text_background_);
   painter_.setPen(text_colour_);
   painter_.drawText(area, flags, shown);
   painter_.restore();

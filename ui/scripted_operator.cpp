@@ -41,8 +41,7 @@ void TypeInto(QLineEdit& edit, const std::string& text) {
   edit.setFocus(Qt::MouseFocusReason);
   edit.selectAll();
   if (text.empty()) edit.del();
-  for (const char character : text)
-    edit.insert(QString(QChar(static_cast<unsigned char>(character))));
+  for (const char character : text) edit.insert(QString(QChar(static_cast<unsigned char>(character))));
 }
 
 // Keys go where the keyboard is: the focused control of the window, or the window.
@@ -93,8 +92,7 @@ void SendMouseEvent(Handle window, QEvent::Type type, Qt::MouseButton button,
   QApplication::sendEvent(client, &event);
 }
 
-bool Matches(const std::string& wanted, const std::string& name, const std::string& caption,
-             const std::string& title) {
+bool Matches(const std::string& wanted, const std::string& name, const std::string& caption, const std::string& title) {
   return wanted == name || wanted == caption || wanted == title;
 }
 
@@ -109,20 +107,13 @@ ScriptedOperator::~ScriptedOperator() {
   if (installed == this) installed = previous_;
 }
 
-ScriptedOperator* CurrentOperator() {
-  return installed;
-}
+ScriptedOperator* CurrentOperator() { return installed; }
 
-void ScriptedOperator::Answer(int answer) {
-  answers_.push_back(answer);
-}
+void ScriptedOperator::Answer(int answer) { answers_.push_back(answer); }
 
-void ScriptedOperator::SetDefaultAnswer(int answer) {
-  default_answer_ = answer;
-}
+void ScriptedOperator::SetDefaultAnswer(int answer) { default_answer_ = answer; }
 
-void ScriptedOperator::WhenDialogOpens(const std::string& name,
-                                       std::function<void(Handle dialog)> action) {
+void ScriptedOperator::WhenDialogOpens(const std::string& name, std::function<void(Handle dialog)> action) {
   pending_.push_back({name, std::move(action)});
 }
 
@@ -142,8 +133,7 @@ int ScriptedOperator::OnMessageBox(RecordedBox box) {
 }
 
 void ScriptedOperator::OnDialogInitialised(Handle dialog, const std::string& name,
-                                           const std::string& template_caption,
-                                           const std::string& title) {
+                                           const std::string& template_caption, const std::string& title) {
   opened_.push_back(title.empty() ? name : title);
   for (auto pending = pending_.begin(); pending != pending_.end(); ++pending) {
     if (!Matches(pending->name, name, template_caption, title)) continue;
@@ -179,8 +169,7 @@ void ScriptedOperator::Type(Handle dialog, int id, const std::string& text) {
     TypeInto(*edit, text);
   } else if (auto* combo = qobject_cast<QComboBox*>(widget); combo && combo->isEditable()) {
     TypeInto(*combo->lineEdit(), text);
-  } else if (auto* multiline = qobject_cast<QPlainTextEdit*>(widget);
-             multiline && !multiline->isReadOnly()) {
+  } else if (auto* multiline = qobject_cast<QPlainTextEdit*>(widget); multiline && !multiline->isReadOnly()) {
     multiline->setFocus(Qt::MouseFocusReason);
     multiline->selectAll();
     multiline->insertPlainText(ToQt(text));
@@ -196,22 +185,18 @@ void ScriptedOperator::Press(Handle dialog, int id) {
 
 void ScriptedOperator::Choose(Handle dialog, int id, int index) {
   QWidget* widget = ControlWidget(dialog, id);
-  if (auto* list = qobject_cast<QListWidget*>(widget);
-      list && index >= 0 && index < list->count()) {
+  if (auto* list = qobject_cast<QListWidget*>(widget); list && index >= 0 && index < list->count()) {
     list->setCurrentRow(index);
-  } else if (auto* combo = qobject_cast<QComboBox*>(widget);
-             combo && index >= 0 && index < combo->count()) {
+  } else if (auto* combo = qobject_cast<QComboBox*>(widget); combo && index >= 0 && index < combo->count()) {
     combo->setCurrentIndex(index);
     emit combo->activated(index);
-  } else if (auto* tree = qobject_cast<QTreeWidget*>(widget);
-             tree && index >= 0 && index < tree->topLevelItemCount()) {
+  } else if (auto* tree = qobject_cast<QTreeWidget*>(widget); tree && index >= 0 && index < tree->topLevelItemCount()) {
     tree->setCurrentItem(tree->topLevelItem(index));
   }
 }
 
 void ScriptedOperator::ChooseText(Handle dialog, int id, const std::string& text) {
-  if (auto* combo = qobject_cast<QComboBox*>(ControlWidget(dialog, id));
-      combo && combo->isEditable())
+  if (auto* combo = qobject_cast<QComboBox*>(ControlWidget(dialog, id)); combo && combo->isEditable())
     TypeInto(*combo->lineEdit(), text);
 }
 
@@ -220,8 +205,7 @@ void ScriptedOperator::KeyDown(Handle window, int virtual_key, bool repeat) {
   if (!target) return;
   const QtKeyStroke stroke = QtKeyFromVirtualKey(virtual_key, IsKeyHeld(vk_shift));
   if (!stroke.key) return;
-  QKeyEvent press(QEvent::KeyPress, stroke.key, stroke.modifiers | HeldModifiers(), stroke.text,
-                  repeat);
+  QKeyEvent press(QEvent::KeyPress, stroke.key, stroke.modifiers | HeldModifiers(), stroke.text, repeat);
   QApplication::sendEvent(target, &press);
 }
 
@@ -250,8 +234,7 @@ void ScriptedOperator::Char(Handle window, int character) {
 void ScriptedOperator::StepUpDown(Handle dialog, int id, bool up) {
   const WindowRecord* record = ControlRecord(dialog, id);
   if (!record || !record->client || !record->client->isEnabled()) return;
-  if (auto* arrow = record->client->findChild<QAbstractButton*>(up ? QStringLiteral("up")
-                                                                   : QStringLiteral("down")))
+  if (auto* arrow = record->client->findChild<QAbstractButton*>(up ? QStringLiteral("up") : QStringLiteral("down")))
     arrow->click();
 }
 

@@ -25,8 +25,7 @@ struct RecordedBox {
   Buttons buttons = Buttons::ok;
   Icon icon = Icon::none;
   int answer = 0;
-  std::string
-      active_dialog;  // the innermost modal dialog when it appeared, named as in OpenedDialogs
+  std::string active_dialog;  // the innermost modal dialog when it appeared, named as in OpenedDialogs
 };
 
 // A window as it was drawn, for tests that sample colours.
@@ -88,10 +87,9 @@ class ScriptedOperator {
   // Operator actions on dialog controls: they go through the same paths as
   // the real ones (text typed, button clicked), notifications included.
   static void Type(Handle dialog, int id, const std::string& text);  // replaces the field's text
-  static void Press(Handle dialog, int id);              // clicks a button, box or radio
-  static void Choose(Handle dialog, int id, int index);  // picks a list/combo item
-  static void ChooseText(Handle dialog, int id,
-                         const std::string& text);  // types into an editable combo
+  static void Press(Handle dialog, int id);                          // clicks a button, box or radio
+  static void Choose(Handle dialog, int id, int index);              // picks a list/combo item
+  static void ChooseText(Handle dialog, int id, const std::string& text);  // types into an editable combo
   static void KeyDown(Handle window, int virtual_key, bool repeat = false);
   static void KeyUp(Handle window, int virtual_key);
   static void Char(Handle window, int character);
@@ -122,8 +120,8 @@ class ScriptedOperator {
 
   // Internal hooks used by the window system.
   int OnMessageBox(RecordedBox box);
-  void OnDialogInitialised(Handle dialog, const std::string& name,
-                           const std::string& template_caption, const std::string& title);
+  void OnDialogInitialised(Handle dialog, const std::string& name, const std::string& template_caption,
+                           const std::string& title);
   bool OnFontChooser(FontSpec& font, int& point_size_tenths);
   bool OnFileDialog(const FileDialogRequest& request, std::string& path);
 

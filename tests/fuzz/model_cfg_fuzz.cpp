@@ -77,7 +77,9 @@ void Setup() {
   done = true;
   screen_compatible_dc = &context;
   file_ops = &quick_ops;
-  std::snprintf(transfer_filepath, sizeof transfer_filepath, "/tmp/corvane-fuzz-%d.cfg",
+  // In memory where there is such a folder: a disk flushes on every replacing rename.
+  const char* folder = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
+  std::snprintf(transfer_filepath, sizeof transfer_filepath, "%s/corvane-fuzz-%d.cfg", folder,
                 static_cast<int>(getpid()));
 }
 
@@ -98,9 +100,10 @@ void CheckTable() {
   }
 }
 
-// Operations picked by the bytes after the first zero byte of the input.
+// Operations picked by the bytes after the first zero byte of the input:
 void Edit(const std::uint8_t* script, std::size_t size) {
-  for (std::size_t at = 0; at + 2 < size; at += 3) {
+  // A few dozen: each insertion or move may shift the whole table.
+  for (std::size_t at = 0; at + 2 < size && at < 3 * 48; at += 3) {
     const int a = script[at + 1] % (max_cfg_lines + 4) - 2;
     const int b = script[at + 2] % (max_cfg_lines + 4) - 2;
     switch (script[at] % 5) {

@@ -2,15 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
 #include <vector>
 
 #include "ui/measuring_context.h"
 #include "ui/scripted_operator.h"
-#include "ui/window.h"
 
 namespace {
 
-// Measures every character as 7 x 13 pixels and draws nothing.
+// Measures every character as 7 x 14 pixels and draws nothing.
 class FixedMeasure final : public ui::PaintContext {
  public:
   ui::Rect Area() const override { return {}; }
@@ -26,9 +26,13 @@ class FixedMeasure final : public ui::PaintContext {
   void Text(int, int, const std::string&) override {}
   void TextIn(const ui::Rect&, const std::string&, ui::TextAlign) override {}
   ui::TextSize Measure(const std::string& text) override {
-    return {7 * static_cast<int>(text.size()), 13};
+    return {7 * static_cast<int>(text.size()), 14};
   }
 };
+
+std::tuple<int, int, int, int> Corners(const ui::Rect& r) {
+  return {r.left, r.top, r.right, r.bottom};
+}
 
 class Buttons : public ::testing::Test {
  protected:
@@ -38,32 +42,24 @@ class Buttons : public ::testing::Test {
 };
 
 TEST_F(Buttons, TextButtonIsCaptionExtentPlusMarginsAndAlignsOnEachAnchor) {
-  // "Add Line": 8 characters, 56 x 13, so the button is 68 x 18.
+  // "Add Line" measures 56 x 14 and makes a 68 x 19 button; "Send Line" 75 x 19,
+  // whose odd halves truncate.
   struct Case {
+    const char* caption;
     button_align_enum alignment;
-    ui::Rect expected;
+    std::tuple<int, int, int, int> expected;
   } const cases[] = {
-      {align_topleft, {100, 50, 168, 68}},
-      {align_bottomleft, {100, 32, 168, 50}},
-      {align_bottomcenter, {66, 32, 134, 50}},
-      {align_bottomright, {32, 32, 100, 50}},
-      {align_centerright, {32, 41, 100, 59}},
-      {static_cast<button_align_enum>(9), {100, 50, 168, 68}},
+      {"Add Line", align_topleft, {100, 50, 168, 69}},
+      {"Add Line", align_bottomleft, {100, 31, 168, 50}},
+      {"Add Line", align_bottomright, {32, 31, 100, 50}},
+      {"Add Line", static_cast<button_align_enum>(9), {100, 50, 168, 69}},
+      {"Send Line", align_bottomcenter, {62, 31, 137, 50}},
+      {"Send Line", align_centerright, {25, 41, 100, 60}},
   };
   for (const Case& c : cases) {
-    const button_class button(buttontype_text, 100, 50, "Add Line", c.alignment);
-    EXPECT_EQ(button.r.left, c.expected.left) << c.alignment;
-    EXPECT_EQ(button.r.top, c.expected.top) << c.alignment;
-    EXPECT_EQ(button.r.right, c.expected.right) << c.alignment;
-    EXPECT_EQ(button.r.bottom, c.expected.bottom) << c.alignment;
+    const button_class button(buttontype_text, 100, 50, c.caption, c.alignment);
+    EXPECT_EQ(Corners(button.r), c.expected) << c.caption << " " << c.alignment;
   }
-  // An odd width halves toward zero: 9 characters make 75 x 18.
-  const button_class odd(buttontype_text, 100, 50, "Send Line", align_centerright);
-  EXPECT_EQ(odd.r.top, 41);
-  EXPECT_EQ(odd.r.bottom, 59);
-  const button_class centred(buttontype_text, 100, 50, "Send Line", align_bottomcenter);
-  EXPECT_EQ(centred.r.left, 100 + 37 - 75);
-  EXPECT_EQ(centred.r.right, 137);
   // A glyph button takes the scroll bar's sizes and no caption.
   const button_class arrow(buttontype_scrollup, 0, 0, "ignored", align_topleft);
   EXPECT_STREQ(arrow.string, "dummy_string");
@@ -71,97 +67,63 @@ TEST_F(Buttons, TextButtonIsCaptionExtentPlusMarginsAndAlignsOnEachAnchor) {
   EXPECT_EQ(arrow.r.Height(), ui::SystemMetric(ui::Metric::scroll_arrow_height));
 }
 
-TEST_F(Buttons, PointInBoxTakesAllFourEdges) {
-  const ui::Rect r{10, 20, 30, 40};
-  for (const auto& [x, y, inside] : std::vector<std::tuple<int, int, int>>{{10, 20, 1},
-                                                                           {30, 40, 1},
-                                                                           {10, 40, 1},
-                                                                           {30, 20, 1},
-                                                                           {20, 30, 1},
-                                                                           {9, 30, 0},
-                                                                           {31, 30, 0},
-                                                                           {20, 19, 0},
-                                                                           {20, 41, 0}}) {
-    EXPECT_EQ(PointInBox(x, y, r), inside) << x << "," << y;
-  }
-}
-
-// One event fed to the button and what it must look like afterwards.
-enum class Event { press, release, move_held, move_free };
-struct Step {
-  Event event;
-  int x, y;
-  int down, clicked, result;
-};
-
-int Feed(button_class& button, const Step& step) {
-  switch (step.event) {
-    case Event::press:
-      return button.Click(ui::no_window, step.x, step.y, 1);
-    case Event::release:
-      return button.Click(ui::no_window, step.x, step.y, 0);
-    case Event::move_held:
-      button.MouseMove(ui::no_window, step.x, step.y, 1);
-      return 0;
-    case Event::move_free:
-      button.MouseMove(ui::no_window, step.x, step.y, 0);
-      return 0;
-  }
-  return 0;
-}
-
 TEST_F(Buttons, ClickStateMachine) {
-  // The button spans (100, 50) to (168, 68), edges inclusive.
+  // What is fed: P press, R release, M move with the button held, F move without.
+  struct Step {
+    char event;
+    int x, y;
+    int down, clicked, result;  // afterwards
+  };
   struct Scenario {
     const char* name;
     int enabled;
     std::vector<Step> steps;
   } const scenarios[] = {
+      // The button spans (100, 50) to (168, 69), all edges inside.
       {"press and release on opposite corners",
        1,
-       {{Event::press, 100, 50, 1, 1, 0}, {Event::release, 168, 68, 0, 0, 1}}},
+       {{'P', 100, 50, 1, 1, 0}, {'R', 168, 69, 0, 0, 1}}},
       {"press in, move out, release out: no click, popped up",
        1,
-       {{Event::press, 120, 60, 1, 1, 0},
-        {Event::move_held, 169, 60, 0, 1, 0},
-        {Event::release, 169, 60, 0, 0, 0},
-        {Event::move_free, 120, 60, 0, 0, 0}}},
+       {{'P', 120, 60, 1, 1, 0},
+        {'M', 169, 60, 0, 1, 0},
+        {'R', 169, 60, 0, 0, 0},
+        {'F', 120, 60, 0, 0, 0}}},
       {"press in, out and back in, release: one click",
        1,
-       {{Event::press, 120, 60, 1, 1, 0},
-        {Event::move_held, 120, 49, 0, 1, 0},
-        {Event::move_held, 120, 50, 1, 1, 0},
-        {Event::release, 120, 50, 0, 0, 1},
-        {Event::release, 120, 50, 0, 0, 0}}},
+       {{'P', 120, 60, 1, 1, 0},
+        {'M', 120, 49, 0, 1, 0},
+        {'M', 120, 50, 1, 1, 0},
+        {'R', 120, 50, 0, 0, 1},
+        {'R', 120, 50, 0, 0, 0}}},
       {"press outside, move in held, release: never armed",
        1,
-       {{Event::press, 99, 60, 0, 0, 0},
-        {Event::move_held, 120, 60, 0, 0, 0},
-        {Event::release, 120, 60, 0, 0, 0}}},
-      {"button let go outside the window disarms on the next move",
+       {{'P', 99, 60, 0, 0, 0},
+        {'M', 120, 70, 0, 0, 0},
+        {'M', 120, 69, 0, 0, 0},
+        {'R', 120, 60, 0, 0, 0}}},
+      {"let go outside the window: the next move disarms",
        1,
-       {{Event::press, 120, 60, 1, 1, 0},
-        {Event::move_free, 120, 60, 0, 0, 0},
-        {Event::release, 120, 60, 0, 0, 0}}},
-      {"disabled: nothing changes",
-       0,
-       {{Event::press, 120, 60, 0, 0, 0},
-        {Event::move_held, 121, 60, 0, 0, 0},
-        {Event::release, 120, 60, 0, 0, 0}}},
+       {{'P', 120, 60, 1, 1, 0}, {'F', 120, 60, 0, 0, 0}, {'R', 120, 60, 0, 0, 0}}},
+      {"disabled", 0, {{'P', 120, 60, 0, 0, 0}, {'M', 121, 60, 0, 0, 0}, {'R', 120, 60, 0, 0, 0}}},
   };
   for (const Scenario& scenario : scenarios) {
     button_class button(buttontype_text, 100, 50, "Add Line", align_topleft);
     button.enabled = scenario.enabled;
-    int index = 0;
-    for (const Step& step : scenario.steps) {
-      const int result = Feed(button, step);
-      EXPECT_EQ(result, step.result) << scenario.name << " step " << index;
-      EXPECT_EQ(button.down, step.down) << scenario.name << " step " << index;
-      EXPECT_EQ(button.clicked, step.clicked) << scenario.name << " step " << index;
-      ++index;
+    for (std::size_t n = 0; n < scenario.steps.size(); ++n) {
+      const Step& step = scenario.steps[n];
+      int result = 0;
+      if (step.event == 'P' || step.event == 'R') {
+        result = button.Click(ui::no_window, step.x, step.y, step.event == 'P');
+      } else {
+        button.MouseMove(ui::no_window, step.x, step.y, step.event == 'M');
+      }
+      EXPECT_EQ(std::tuple(button.down, button.clicked, result),
+                std::tuple(step.down, step.clicked, step.result))
+          << scenario.name << ", step " << n;
     }
   }
-  // A disabled button keeps a pushed look it was given.
+  // A disabled button keeps the pushed look it was given.
   button_class frozen(buttontype_text, 100, 50, "Add Line", align_topleft);
   frozen.down = 1;
   frozen.enabled = 0;
@@ -170,10 +132,6 @@ TEST_F(Buttons, ClickStateMachine) {
   EXPECT_EQ(frozen.down, 1);
 }
 
-}  // namespace
-
-namespace {
-
 button_class* shown_button = nullptr;
 
 ui::Result ButtonHost(ui::Handle window, unsigned message, ui::WordParam word, ui::LongParam l) {
@@ -181,7 +139,7 @@ ui::Result ButtonHost(ui::Handle window, unsigned message, ui::WordParam word, u
   auto& dc = *reinterpret_cast<ui::PaintContext*>(l);
   dc.SetTextColour(ui::MakeColour(1, 2, 3));
   shown_button->Show(dc, buttontype_nochange, keep_place, keep_place, nullptr, align_topleft);
-  // The owner's text colour is back after the button.
+  // The owner's text colour must be back; a magenta corner says it is not.
   if (dc.TextColour() != ui::MakeColour(1, 2, 3))
     dc.FillRect({0, 0, 4, 4}, ui::MakeColour(255, 0, 255));
   return 0;

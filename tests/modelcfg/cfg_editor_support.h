@@ -74,6 +74,13 @@ class EditorTest : public ::testing::Test {
     ui::RunFor(20);
     ui::Repaint(modelcfg_popup);
   }
+  // Stretches the editor to the main window's bottom, as far as lines allow.
+  static void ShowAllLines() {
+    const ui::Rect frame = ui::WindowRect(modelcfg_popup);
+    ui::Move(modelcfg_popup, frame.left, frame.top, frame.Width(),
+             ui::ClientRect(main_window).Height());
+    Paint();
+  }
   static void Press(int x, int y) { ui::ScriptedOperator::MouseDown(modelcfg_popup, x, y); }
   static void Release(int x, int y) { ui::ScriptedOperator::MouseUp(modelcfg_popup, x, y); }
   static void ClickAt(int x, int y) { ui::ScriptedOperator::ClickAt(modelcfg_popup, x, y); }

@@ -1,8 +1,12 @@
+#include <cstring>
 #include <fstream>
 
 #include "cfg_editor_support.h"
+#include "link/link_settings.h"
+#include "link/wserial.h"
 #include "modelcfg/cfg_colours.h"
 #include "modelcfg/cfg_editor_commands.h"
+#include "support/sim_process.h"
 #include "ui/dialog.h"
 #include "ui/keys.h"
 
@@ -40,11 +44,21 @@ TEST_F(EditorTest, ColoursOfLinesKeywordsRowAndSuggestedSteps) {
 }
 
 TEST_F(EditorTest, EditingKeepsUnchangedTextAndRefusesOverlongText) {
+  // A display form of over 200 characters comes back whole from the field.
+  std::string long_line = "LONG *" + std::string(22, 'A');
+  for (char c = 'B'; c < 'I'; ++c) long_line += "," + std::string(22, c);
+  AddLine(long_line.c_str());
+  ShowAllLines();
+  char shown[1024];
+  FormatModelCfgLine(shown, 4, 0);
+  ASSERT_GT(std::strlen(shown), 200u);
   const auto before = TableState();
-  op.WhenDialogOpens("Edit Configuration Item",
-                     [](ui::Handle d) { ui::ScriptedOperator::Press(d, ui::id_ok); });
-  Click(configuration_line[1].keyword_rect);
-  EXPECT_EQ(TableState(), before);
+  for (int line : {1, 4}) {
+    op.WhenDialogOpens("Edit Configuration Item",
+                       [](ui::Handle d) { ui::ScriptedOperator::Press(d, ui::id_ok); });
+    Click(configuration_line[line].keyword_rect);
+    EXPECT_EQ(TableState(), before) << line;
+  }
   EXPECT_EQ(CfgUndoSteps(), 0);
 
   op.WhenDialogOpens("Edit Configuration Item", [](ui::Handle d) {
@@ -57,15 +71,12 @@ TEST_F(EditorTest, EditingKeepsUnchangedTextAndRefusesOverlongText) {
   EXPECT_EQ(op.Boxes()[0].caption, "Ummm...");
   EXPECT_EQ(TableState(), before);
 
-  const std::string long_line = "LONG *" + std::string(200, 'A') + ",B";
-  op.WhenDialogOpens("Edit Configuration Item", [&](ui::Handle d) {
-    ui::ScriptedOperator::Type(d, 101, long_line);
+  op.WhenDialogOpens("Edit Configuration Item", [](ui::Handle d) {
+    ui::ScriptedOperator::Type(d, 101, "POWER *HIGH,LOW,OFF");
     ui::ScriptedOperator::Press(d, ui::id_ok);
   });
   Click(configuration_line[1].keyword_rect);
-  EXPECT_STREQ(configuration_line[1].keyword, "LONG");
-  EXPECT_EQ(std::string(configuration_line[1].option[0]).size(),
-            79u);  // the option field's own limit
+  EXPECT_EQ(configuration_line[1].num_options, 3);
   EXPECT_EQ(configuration_line[1].sent, modelcfg_status_edited);
   EXPECT_EQ(sendall_button.face_color, cfg_green);
 }
@@ -105,11 +116,7 @@ TEST_F(EditorTest, DraggedLineDropsBeforeOrAfterTheLineUnderThePointer) {
 
 TEST_F(EditorTest, AddLineScrollsToTheEndAndAFullTableRefuses) {
   for (int i = 0; i < 40; ++i) AddLine("FILL *ONE,TWO,THREE");
-  // The editor already reaches the bottom of the main window.
-  const ui::Rect frame = ui::WindowRect(modelcfg_popup);
-  ui::Move(modelcfg_popup, frame.left, frame.top, frame.Width(),
-           ui::ClientRect(main_window).Height());
-  Paint();
+  ShowAllLines();  // the editor already reaches the bottom of the main window
   op.WhenDialogOpens("Define New Configuration Item", [](ui::Handle d) {
     ui::ScriptedOperator::Type(d, 101, "LAST *X,Y");
     ui::ScriptedOperator::Press(d, ui::id_ok);
@@ -119,6 +126,16 @@ TEST_F(EditorTest, AddLineScrollsToTheEndAndAFullTableRefuses) {
   EXPECT_EQ(configuration_line[44].sent, modelcfg_status_edited);
   EXPECT_GT(cfg_popup_scroll_offset, 0);
   EXPECT_EQ(cfg_popup_scroll_offset, cfg_popup_virtual_display_height - cfg_display_rect.bottom);
+  // The keys scroll the same list.
+  const std::pair<int, int> keys[] = {{ui::vk_home, 0},
+                                      {ui::vk_down, configuration_line[0].size_y},
+                                      {ui::vk_up, 0},
+                                      {ui::vk_next, cfg_display_rect.bottom},
+                                      {ui::vk_end, cfg_popup_scroll_offset}};
+  for (auto [key, offset] : keys) {
+    ui::ScriptedOperator::KeyDown(modelcfg_popup, key);
+    EXPECT_EQ(cfg_popup_scroll_offset, offset) << key;
+  }
 
   while (total_cfg_lines < max_cfg_lines) AddLine("FILL *ONE");
   Paint();
@@ -227,6 +244,18 @@ TEST_F(EditorTest, LoadByDocumentNumberAndByBrowsingTitlesTheEditor) {
   unsetenv("CORVANE_DOCUMENT_DIR");
 }
 
+TEST_F(EditorTest, SaveWritesTheChosenFileAndSaysSo) {
+  const std::string path = (folder / "saved.cfg").string();
+  op.AnswerFileDialog(path);
+  Click(save_button.r);
+  ASSERT_EQ(op.FileDialogs().size(), 1u);
+  EXPECT_EQ(op.FileDialogs()[0].directory, save_directory);
+  ASSERT_EQ(op.Boxes().size(), 1u);
+  EXPECT_EQ(op.Boxes()[0].text, "Configuration written to " + path + ".");
+  EXPECT_EQ(op.Boxes()[0].caption, "Done");
+  EXPECT_TRUE(std::filesystem::exists(path));
+}
+
 TEST_F(EditorTest, EachUndoRestoresLinesAndStatusesExactly) {
   std::vector<std::vector<std::string>> states{TableState()};
   const auto step = [&] {
@@ -269,6 +298,10 @@ TEST_F(EditorTest, EachUndoRestoresLinesAndStatusesExactly) {
     ASSERT_TRUE(RedoCfgChange());
     EXPECT_EQ(TableState(), states[i]) << "redo to step " << i;
   }
+  // The history is bounded.
+  for (int i = 0; i < 2 * max_cfg_undo_steps; ++i) Click(OptionRect(0, i % 2));
+  EXPECT_EQ(CfgUndoSteps(), max_cfg_undo_steps);
+  EXPECT_EQ(CfgRedoSteps(), 0);
 }
 
 TEST_F(EditorTest, FailedGetAllKeepsTitleColoursAndHistory) {
@@ -278,6 +311,28 @@ TEST_F(EditorTest, FailedGetAllKeepsTitleColoursAndHistory) {
   EXPECT_EQ(getall_button.face_color, cfg_green);
   EXPECT_EQ(TableState(), before);
   EXPECT_EQ(CfgUndoSteps(), 0);
+}
+
+TEST_F(EditorTest, GetAllFromTheDeviceTitlesAndIsUndone) {
+  const auto before = TableState();
+  std::ofstream(folder / "device.cfg", std::ios::binary) << "FROM_DEVICE *ON,OFF\r\n";
+  test_support::SimProcess sim;
+  std::string error;
+  ASSERT_TRUE(sim.Start({"--amp", "A", "--model-cfg", (folder / "device.cfg").string()}, &error))
+      << error;
+  ResetLinkSettings();
+  std::snprintf(serial_port, sizeof serial_port, "%s", sim.LinkPath().c_str());
+  ASSERT_EQ(InitSerial(), 1);
+  Click(getall_button.r);
+  CloseSerial();
+  EXPECT_EQ(ui::Title(modelcfg_popup), "Model.cfg");
+  ASSERT_EQ(total_cfg_lines, 1);
+  EXPECT_STREQ(configuration_line[0].keyword, "FROM_DEVICE");
+  EXPECT_EQ(getall_button.face_color, cfg_text_colour);
+  ASSERT_TRUE(UndoCfgChange());
+  EXPECT_EQ(TableState(), before);
+  EXPECT_EQ(ui::Title(modelcfg_popup), "Model.Cfg");
+  EXPECT_EQ(getall_button.face_color, cfg_green);
 }
 
 TEST_F(EditorTest, ScrollingByLinesPagesAndThumb) {

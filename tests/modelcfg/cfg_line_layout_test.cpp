@@ -53,7 +53,7 @@ TEST_F(LineTable, ParsingMeasuresTheLine) {
   EXPECT_EQ(configuration_line[1].size_y, LineHeight(15));
 }
 
-TEST_F(LineTable, DrawsThePickByTheLineStatus) {
+TEST_F(LineTable, DrawsThePickByTheLineStatusAndAPressedKeyword) {
   constexpr ui::Colour normal = cfg_text_colour;
   struct Case {
     modelcfg_status_enum sent;
@@ -96,16 +96,12 @@ TEST_F(LineTable, DrawsThePickByTheLineStatus) {
     EXPECT_EQ(entry.delete_button.r.right, 492);
     EXPECT_EQ(entry.send_button.r.right, entry.delete_button.r.left - 6);
   }
-}
-
-TEST_F(LineTable, PressedKeywordIsSunkenAndShifted) {
-  Add("POWER *HIGH,LOW");
+  // A pressed keyword sinks, and its text with it.
   configuration_line[0].keyword_pressed = 1;
   recording_context dc;
   ShowCfgLine(dc, 0, 0, 400);
-  const auto edges = ContentEdges(dc);
-  ASSERT_EQ(edges.size(), 1u);
-  ExpectRect(edges[0].rect, configuration_line[0].keyword_rect);
+  ASSERT_EQ(ContentEdges(dc).size(), 1u);
+  ExpectRect(ContentEdges(dc)[0].rect, configuration_line[0].keyword_rect);
   EXPECT_EQ(dc.FindText("POWER")->x, 5);
   EXPECT_EQ(dc.FindText("POWER")->y, 1);
 }
