@@ -72,23 +72,12 @@ void Refuse(const char* format, const char* path) {
   ui::ShowMessage(main_window, text, "Error", ui::Buttons::ok, ui::Icon::error);
 }
 
-// Room for a dotted address in a field made for one character. A control is
-// placed relative to its dialog, which only its screen position tells.
-void WidenControl(ui::Handle field) {
-  const ui::Rect placed = ui::WindowRect(field);
-  ui::Move(field, 0, 0, placed.Width(), placed.Height());
-  const ui::Rect origin = ui::WindowRect(field);
-  ui::Move(field, placed.left - origin.left, placed.top - origin.top, 3 * placed.Width(),
-           placed.Height());
-}
-
 void InitCfgDialog(ui::Handle dialog, const char* parameter) {
   address = static_cast<unsigned char>(parameter[0]);
   option = parameter[1];
   CopyField(filename, parameter + 2);
   if (use_ethernet) {
     ui::SetControlText(dialog, id_transfer_address, default_ipaddress);
-    WidenControl(ui::Control(dialog, id_transfer_address));
     ui::EnableControl(dialog, id_transfer_address, false);
   } else {
     ui::SetControlText(dialog, id_transfer_address, std::string(1, static_cast<char>(address)));
