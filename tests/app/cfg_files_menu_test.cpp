@@ -13,12 +13,15 @@
 #include "link/capture.h"
 #include "link/link_settings.h"
 #include "link/wserial.h"
+#include "modelcfg/cfg_colours.h"
+#include "modelcfg/cfg_editor.h"
 #include "records/device_records.h"
 #include "records/program_state.h"
 #include "resources/menu_ids.h"
 #include "support/sim_process.h"
 #include "test_support.h"
 #include "ui/dialog.h"
+#include "ui/measuring_context.h"
 #include "ui/scripted_operator.h"
 
 namespace {
@@ -72,6 +75,20 @@ TEST(ConfigurationFilesFromTheConsole, MenuGetClosesPanelsQuietlyAndSlashCSendsT
   EXPECT_EQ(autoload_cfg, 1);
   EXPECT_STREQ(transfer_filepath, directory.File("start.cfg").c_str());
 
+  // The editor then suggests sending the whole file.
+  screen_compatible_dc = &ui::ScreenMeasuringContext();
+  ui::Send(main_window, ui::msg_command,
+           ui::MakeCommand(menu_edit_configuration, ui::notify_clicked));
+  ASSERT_TRUE(ui::IsLive(modelcfg_popup));
+  const ui::WindowImage image = Op::Grab(modelcfg_popup);
+  int yellow = 0;
+  for (int y = sendall_button.r.top; y < sendall_button.r.bottom; ++y) {
+    for (int x = sendall_button.r.left; x < sendall_button.r.right; ++x)
+      yellow += image.At(x, y) == cfg_yellow;
+  }
+  EXPECT_GT(yellow, 0);
+
+  ui::Destroy(modelcfg_popup);
   autoload_cfg = 0;
   ui::Destroy(main_window);
   main_window = ui::no_window;
