@@ -1,5 +1,6 @@
 // The two exchanges behind "&Get" and "&Send": the device's whole file in the
 // answer to "Y0", and a local file sent line by line with "Y1".
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -32,9 +33,12 @@ int Fail(ui::Handle dialog, const std::string& text) {
   return 0;
 }
 
-std::string Quoted(const char* format, const char* path) {
+[[gnu::format(printf, 1, 2)]] std::string Quoted(const char* format, ...) {
   char text[1200];
-  std::snprintf(text, sizeof text, format, path);
+  va_list arguments;
+  va_start(arguments, format);
+  std::vsnprintf(text, sizeof text, format, arguments);
+  va_end(arguments);
   return text;
 }
 

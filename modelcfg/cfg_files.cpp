@@ -2,6 +2,7 @@
 // Get/Send dialog runs the exchange.
 #include "modelcfg/cfg_files.h"
 
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -66,9 +67,12 @@ void EndOperation() {
   ethernet_action = ETHERNET_DEFAULT;
 }
 
-void Refuse(const char* format, const char* path) {
+[[gnu::format(printf, 1, 2)]] void Refuse(const char* format, ...) {
   char text[1200];
-  std::snprintf(text, sizeof text, format, path);
+  va_list arguments;
+  va_start(arguments, format);
+  std::vsnprintf(text, sizeof text, format, arguments);
+  va_end(arguments);
   ui::ShowMessage(main_window, text, "Error", ui::Buttons::ok, ui::Icon::error);
 }
 
