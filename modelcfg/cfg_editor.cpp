@@ -236,6 +236,17 @@ void CreateModelCfgPopup() {
   ui::Show(popup);
 }
 
+void PlaceModelCfgPopup() {
+  if (!ui::IsLive(modelcfg_popup)) return;
+  // An editor opened on an empty table snapped to no lines at all.
+  const ui::Rect frame = ui::WindowRect(modelcfg_popup);
+  ui::Move(modelcfg_popup, frame.left, frame.top, frame.Width(),
+           ui::ClientRect(main_window).Height());
+  ResizeModelCfgPopup(modelcfg_popup);
+  ui::Show(modelcfg_popup);
+  ui::Invalidate(modelcfg_popup, false);
+}
+
 void PaintModelCfg(ui::Handle window, ui::PaintContext& dc) {
   const ui::Rect client = ui::ClientRect(window);
   dc.FrameRect(client, black);

@@ -23,5 +23,8 @@ void ManageModelCfgScrollBar(ui::Handle cfg_window);
 void ScrollModelCfgWindow(ui::Handle cfg_window, ui::WordParam word);
 ui::Result ModelCfgCallBack(ui::Handle this_window, unsigned message, ui::WordParam word_parm,
                             ui::LongParam long_parm);
+// After a load: the editor as tall as the main window's client area allows
+// (snapped to whole lines), shown and repainted; nothing while it is closed.
+void PlaceModelCfgPopup();
 // Sets the editor's title (the window's when it is open; kept for the next opening).
 void SetModelCfgTitle(const char* title);

@@ -100,6 +100,7 @@ int ProcessReceivedFile() {
     return 0;
   }
   cfg_popup_scroll_offset = 0;
+  PlaceModelCfgPopup();
   if (first_cut != 0) {
     Tell("Some lines of " + path + " were cut or split to fit the editor; the first is line " +
              std::to_string(first_cut) + ".",

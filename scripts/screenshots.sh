@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Renders the amplifier panel, its frequency variant and the outdoor
-# controller panel against the simulator (offscreen) into docs/screenshots/.
+# Renders the amplifier panel, its frequency variant, the outdoor
+# controller panel and the Model.cfg editor against the simulator (offscreen)
+# into docs/screenshots/
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh

@@ -20,7 +20,7 @@ cmake --build --preset default --target corvane corvane-sim
 mkdir -p demo
 cd demo
 
-# The bus lives under /tmp: sdefault.txt keeps only a short port name.
+# The bus and the control socket live in a scratch folder of their own.
 run_dir="$(mktemp -d /tmp/corvane-demo.XXXXXX)"
 sim_pid=""
 cleanup() {

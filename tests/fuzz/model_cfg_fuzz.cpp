@@ -23,6 +23,7 @@
 int modelcfg_lineselected = -1;
 int cfg_popup_scroll_offset = 0;
 ui::Handle modelcfg_popup = ui::no_window;
+void PlaceModelCfgPopup() {}
 namespace ui {
 int ShowMessage(Handle, const std::string&, const std::string&, Buttons, Icon) {
   return answer_ok;

@@ -1,6 +1,6 @@
-// Renders the console's panels against corvane-sim, offscreen, and writes
-// them as PNG files: the amplifier panel, its frequency variant and the
-// outdoor controller panel.
+// Renders the console's windows against corvane-sim, offscreen, and writes
+// them as PNG files: the amplifier panel, its frequency variant, the outdoor
+// controller panel and the Model.cfg editor.
 //
 //   render_screenshots OUTPUT_DIRECTORY
 #include <unistd.h>
@@ -18,6 +18,10 @@
 #include "records/device_records.h"
 #include "app/startup.h"
 #include "config/settings.h"
+#include "modelcfg/cfg_editor.h"
+#include "modelcfg/cfg_transfer.h"
+#include "modelcfg/model_cfg.h"
+#include "records/program_state.h"
 #include "support/sim_process.h"
 #include "ui/registry.h"
 #include "ui/window.h"
@@ -70,10 +74,23 @@ int main(int argc, char** argv) {
   bool saved = Save(poll_dialog['A'], output + "/amplifier-panel.png");
   saved = Save(poll_dialog['B'], output + "/amplifier-panel-frequency.png") && saved;
   saved = Save(poll_dialog['C'], output + "/outdoor-controller-panel.png") && saved;
+  // The editor with amplifier 'A's configuration and one pick not yet sent.
+  CreateModelCfgPopup();
+  transfer_device = 'A';
+  if (GetConfigViaSerialProtocol()) SetModelCfgTitle("Model.cfg");
+  for (int line = 0; line < total_cfg_lines; ++line) {
+    model_cfg_struct& entry = configuration_line[line];
+    if (entry.num_options < 2) continue;
+    entry.new_selection = entry.selected == 0 ? 1 : 0;
+    break;
+  }
+  ui::Invalidate(modelcfg_popup);
+  ui::RunFor(500);
+  saved = Save(modelcfg_popup, output + "/model-cfg-editor.png") && saved;
   StopConsole();
   sim.Stop();
   std::filesystem::current_path("/");
   std::filesystem::remove_all(directory);
-  if (!saved) std::fprintf(stderr, "a panel could not be saved\n");
+  if (!saved) std::fprintf(stderr, "a window could not be saved\n");
   return saved ? 0 : 1;
 }
