@@ -298,6 +298,11 @@ bool SimProcess::SetUpload(std::uint8_t address, const std::string& mode) {
   return Control("upload " + Hex(address) + " " + mode) == "ok";
 }
 
+std::string SimProcess::LineFormat() {
+  const std::string answer = Control("line_format");
+  return answer.rfind("ok ", 0) == 0 ? answer.substr(3) : "";
+}
+
 std::optional<std::string> SimProcess::ConsoleState(std::uint8_t address) {
   return Field(address, "console");
 }

@@ -69,6 +69,9 @@ class SimProcess {
   // every command line received byte for byte (ESC and CR LF included), and the events of
   // the last transfer ("send:C:MODEL.CFG start:NAK block:1 ack:1 ... eot ack:eot").
   std::optional<std::string> ConsoleState(std::uint8_t address);
+  // The bus line as the console holds it now, e.g. "9600 8N1" (a pseudo-terminal always
+  // reports 8 bits without parity); empty when the simulator does not answer.
+  std::string LineFormat();
   std::optional<std::vector<std::string>> ConsoleLines(std::uint8_t address);
   std::optional<std::string> TransferLog(std::uint8_t address);
   // Faults of the amplifier's transfers, blocks counted from 1: "off" or any of
