@@ -155,6 +155,11 @@ TEST_F(ServiceConsoleTest, ConsoleAnswersAtNineSixHundredAndResetsToFrames) {
   ASSERT_TRUE(sim_.SetDrive('A', 'D', "none"));
   EXPECT_NE(Type("\x1b Dir E100Bpkt.com \r\n").find("E100BPKT COM"), std::string::npos);
   EXPECT_FALSE(bus_->Ask('A', "?1A", 200)) << "no frames while the console holds the line";
+  std::string noise(64 * 1024, '\0');
+  for (std::size_t i = 0; i < noise.size(); ++i) noise[i] = static_cast<char>(i * 7 % 251 + 1);
+  bus_->Write(noise);
+  Collect(200);
+  EXPECT_EQ(Type("\x1b \r\n"), "\\\r\n \r\n\r\nC:\\>") << "64 KiB without a line end";
 
   Type("\x1b \r\nReset\r\n");
   EXPECT_EQ(sim_.ConsoleState('A').value_or("").substr(0, 3), "off");
