@@ -6,6 +6,10 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -236,6 +240,40 @@ TEST_F(ServiceConsoleTest, ReceiverStoresTheFileAsModelCfgAfterReset) {
   Type("\x1b \r\nReset\r\n");
   usleep(400 * 1000);
   EXPECT_EQ(sim_.ModelCfg('A'), file);
+}
+
+// lrzsz behind socat, so that its flush on the way out cannot eat the last byte.
+TEST_F(ServiceConsoleTest, TransfersWithLrzsz) {
+  if (std::system("(command -v sx && command -v rx && command -v socat) >/dev/null") != 0)
+    GTEST_SKIP() << "lrzsz or socat missing";
+  Open();
+  char directory[] = "/tmp/corvane-sim-lrzsz-XXXXXX";
+  ASSERT_NE(mkdtemp(directory), nullptr);
+  const std::string cfg = sim_.ModelCfg('A').value_or("");
+  std::string file;
+  for (int i = 0; i < 1000; ++i) file.push_back(static_cast<char>(i % 251));
+  auto run = [&](const std::string& program) {
+    const std::string command = std::string("cd ") + directory +
+                                " && socat FILE:" + sim_.LinkPath() + ",raw,echo=0 SYSTEM:'" +
+                                program + "' >/dev/null 2>&1";
+    std::system(command.c_str());
+  };
+  for (const char* rx : {"rx -c", "rx"}) {
+    Type("\x1b Transfer /s Model.cfg \r\n");
+    run(std::string(rx) + " out.cfg");
+    std::ifstream got(std::string(directory) + "/out.cfg", std::ios::binary);
+    const std::string received((std::istreambuf_iterator<char>(got)), {});
+    EXPECT_EQ(received.substr(0, cfg.size()), cfg) << rx;
+    EXPECT_EQ(received.size(), (cfg.size() + 127) / 128 * 128) << rx;
+  }
+  std::ofstream(std::string(directory) + "/in.cfg", std::ios::binary) << file;
+  for (char start : {'C', nak_byte}) {
+    ASSERT_TRUE(sim_.SetReceiverStart('A', start, 0, 1000, 10));
+    Type("\x1b transfer /r C:Model.cfg \r\n");
+    run("sx in.cfg");
+    EXPECT_EQ(sim_.ReceivedFile('A'), file) << start;
+  }
+  std::filesystem::remove_all(directory);
 }
 
 TEST_F(ServiceConsoleTest, UploadPortTakesExactlyTheAnnouncedBytes) {
