@@ -33,7 +33,7 @@ struct XmodemFaults {
 struct XmodemStart {
   char byte = 'C';
   int delay_ms = 0;
-  int repeat_ms = 3000;
+  int repeat_ms = 1000;
   int tries = 10;
 };
 
