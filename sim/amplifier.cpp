@@ -82,7 +82,8 @@ void Amplifier::Boot(Clock::time_point now) {
   state_.fault = false;
   state_.fault_text.clear();
   panel_.Show(FrontPanel::Screen::status1);
-  // A new Model.cfg is read as the firmware starts, from the console before the network.
+  // A new Model.cfg takes effect as the firmware starts; one the service console received
+  // wins over an uploaded one.
   if (auto cfg = console_.TakeModelCfg()) uploaded_cfg_ = std::move(cfg);
   if (uploaded_cfg_) cfg_.File().Load(*uploaded_cfg_);
   uploaded_cfg_.reset();

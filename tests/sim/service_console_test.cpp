@@ -170,6 +170,7 @@ TEST_F(ServiceConsoleTest, ConsoleAnswersAtNineSixHundredAndResetsToFrames) {
   EXPECT_FALSE(bus_->Ask('A', "?1A", 150)) << "quiet while it reboots";
   usleep(300 * 1000);
   EXPECT_TRUE(bus_->Ask('A', "?1A"));
+  EXPECT_EQ(sim_.Restarts('A'), 1);
 }
 
 TEST_F(ServiceConsoleTest, SenderDeliversTheFileThroughItsFaults) {

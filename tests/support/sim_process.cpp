@@ -252,6 +252,13 @@ std::optional<std::string> SimProcess::Y0Text(std::uint8_t address) {
   return text ? Unescape(*text) : std::nullopt;
 }
 
+int SimProcess::Restarts(std::uint8_t address) {
+  const auto text = Field(address, "restarts");
+  int count = -1;
+  if (text) std::from_chars(text->data(), text->data() + text->size(), count);
+  return count;
+}
+
 int SimProcess::Y0Count(std::uint8_t address) {
   const auto text = Field(address, "y0_count");
   int count = -1;

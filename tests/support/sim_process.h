@@ -41,6 +41,9 @@ class SimProcess {
   std::optional<std::string> UploadState(std::uint8_t address);
   std::optional<std::string> UploadedFile(std::uint8_t address);
   bool SetUpload(std::uint8_t address, const std::string& mode);
+  // How often the device restarted ("~", or "Reset" in its service console); -1 when it
+  // cannot say.
+  int Restarts(std::uint8_t address);
   std::string Control(const std::string& command);  // one line answer
 
   // An amplifier's Model.cfg, byte for byte: the file as it stands, replaced whole, and the
