@@ -96,7 +96,8 @@ void ServiceConsole::Feed(std::string_view bytes, const std::string& line, Clock
     return;
   }
   for (std::size_t i = 0; i < bytes.size() && open_; ++i) {
-    if (peer_) {
+    // The LF that ends a transfer command still belongs to its line.
+    if (peer_ && !(after_cr_ && bytes[i] == '\n')) {
       // The rest of this read belongs to the transfer until it ends.
       output_ += peer_->Feed(bytes.substr(i, 1), now);
       if (peer_->State() != XmodemPeer::Result::running) Finish();

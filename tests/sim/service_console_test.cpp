@@ -236,6 +236,8 @@ TEST_F(ServiceConsoleTest, ReceiverStoresTheFileAsModelCfgAfterReset) {
     Collect(100);
   }
   EXPECT_EQ(sim_.ReceivedFile('A'), file) << "padding stripped";
+  EXPECT_EQ(sim_.ConsoleLines('A').value_or(std::vector<std::string>{}).back(),
+            "\x1b transfer /r D:Model.cfg \r\n");
   const std::string old_cfg = sim_.ModelCfg('A').value_or("");
   EXPECT_NE(old_cfg, file);
   Type("\x1b \r\nReset\r\n");
