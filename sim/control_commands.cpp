@@ -40,6 +40,7 @@ std::string ControlCommands::Execute(std::string_view line, Clock::time_point no
   }
   if (verb == "line") return "ok " + bus_.LineSettings();
   if (verb == "line_format") return "ok " + bus_.LineFormat();
+  if (verb == "line_handshake") return "ok " + bus_.Handshake();
   if (verb == "network") {
     const std::string summary = network_.Summary();
     return summary.empty() ? "ok" : "ok " + summary;

@@ -93,6 +93,12 @@ std::string PtyBus::LineFormat() const {
          ((settings.c_cflag & CSTOPB) ? '2' : '1');
 }
 
+std::string PtyBus::Handshake() const {
+  termios settings{};
+  if (tcgetattr(master_, &settings) != 0) return "unknown";
+  return (settings.c_cflag & CRTSCTS) ? "rtscts" : "none";
+}
+
 Transport::ReadResult PtyBus::Read(std::string* bytes) {
   char buffer[512];
   // Bounded, so that an endless stream still lets the rest of the loop run.

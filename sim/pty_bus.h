@@ -25,6 +25,8 @@ class PtyBus : public Transport {
   // Speed, data bits, parity and stop bits as the console set them, e.g. "9600 8N1". A
   // pseudo-terminal always keeps 8 bits without parity whatever the console asks.
   std::string LineFormat() const;
+  // "rtscts" when the console asked for RTS/CTS handshaking, else "none".
+  std::string Handshake() const;
 
   int Fd() const override { return master_; }
   ReadResult Read(std::string* bytes) override;

@@ -60,6 +60,7 @@ class ServiceConsoleTest : public SimTest {
     termios settings{};
     ASSERT_EQ(tcgetattr(bus_->Fd(), &settings), 0);
     cfsetspeed(&settings, speed);
+    settings.c_cflag |= CRTSCTS;
     ASSERT_EQ(tcsetattr(bus_->Fd(), TCSANOW, &settings), 0);
   }
   // What arrives until the line has been quiet for quiet_ms.
@@ -155,6 +156,7 @@ TEST_F(ServiceConsoleTest, ConsoleAnswersAtNineSixHundredAndResetsToFrames) {
   EXPECT_EQ(sim_.ConsoleLines('A'), lines);
   EXPECT_EQ(sim_.ConsoleState('A'), "prompt D: line=9600 8N1 garbled=2");
   EXPECT_EQ(sim_.LineFormat(), "9600 8N1");
+  EXPECT_EQ(sim_.LineHandshake(), "rtscts");
   ASSERT_TRUE(sim_.SetDrive('A', 'C', "E100BPKT.COM"));
   ASSERT_TRUE(sim_.SetDrive('A', 'D', "none"));
   EXPECT_NE(Type("\x1b Dir E100Bpkt.com \r\n").find("E100BPKT COM"), std::string::npos);

@@ -310,6 +310,11 @@ std::string SimProcess::LineFormat() {
   return answer.rfind("ok ", 0) == 0 ? answer.substr(3) : "";
 }
 
+std::string SimProcess::LineHandshake() {
+  const std::string answer = Control("line_handshake");
+  return answer.rfind("ok ", 0) == 0 ? answer.substr(3) : "";
+}
+
 std::optional<std::string> SimProcess::ConsoleState(std::uint8_t address) {
   return Field(address, "console");
 }

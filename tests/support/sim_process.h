@@ -75,6 +75,8 @@ class SimProcess {
   // The bus line as the console holds it now, e.g. "9600 8N1" (a pseudo-terminal always
   // reports 8 bits without parity); empty when the simulator does not answer.
   std::string LineFormat();
+  // "rtscts" while the console holds the line with RTS/CTS handshaking, else "none".
+  std::string LineHandshake();
   std::optional<std::vector<std::string>> ConsoleLines(std::uint8_t address);
   std::optional<std::string> TransferLog(std::uint8_t address);
   // Faults of the amplifier's transfers, blocks counted from 1: "off" or any of
