@@ -155,10 +155,17 @@ bool ConsoleTransfer(const Options& options, bool get, const std::string& model_
     return false;
   }
   if (!get) std::ofstream("Model.cfg", std::ios::binary) << model_cfg;
+  // The console reads nothing for 500 ms after typing "transfer /r" and then waits a second
+  // for the start byte: the amplifier's first "C" comes 600 ms after the command line.
+  if (!get && !sim.SetReceiverStart(address, 'C', 600, 3000, 10)) {
+    *error = "the simulator refused the receiver's start";
+    return false;
+  }
   test_support::RelayProcess relay;
   test_support::RelayOptions line;
   line.rate = options.rate;
   line.b_path = sim.LinkPath();
+  line.copy_format = true;
   if (!relay.Start(line, error)) return false;
 
   ResetSettings();
@@ -197,7 +204,9 @@ bool ConsoleTransfer(const Options& options, bool get, const std::string& model_
   const std::string what = std::string(get ? "getting" : "sending") + " Model.cfg over " +
                            relay.PathA() + " to " + sim.LinkPath();
   if (ended != ts_complete || run->seconds == 0) {
-    *error = what + " ended in step " + std::to_string(ended);
+    *error = what + " ended in step " + std::to_string(ended) + "; the amplifier's console: " +
+             sim.ConsoleState(address).value_or("?") + ", transfer: " +
+             sim.TransferLog(address).value_or("?");
     return false;
   }
   const std::string arrived = get ? ReadAll("Model.cfg") : sim.ModelCfg(address).value_or("");
