@@ -4,7 +4,11 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
+#include <QApplication>
+#include <QTimer>
+#include <QWidget>
 #include <chrono>
+#include <optional>
 #include <string>
 
 #include "config/scratch_directory.h"
@@ -210,3 +214,33 @@ INSTANTIATE_TEST_SUITE_P(
                       std::string(64 * 1024, 'Z')));
 
 }  // namespace
+
+// A box a step opens runs the window system's own loop, in which the tick
+// keeps firing: no step may run until the operator has answered.
+TEST(TransferSequence, NoStepRunsWhileAStepsMessageBoxIsOpen) {
+  ScratchDirectory directory;
+  ConsoleLine line;
+  ASSERT_TRUE(line.Opened());
+  std::optional<ScriptedOperator> op(std::in_place);
+  const ui::Handle dialog = OpenTransferDialog(ui::no_window, "AS");
+  ScriptedOperator::Press(dialog, ui::id_ok);
+  AnswerPrompts(line);
+  ASSERT_TRUE(line.UntilSent("\x1b Dir Vdisk.sys \r\n"));
+  line.Feed("File not found\r\n");
+  ASSERT_TRUE(line.UntilSent("\x1b Dir E100Bpkt.com \r\n"));
+  line.Feed("File not found\r\n");
+  ASSERT_TRUE(line.UntilSent("\x1b C: \r\n"));
+  // The real box this time, answered after 1.5 s: the step's retry falls due meanwhile.
+  op.reset();
+  line.Feed("\r\nC:\\>");
+  usleep(20000);  // on the console's side of the line before any step runs
+  const std::size_t sent_before = line.Sent().size();
+  std::size_t sent_when_answered = 0;
+  QTimer::singleShot(1500, [&] {
+    sent_when_answered = line.Sent().size();
+    if (QWidget* box = QApplication::activeModalWidget()) box->close();
+  });
+  ASSERT_TRUE(line.Until([&] { return sent_when_answered != 0; }, 4000));
+  EXPECT_EQ(sent_when_answered, sent_before);
+  EXPECT_EQ(transfer_step, ts_setdrive);
+}
