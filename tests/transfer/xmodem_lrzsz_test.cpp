@@ -2,11 +2,10 @@
 // as the transfer sequence steps them: whole files byte for byte, noise,
 // cancels, and through a relay that loses one ACK.
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdio>
@@ -34,7 +33,8 @@ using namespace std::chrono;
 // peer's last bytes are passed on even when it exits at once.
 class Peer {
  public:
-  Peer(const std::filesystem::path& directory, const std::string& script, const std::string& device) {
+  Peer(const std::filesystem::path& directory, const std::string& script,
+       const std::string& device) {
     std::FILE* file = std::fopen((directory / "peer.sh").c_str(), "w");
     std::fputs(script.c_str(), file);
     std::fclose(file);
@@ -92,7 +92,8 @@ class Lrzsz : public ::testing::Test {
     ResetSettings();
     ResetLinkSettings();
     std::snprintf(transfer_filename, sizeof transfer_filename, "Model.cfg");
-    std::snprintf(transfer_filepath, sizeof transfer_filepath, "%s", directory.File("Model.cfg").c_str());
+    std::snprintf(transfer_filepath, sizeof transfer_filepath, "%s",
+                  directory.File("Model.cfg").c_str());
     transfer_driveletter = 'C';
     transfer_retries = 0;
   }
@@ -175,7 +176,8 @@ TEST_F(Lrzsz, NoiseBeforeTheFirstPacketOrTheStartByteIsSkipped) {
   const std::string content = Content(300);
   directory.Write("source", content);
   {
-    Peer sx(directory.File(""), "sx -q source | { sleep 0.1; printf '+++ATH\\r\\n\\030x'; cat; }", "");
+    Peer sx(directory.File(""), "sx -q source | { sleep 0.1; printf '+++ATH\\r\\n\\030x'; cat; }",
+            "");
     ASSERT_TRUE(Open(directory.File("tty").string()));
     StartReceiving();
     EXPECT_EQ(Run(), ts_complete);
@@ -221,8 +223,9 @@ TEST_P(LrzszLostAck, EndsWithTheWholeFile) {
   test_support::RelayOptions options;
   options.rate = 0;
   // The engine sits on end a.
-  options.drops.push_back({GetParam().send ? test_support::RelayDrop::b_to_a : test_support::RelayDrop::a_to_b,
-                           xmodem_ack, GetParam().nth, 0});
+  options.drops.push_back(
+      {GetParam().send ? test_support::RelayDrop::b_to_a : test_support::RelayDrop::a_to_b,
+       xmodem_ack, GetParam().nth, 0});
   test_support::RelayProcess relay;
   ASSERT_TRUE(relay.Start(options));
   if (GetParam().send) {
