@@ -246,8 +246,14 @@ TEST_P(LrzszLostAck, EndsWithTheWholeFile) {
   EXPECT_EQ(relay.Dropped(0, 1000), 1);
 }
 
+std::string LostAckName(const ::testing::TestParamInfo<LostAck>& info) {
+  static const char* const which[] = {"", "", "Middle", "Last", "Eot"};
+  return std::string(info.param.send ? "Send" : "Receive") + which[info.param.nth];
+}
+
 INSTANTIATE_TEST_SUITE_P(Drops, LrzszLostAck,
                          ::testing::Values(LostAck{false, 2}, LostAck{false, 3}, LostAck{false, 4},
-                                           LostAck{true, 2}, LostAck{true, 3}, LostAck{true, 4}));
+                                           LostAck{true, 2}, LostAck{true, 3}, LostAck{true, 4}),
+                         LostAckName);
 
 }  // namespace
