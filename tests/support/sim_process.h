@@ -51,6 +51,26 @@ class SimProcess {
   // file followed by a line of NULs and bytes 0x80 to 0xFF.
   enum class Y0Fault { none, short_reply, oversize, binary };
   bool SetY0Fault(std::uint8_t address, Y0Fault fault);
+
+  // The service console an amplifier opens on "Y~": its state ("off", or "prompt C:",
+  // "sending", "receiving D:MODEL.CFG", each followed by " line=9600 8N1" as the console
+  // last set the line when it typed, and " garbled=N", the bytes typed at another setting),
+  // every command line received byte for byte (ESC and CR LF included), and the events of
+  // the last transfer ("send:C:MODEL.CFG start:NAK block:1 ack:1 ... eot ack:eot").
+  std::optional<std::string> ConsoleState(std::uint8_t address);
+  std::optional<std::vector<std::string>> ConsoleLines(std::uint8_t address);
+  std::optional<std::string> TransferLog(std::uint8_t address);
+  // Faults of the amplifier's transfers, blocks counted from 1: "off" or any of
+  // drop_ack=K repeat=K damaged_repeat=K corrupt=K noise=K cancel=K nak_eot failed.
+  bool SetTransferFaults(std::uint8_t address, const std::string& faults);
+  // How the amplifier's receiver asks for a file: 'C' or NAK (0x15), the wait before the
+  // first start byte, between repeats, and how many it sends before it gives up.
+  bool SetReceiverStart(std::uint8_t address, char byte, int delay_ms, int repeat_ms, int tries);
+  // The files "Dir" lists on drive 'C' or 'D' (names separated by blanks; "none": no such
+  // drive). C: always holds MODEL.CFG, the amplifier's live file.
+  bool SetDrive(std::uint8_t address, char drive, const std::string& names);
+  // The last file the amplifier received by XMODEM, its padding stripped.
+  std::optional<std::string> ReceivedFile(std::uint8_t address);
   pid_t Pid() const { return pid_; }
   void Stop();
   bool Running();
@@ -59,6 +79,8 @@ class SimProcess {
   bool WaitReady(std::string* error);
   bool ReadNetwork(std::string* error);
   std::optional<std::string> Field(std::uint8_t address, const std::string& field);
+  // A field of "COUNT WORD..." with every word escaped.
+  std::optional<std::vector<std::string>> Words(std::uint8_t address, const std::string& field);
 
   pid_t pid_ = -1;
   int output_ = -1;  // the simulator's stdout
