@@ -142,6 +142,19 @@ void PickDriveStep2() {
   platform::SleepMsec(500);
 }
 
+// The echo of the receive command goes; what follows it stays, for a receiver
+// that asks for the file at once has already sent its start byte.
+void DropEcho() {
+  ReadSerial(0);
+  protocol_struct& p = protocol_state[0];
+  const std::string_view output = Output();
+  const std::size_t line_end = output.rfind('\n');
+  if (line_end == std::string_view::npos) return;
+  const std::size_t keep = output.size() - line_end - 1;
+  std::memmove(p.response_buf, p.response_buf + line_end + 1, keep);
+  p.receive_count = static_cast<std::int32_t>(keep);
+}
+
 void SetDriveStep() {
   ReadSerial(0);
   const char prompt[] = {transfer_driveletter, ':', '\\'};
@@ -158,8 +171,7 @@ void SetDriveStep() {
   SetTransferSequenceStep(ts_sendfile);
   Send(Format("\x1b Transfer /r %c:%s \r\n", transfer_driveletter, transfer_filename));
   platform::SleepMsec(500);
-  ReadSerial(0);
-  ResetReceiver(0);
+  DropEcho();
 }
 
 void StartReception() {

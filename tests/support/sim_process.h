@@ -30,6 +30,17 @@ class SimProcess {
   std::string DeviceAddress(std::uint8_t poll_address) const;
   const std::string& DiscoveryAddress() const { return discovery_address_; }
   int DiscoveryPort() const;
+  // The port every device takes file uploads on, at its own address (0 without a network).
+  int UploadPort() const { return upload_port_; }
+  // The upload port of the device at a poll address: its state ("127.0.0.10:2003 normal
+  // waiting uploads=1 last=complete header=2002,32: name=Model.cfg count=32
+  // trailer=\x0D\x0A", count being the bytes after the header,
+  // last being none, header, receiving, complete, short, bad-header, no-name or unwanted),
+  // the file of its last upload, and how it behaves: "normal", "refuse", "mute" (accepts and
+  // never reads), "slow N" (N bytes per 100 ms) or "close".
+  std::optional<std::string> UploadState(std::uint8_t address);
+  std::optional<std::string> UploadedFile(std::uint8_t address);
+  bool SetUpload(std::uint8_t address, const std::string& mode);
   std::string Control(const std::string& command);  // one line answer
 
   // An amplifier's Model.cfg, byte for byte: the file as it stands, replaced whole, and the
@@ -88,6 +99,7 @@ class SimProcess {
   std::string link_path_;
   std::string control_path_;
   int tcp_port_ = 0;
+  int upload_port_ = 0;
   std::string discovery_address_;
   std::map<std::uint8_t, std::string> device_addresses_;
 };

@@ -29,10 +29,10 @@ class ConsoleLine {
     openpty(&master_, &slave_, name, nullptr, nullptr);
     fcntl(master_, F_SETFL, O_NONBLOCK);
     std::snprintf(serial_port, sizeof serial_port, "%s", name);
-    // The console's own format differs from the service console's 9600 8N1.
+    // The console's own format differs from the service console's 9600 8N1
+    // (a pseudo-terminal holds only rate and stop bits).
     serial_baud = 19200;
-    serial_data = 7;
-    serial_parity = parity_even;
+    serial_stop = two_stop_bits;
     std::memset(protocol_state, 0, sizeof protocol_state);
     polling_enabled = 1;
     opened_ = InitSerial() == 1;
@@ -84,11 +84,9 @@ class ConsoleLine {
 };
 
 inline bool IsOwnFormat(const termios& line) {
-  return cfgetospeed(&line) == B19200 && (line.c_cflag & CSIZE) == CS7 && (line.c_cflag & PARENB) &&
-         !(line.c_cflag & PARODD);
+  return cfgetospeed(&line) == B19200 && (line.c_cflag & CSTOPB);
 }
 
 inline bool Is9600N81(const termios& line) {
-  return cfgetospeed(&line) == B9600 && (line.c_cflag & CSIZE) == CS8 && !(line.c_cflag & PARENB) &&
-         !(line.c_cflag & CSTOPB);
+  return cfgetospeed(&line) == B9600 && !(line.c_cflag & CSTOPB);
 }
