@@ -155,12 +155,6 @@ bool ConsoleTransfer(const Options& options, bool get, const std::string& model_
     return false;
   }
   if (!get) std::ofstream("Model.cfg", std::ios::binary) << model_cfg;
-  // The console reads nothing for 500 ms after typing "transfer /r" and then waits a second
-  // for the start byte: the amplifier's first "C" comes 600 ms after the command line.
-  if (!get && !sim.SetReceiverStart(address, 'C', 600, 3000, 10)) {
-    *error = "the simulator refused the receiver's start";
-    return false;
-  }
   test_support::RelayProcess relay;
   test_support::RelayOptions line;
   line.rate = options.rate;
