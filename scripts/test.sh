@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds, and runs every test; then the same tests in
 # the AddressSanitizer + UndefinedBehaviorSanitizer build under the de_DE.UTF-8
-# locale (skip that with CORVANE_SKIP_SANITIZE=1); then the capture and Model.cfg
-# fuzzers, sharing CORVANE_FUZZ_SECONDS (default 30; 0 skips them).
+# locale (skip that with CORVANE_SKIP_SANITIZE=1); then the capture, Model.cfg and
+# XMODEM fuzzers, sharing CORVANE_FUZZ_SECONDS (default 30; 0 skips them).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh
@@ -24,10 +24,12 @@ if [ "$fuzz_seconds" != 0 ]; then
   cmake --build --preset fuzz
   corpus="$(mktemp -d)"
   trap 'rm -rf "$corpus"' EXIT
-  mkdir "$corpus/capture" "$corpus/model_cfg"
-  each=$(((fuzz_seconds + 1) / 2))
+  mkdir "$corpus/capture" "$corpus/model_cfg" "$corpus/xmodem"
+  each=$(((fuzz_seconds + 2) / 3))
   build-fuzz/tests/fuzz/fuzz_capture -max_total_time="$each" -print_final_stats=1 \
     -artifact_prefix=build-fuzz/ "$corpus/capture" tests/fuzz/seeds
   build-fuzz/tests/fuzz/fuzz_model_cfg -max_total_time="$each" -print_final_stats=1 \
     -artifact_prefix=build-fuzz/ "$corpus/model_cfg" tests/fuzz/model_cfg_seeds
+  build-fuzz/tests/fuzz/fuzz_xmodem -max_total_time="$each" -print_final_stats=1 \
+    -artifact_prefix=build-fuzz/ "$corpus/xmodem" tests/fuzz/xmodem_seeds
 fi

@@ -51,24 +51,25 @@ constexpr int nak_limit = 10;
 unsigned char held_block[xmodem_block_size];
 int held_count = 0;
 int bad_packets = 0;
-bool draining = false;      // a rejected packet's tail is still arriving
-bool at_boundary = true;    // the buffer starts where a packet or EOT may start
+bool draining = false;    // a rejected packet's tail is still arriving
+bool at_boundary = true;  // the buffer starts where a packet or EOT may start
 std::uint32_t last_arrival = 0;
 
 // Sending.
-int nak_run = 0;             // NAKs since the last ACK
+int nak_run = 0;  // NAKs since the last ACK
 bool resent_on_silence = false;
 bool eot_sent = false;
 bool block_one_acked = false;
-bool echo_pending = false;   // the retyped receive command is still being echoed
+bool echo_pending = false;  // the retyped receive command is still being echoed
 
-int PacketSize() { return xmodem_crc16 ? 133 : 132; }
+int PacketSize() {
+  return xmodem_crc16 ? 133 : 132;
+}
 
 std::uint32_t MsecSinceArrival() {
   if (system_timer_freq == 0) return 0xFFFFFFFFu;
-  return static_cast<std::uint32_t>(
-      static_cast<std::uint64_t>(GetStartTimer() - last_arrival) * 1000u /
-      static_cast<std::uint32_t>(system_timer_freq));
+  return static_cast<std::uint32_t>(static_cast<std::uint64_t>(GetStartTimer() - last_arrival) *
+                                    1000u / static_cast<std::uint32_t>(system_timer_freq));
 }
 
 // Reads what has arrived, noting when the last byte came.
@@ -77,7 +78,8 @@ void ReadArrived() {
 }
 
 bool Quiet(int msec) {
-  return PastTime(msec, pt_start_time.l.upper) && MsecSinceArrival() >= static_cast<std::uint32_t>(msec);
+  return PastTime(msec, pt_start_time.l.upper) &&
+         MsecSinceArrival() >= static_cast<std::uint32_t>(msec);
 }
 
 void EmptyBuffer() {
@@ -95,7 +97,9 @@ void DropFront(unsigned char* buf, std::int32_t* count, int dropped) {
   *count -= dropped;
 }
 
-void SendText(const char* text) { SerialSendRaw(text, -1); }
+void SendText(const char* text) {
+  SerialSendRaw(text, -1);
+}
 
 void ShowStatus(const char* text) {
   if (ui::IsLive(transfer_dialog)) ui::SetControlText(transfer_dialog, 201, text);
@@ -167,7 +171,8 @@ void AcceptPacket(protocol_struct& p) {
 int FirstAnswer(const protocol_struct& p) {
   for (int n = 0; n < p.receive_count; ++n) {
     const unsigned char ch = p.response_buf[n];
-    if (ch == xmodem_ack || ch == xmodem_nak || ch == xmodem_crc_start || ch == xmodem_can) return n;
+    if (ch == xmodem_ack || ch == xmodem_nak || ch == xmodem_crc_start || ch == xmodem_can)
+      return n;
   }
   return -1;
 }
@@ -188,8 +193,8 @@ void SendNextBlock() {
   std::memset(xmodem_buf + got, xmodem_sub, xmodem_block_size - got);
   XmodemSend();
   char text[1100];
-  std::snprintf(text, sizeof text, "Sending %c:%s, block %d", transfer_driveletter, transfer_filename,
-                xmodem_block_number);
+  std::snprintf(text, sizeof text, "Sending %c:%s, block %d", transfer_driveletter,
+                transfer_filename, xmodem_block_number);
   ShowStatus(text);
 }
 
@@ -214,17 +219,12 @@ void ResetXmodem() {
 
 int XmodemFindPacketStart(unsigned char* buf, std::int32_t* count) {
   if (xmodem_got_soh || xmodem_got_eot) return 1;
-  // An EOT counts only where a packet could start and with nothing but
-  // EOTs behind it: a 0x04 in the tail of a damaged packet or in line noise
-  // must not end the file.
-  if (at_boundary && *count > 0 && buf[0] == xmodem_eot) {
-    int n = 1;
-    while (n < *count && buf[n] == xmodem_eot) ++n;
-    if (n == *count) {
-      xmodem_got_eot = 1;
-      *count = 1;
-      return 1;
-    }
+  // An EOT counts only alone where a packet could start (a sender waits for
+  // its answer): a 0x04 in the tail of a damaged packet or in line noise
+  // must not end the file. A sender that is NAKed sends its EOT again.
+  if (at_boundary && *count == 1 && buf[0] == xmodem_eot) {
+    xmodem_got_eot = 1;
+    return 1;
   }
   for (int n = 0; n < *count; ++n) {
     if (buf[n] != xmodem_soh) continue;
@@ -240,8 +240,8 @@ int VerifyXmodemPacket(const unsigned char* packet) {
   const unsigned char number = packet[1];
   const unsigned char wanted = static_cast<unsigned char>(255 - number);
   if (packet[2] != wanted) {
-    std::snprintf(complement_text, sizeof complement_text, "bad complement, wanted %02Xh, got %02Xh", wanted,
-                  packet[2]);
+    std::snprintf(complement_text, sizeof complement_text,
+                  "bad complement, wanted %02Xh, got %02Xh", wanted, packet[2]);
     xmodem_error = complement_text;
     return 0;
   }
@@ -295,7 +295,9 @@ void XmodemSend() {
   xmodem_first_packet = 0;
 }
 
-void XmodemResend() { XmodemSendPacket(static_cast<unsigned char>((xmodem_block_number - 1) & 0xFF)); }
+void XmodemResend() {
+  XmodemSendPacket(static_cast<unsigned char>((xmodem_block_number - 1) & 0xFF));
+}
 
 std::uint16_t XmodemChecksum(const unsigned char* buf) {
   if (xmodem_crc16) return Crc_Ccitt(buf, xmodem_block_size);
@@ -345,6 +347,11 @@ void GetFileXmodem() {
     return;
   }
   if (!XmodemFindPacketStart(p.response_buf, &p.receive_count)) {
+    // A buffer full of noise would stop the reading before the packet's start.
+    if (p.receive_count >= response_buffer_size - 1) {
+      EmptyBuffer();
+      at_boundary = false;
+    }
     if (!PastTime(receive_silence_msec, pt_start_time.l.upper)) return;
     EmptyBuffer();
     at_boundary = true;
@@ -414,6 +421,8 @@ void SendFileStep() {
   }
   // The start byte comes alone and then the receiver waits; a "C" with more
   // text behind it belongs to a prompt or to the echoed command.
+  if (p.receive_count >= response_buffer_size - 1)
+    DropFront(p.response_buf, &p.receive_count, p.receive_count - 1);
   const int last = p.receive_count - 1;
   if (!echo_pending && last >= 0 && MsecSinceArrival() >= start_byte_quiet_msec &&
       (p.response_buf[last] == xmodem_nak || p.response_buf[last] == xmodem_crc_start)) {
@@ -429,7 +438,8 @@ void SendFileStep() {
   if (++transfer_retries < start_retry_limit) {
     EmptyBuffer();
     char command[1100];
-    std::snprintf(command, sizeof command, "transfer /r %c:%s \r\n", transfer_driveletter, transfer_filename);
+    std::snprintf(command, sizeof command, "transfer /r %c:%s \r\n", transfer_driveletter,
+                  transfer_filename);
     SendText(command);
     echo_pending = true;
     return;
@@ -444,6 +454,7 @@ void SendFileXmodem() {
   ReadArrived();
   const int at = FirstAnswer(p);
   if (at < 0) {
+    EmptyBuffer();  // nothing in it counts, and a full buffer would read no answer
     if (!PastTime(answer_wait_msec, pt_start_time.l.upper)) return;
     if (eot_sent) {
       // The receiver took the EOT and its ACK was lost.
