@@ -295,6 +295,7 @@ std::string ServiceConsole::SetDrive(char drive, std::string_view names) {
   if (names == "none") {
     if (drive == 'C') return "drive C is always there";
     drives_.erase(drive);
+    if (drive_ == drive) drive_ = 'C';
     return "";
   }
   Files files;

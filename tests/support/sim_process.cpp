@@ -168,6 +168,8 @@ bool SimProcess::ReadNetwork(std::string* error) {
     const std::string value = word.substr(equals + 1);
     if (name == "port") {
       tcp_port_ = std::stoi(value);
+    } else if (name == "upload") {
+      upload_port_ = std::stoi(value);
     } else if (name == "discovery") {
       discovery_address_ = value;
     } else if (name.size() == 1) {
@@ -280,6 +282,27 @@ std::optional<std::vector<std::string>> SimProcess::Y1Bodies(std::uint8_t addres
   return Words(address, "y1_bodies");
 }
 
+std::optional<std::string> SimProcess::UploadState(std::uint8_t address) {
+  const std::string answer = Control("upload " + Hex(address));
+  if (answer.rfind("ok ", 0) != 0) return std::nullopt;
+  return answer.substr(3);
+}
+
+std::optional<std::string> SimProcess::UploadedFile(std::uint8_t address) {
+  const std::string answer = Control("upload " + Hex(address) + " file");
+  if (answer.rfind("ok", 0) != 0) return std::nullopt;
+  return Unescape(answer.size() > 3 ? std::string_view(answer).substr(3) : "");
+}
+
+bool SimProcess::SetUpload(std::uint8_t address, const std::string& mode) {
+  return Control("upload " + Hex(address) + " " + mode) == "ok";
+}
+
+std::string SimProcess::LineFormat() {
+  const std::string answer = Control("line_format");
+  return answer.rfind("ok ", 0) == 0 ? answer.substr(3) : "";
+}
+
 std::optional<std::string> SimProcess::ConsoleState(std::uint8_t address) {
   return Field(address, "console");
 }
@@ -349,6 +372,7 @@ void SimProcess::Stop() {
     output_ = -1;
   }
   tcp_port_ = 0;
+  upload_port_ = 0;
   discovery_address_.clear();
   device_addresses_.clear();
   if (!directory_.empty()) {

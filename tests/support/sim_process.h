@@ -30,6 +30,17 @@ class SimProcess {
   std::string DeviceAddress(std::uint8_t poll_address) const;
   const std::string& DiscoveryAddress() const { return discovery_address_; }
   int DiscoveryPort() const;
+  // The port every device takes file uploads on, at its own address (0 without a network).
+  int UploadPort() const { return upload_port_; }
+  // The upload port of the device at a poll address: its state ("127.0.0.10:2003 normal
+  // waiting uploads=1 last=complete header=2002,32: name=Model.cfg count=32
+  // trailer=\x0D\x0A", count being the bytes after the header,
+  // last being none, header, receiving, complete, short, bad-header, no-name or unwanted),
+  // the file of its last upload, and how it behaves: "normal", "refuse", "mute" (accepts and
+  // never reads), "slow N" (N bytes per 100 ms) or "close".
+  std::optional<std::string> UploadState(std::uint8_t address);
+  std::optional<std::string> UploadedFile(std::uint8_t address);
+  bool SetUpload(std::uint8_t address, const std::string& mode);
   std::string Control(const std::string& command);  // one line answer
 
   // An amplifier's Model.cfg, byte for byte: the file as it stands, replaced whole, and the
@@ -58,6 +69,9 @@ class SimProcess {
   // every command line received byte for byte (ESC and CR LF included), and the events of
   // the last transfer ("send:C:MODEL.CFG start:NAK block:1 ack:1 ... eot ack:eot").
   std::optional<std::string> ConsoleState(std::uint8_t address);
+  // The bus line as the console holds it now, e.g. "9600 8N1" (a pseudo-terminal always
+  // reports 8 bits without parity); empty when the simulator does not answer.
+  std::string LineFormat();
   std::optional<std::vector<std::string>> ConsoleLines(std::uint8_t address);
   std::optional<std::string> TransferLog(std::uint8_t address);
   // Faults of the amplifier's transfers, blocks counted from 1: "off" or any of
@@ -88,6 +102,7 @@ class SimProcess {
   std::string link_path_;
   std::string control_path_;
   int tcp_port_ = 0;
+  int upload_port_ = 0;
   std::string discovery_address_;
   std::map<std::uint8_t, std::string> device_addresses_;
 };
