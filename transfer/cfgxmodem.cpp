@@ -29,6 +29,9 @@ ui::Handle transfer_dialog = ui::no_window;
 namespace {
 
 constexpr int step_retries = 3;
+
+// The count-down text shown last: the status line changes only with it.
+std::string old_msg;
 constexpr char reset_text[] = "\r\nReset\r\n";
 constexpr char cancel_and_reset[] = "\x18\x18\x18\x18\x18\x18 \r\n Reset\r\n";
 
@@ -215,7 +218,6 @@ void GetFileStep() {
 }
 
 void ResetWaitStep() {
-  static std::string old_msg;
   const std::int32_t elapsed = PastTimeExpiredMsec();
   const std::string text = Format("Wait for device to reboot.  %ld seconds remaining...",
                                   static_cast<long>(10 - (elapsed + 500) / 1000));
@@ -285,6 +287,7 @@ void SetTransferSequenceStep(transfer_sequence_enum new_step) {
     std::fclose(target_file);
     target_file = nullptr;
   }
+  if (new_step == ts_resetwait) old_msg.clear();
   if (new_step != ts_unused) ShowTransferStatus(StepText(new_step));
   const bool final_step = new_step == ts_complete || new_step == ts_abort ||
                           new_step == ts_failed || new_step == ts_timeout;

@@ -67,18 +67,21 @@ void TearDown(ui::Handle dialog) {
   }
   InitSerial();
   polling_enabled = 1;
+  ui::SetCursorShape(ui::Cursor::arrow);
   transfer_dialog = ui::no_window;
   if (ui::IsLive(modelcfg_popup)) ui::SetFocusTo(modelcfg_popup);
 }
 
+// parameter: the address character, then 'G' (get) or 'S' (send).
 void InitDialog(ui::Handle dialog, const char* parameter) {
   polling_enabled = 0;
   transfer_dialog = dialog;
   transfer_step = ts_unstarted;
-  transfer_getfile = parameter[1] == 'G' ? 1 : 0;
+  const char address = parameter && parameter[0] ? parameter[0] : 'A';
+  transfer_getfile = parameter && parameter[0] && parameter[1] == 'G' ? 1 : 0;
   ui::SetTitle(dialog, transfer_getfile ? "Get Configuration" : "Send Configuration");
   ui::SetControlText(dialog, id_transfer_status, "");
-  ui::SetControlText(dialog, id_transfer_address, std::string(1, parameter[0]));
+  ui::SetControlText(dialog, id_transfer_address, std::string(1, address));
   transfer_device = AddressOf(ui::ControlText(dialog, id_transfer_address));
 }
 

@@ -219,17 +219,12 @@ void ResetXmodem() {
 
 int XmodemFindPacketStart(unsigned char* buf, std::int32_t* count) {
   if (xmodem_got_soh || xmodem_got_eot) return 1;
-  // An EOT counts only where a packet could start and with nothing but
-  // EOTs behind it: a 0x04 in the tail of a damaged packet or in line noise
-  // must not end the file.
-  if (at_boundary && *count > 0 && buf[0] == xmodem_eot) {
-    int n = 1;
-    while (n < *count && buf[n] == xmodem_eot) ++n;
-    if (n == *count) {
-      xmodem_got_eot = 1;
-      *count = 1;
-      return 1;
-    }
+  // An EOT counts only alone where a packet could start (a sender waits for
+  // its answer): a 0x04 in the tail of a damaged packet or in line noise
+  // must not end the file. A sender that is NAKed sends its EOT again.
+  if (at_boundary && *count == 1 && buf[0] == xmodem_eot) {
+    xmodem_got_eot = 1;
+    return 1;
   }
   for (int n = 0; n < *count; ++n) {
     if (buf[n] != xmodem_soh) continue;
@@ -352,6 +347,11 @@ void GetFileXmodem() {
     return;
   }
   if (!XmodemFindPacketStart(p.response_buf, &p.receive_count)) {
+    // A buffer full of noise would stop the reading before the packet's start.
+    if (p.receive_count >= response_buffer_size - 1) {
+      EmptyBuffer();
+      at_boundary = false;
+    }
     if (!PastTime(receive_silence_msec, pt_start_time.l.upper)) return;
     EmptyBuffer();
     at_boundary = true;
@@ -421,6 +421,8 @@ void SendFileStep() {
   }
   // The start byte comes alone and then the receiver waits; a "C" with more
   // text behind it belongs to a prompt or to the echoed command.
+  if (p.receive_count >= response_buffer_size - 1)
+    DropFront(p.response_buf, &p.receive_count, p.receive_count - 1);
   const int last = p.receive_count - 1;
   if (!echo_pending && last >= 0 && MsecSinceArrival() >= start_byte_quiet_msec &&
       (p.response_buf[last] == xmodem_nak || p.response_buf[last] == xmodem_crc_start)) {
@@ -452,6 +454,7 @@ void SendFileXmodem() {
   ReadArrived();
   const int at = FirstAnswer(p);
   if (at < 0) {
+    EmptyBuffer();  // nothing in it counts, and a full buffer would read no answer
     if (!PastTime(answer_wait_msec, pt_start_time.l.upper)) return;
     if (eot_sent) {
       // The receiver took the EOT and its ACK was lost.

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -73,6 +74,10 @@ class SimConsole : public ::testing::Test {
   // After the dialog is closed: the console's own line format, polling, and
   // an amplifier that answers frames once it has rebooted.
   void ExpectBackToFrames() {
+    // A pseudo-terminal has no line time: the simulator must have read the
+    // reset before the port changes its rate, as a real line would have sent it.
+    EXPECT_TRUE(ScriptedOperator::RunUntil(
+        [&] { return sim.ConsoleState('A').value_or("").rfind("off", 0) == 0; }, 5000));
     ScriptedOperator::Press(dialog, ui::id_cancel);
     EXPECT_EQ(polling_enabled, 1);
     EXPECT_EQ(xmodem_timer, 0u);
@@ -161,3 +166,29 @@ TEST_F(SimConsole, AGetIntoAnUnwritableFileCancelsTheSender) {
 }
 
 }  // namespace
+
+// Blocks move as the line brings the answers, not one per tick of the
+// sequence's timer (80 blocks would take 4.5 s at one a tick).
+TEST_F(SimConsole, TenKilobytesMoveAtTheSpeedOfTheLineBothWays) {
+  std::string big;
+  for (int n = 0; big.size() < 10000; ++n)
+    big += "; line " + std::to_string(n) + std::string(100, '-') + "\r\n";
+  ASSERT_TRUE(sim.SetModelCfg('A', big));
+  directory.Write("Model.cfg", big);
+  for (const char* parameter : {"AG", "AS"}) {
+    const transfer_sequence_enum moving = parameter[1] == 'G' ? ts_receiving : ts_sending;
+    dialog = OpenTransferDialog(ui::no_window, parameter);
+    ScriptedOperator::Press(dialog, ui::id_ok);
+    ASSERT_TRUE(ScriptedOperator::RunUntil([&] { return transfer_step == moving; }, 10000))
+        << parameter;
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(ScriptedOperator::RunUntil([&] { return transfer_step != moving; }, 10000))
+        << parameter;
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_TRUE(transfer_step == ts_complete || transfer_step == ts_resetwait) << parameter;
+    EXPECT_LT(took, std::chrono::milliseconds(3000)) << parameter;
+    ExpectBackToFrames();
+  }
+  EXPECT_EQ(directory.Read("Model.cfg"), big);
+  EXPECT_EQ(sim.ReceivedFile('A').value_or(""), big);
+}

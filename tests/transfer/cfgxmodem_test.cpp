@@ -2,6 +2,7 @@
 // address rules, each step's command lines and retries, the line format, the
 // teardown and what unexpected console output does.
 #include <gtest/gtest.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 
 #include <QApplication>
@@ -13,6 +14,7 @@
 
 #include "config/scratch_directory.h"
 #include "console_line.h"
+#include "platform/serial_port_calls.h"
 #include "resources/modelcfg_dialogs.h"
 #include "transfer/transfer_sequence.h"
 #include "ui/dialog.h"
@@ -147,21 +149,6 @@ TEST(TransferSequence, AnUnreadableFileIsAskedForThriceThenTheAmplifierIsReset) 
   EXPECT_EQ(ui::ControlText(dialog, id_transfer_status), "Operation failed.  Rebooting firmware.");
 }
 
-TEST(TransferSequence, FailedAfterTransferSIsAnsweredWithTheReset) {
-  ScratchDirectory directory;
-  ConsoleLine line;
-  ASSERT_TRUE(line.Opened());
-  ScriptedOperator op;
-  const ui::Handle dialog = OpenTransferDialog(ui::no_window, "AG");
-  EXPECT_EQ(ui::Title(dialog), "Get Configuration");
-  ScriptedOperator::Press(dialog, ui::id_ok);
-  AnswerPrompts(line);
-  ASSERT_TRUE(line.UntilSent("\x1b Transfer /s Model.cfg \r\n"));
-  line.Feed("\r\nTransfer Failed\r\n");
-  ASSERT_TRUE(line.Until([] { return transfer_step == ts_abort; }, 2000));
-  EXPECT_TRUE(line.UntilSent("\r\nReset\r\n"));
-}
-
 // Console output that never holds what a step waits for: the steps retry and
 // give up, reading it without overrunning the buffer or spinning a core.
 class UnexpectedOutput : public ::testing::TestWithParam<std::string> {};
@@ -243,4 +230,51 @@ TEST(TransferSequence, NoStepRunsWhileAStepsMessageBoxIsOpen) {
   ASSERT_TRUE(line.Until([&] { return sent_when_answered != 0; }, 4000));
   EXPECT_EQ(sent_when_answered, sent_before);
   EXPECT_EQ(transfer_step, ts_setdrive);
+}
+
+// The real calls, except that the port claims modem lines and RTS is recorded.
+class RtsRecorder : public platform::PortCalls {
+ public:
+  RtsRecorder() : real_(platform::CurrentPortCalls()) { platform::UsePortCalls(this); }
+  ~RtsRecorder() override { platform::UsePortCalls(nullptr); }
+  bool GetLine(int port, termios2* line) override { return real_.GetLine(port, line); }
+  bool SetLine(int port, const termios2& line) override { return real_.SetLine(port, line); }
+  bool GetRs485(int, serial_rs485*) override { return false; }
+  bool SetRs485(int, const serial_rs485&) override { return false; }
+  bool GetModemLines(int, int* lines) override {
+    *lines = 0;
+    return true;
+  }
+  void SetModemLines(int, int lines, bool on) override {
+    if (lines & TIOCM_RTS) rts_on = on;
+  }
+  ssize_t Write(int port, const unsigned char* bytes, std::size_t count) override {
+    return real_.Write(port, bytes, count);
+  }
+  bool WaitWritable(int port, int msec) override { return real_.WaitWritable(port, msec); }
+  int OutputQueue(int port) override { return real_.OutputQueue(port); }
+  void DrainHardware(int port) override { real_.DrainHardware(port); }
+  void DiscardOutput(int port) override { real_.DiscardOutput(port); }
+  std::uint64_t NowMsec() override { return real_.NowMsec(); }
+  void SleepMsec(unsigned msec) override { real_.SleepMsec(msec); }
+
+  bool rts_on = false;
+
+ private:
+  platform::PortCalls& real_;
+};
+
+// RTS stays on for the service console; the teardown gives the port back
+// its toggling (RTS released between writes).
+TEST(TransferSequence, TheTeardownRestoresRtsToggling) {
+  RtsRecorder rts;
+  ConsoleLine line;
+  ASSERT_TRUE(line.Opened());
+  ScriptedOperator op;
+  const ui::Handle dialog = OpenTransferDialog(ui::no_window, "AS");
+  ScriptedOperator::Press(dialog, ui::id_ok);
+  EXPECT_TRUE(rts.rts_on);
+  ScriptedOperator::Press(dialog, ui::id_cancel);
+  EXPECT_FALSE(rts.rts_on);
+  EXPECT_TRUE(IsOwnFormat(line.Format()));
 }

@@ -216,6 +216,10 @@ struct LostAck {
   long nth;   // 2: a middle block's ACK, 3: the last block's, 4: the EOT's
 };
 
+void PrintTo(const LostAck& lost, std::ostream* out) {
+  *out << (lost.send ? "send, ACK " : "receive, ACK ") << lost.nth;
+}
+
 class LrzszLostAck : public Lrzsz, public ::testing::WithParamInterface<LostAck> {};
 
 TEST_P(LrzszLostAck, EndsWithTheWholeFile) {

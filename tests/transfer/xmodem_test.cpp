@@ -136,6 +136,12 @@ TEST_F(Xmodem, EveryMalformedPacketIsNakedAndNeverAcknowledged) {
   }
 }
 
+TEST_F(Xmodem, NoiseBeyondTheBufferDoesNotHideTheNextPacket) {
+  StartReceiving();
+  EXPECT_EQ(Step(std::string(4000, '\x04') + Packet(1, "k")), "");
+  EXPECT_EQ(Step(""), ack);
+}
+
 TEST_F(Xmodem, ReceivingEndsInCancelOnSilenceOrPeerCancelAndNeverSavesAFileItCouldNotWrite) {
   StartReceiving();
   std::string sent;
