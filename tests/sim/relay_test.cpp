@@ -78,19 +78,32 @@ TEST(Relay, PacesBothDirectionsAtOnceAtTheCharacterTime) {
   EXPECT_LT(seconds, 1.6);
 }
 
-TEST(Relay, AnEndCanBeAnExistingDevice) {
+// The second relay's end b is the first relay's end a; the format set on the second relay's
+// end a reaches that device with the bytes.
+TEST(Relay, AnEndCanBeAnExistingDeviceThatTakesTheLineFormat) {
   RelayProcess first;
   RelayProcess second;
   std::string error;
   ASSERT_TRUE(first.Start(Line(0), &error)) << error;
   RelayOptions options = Line(0);
-  options.a_path = first.PathB();
+  options.b_path = first.PathA();
+  options.copy_format = true;
   ASSERT_TRUE(second.Start(options, &error)) << error;
-  EXPECT_EQ(second.PathA(), first.PathB());
-  const End a(first.PathA());
-  const End b(second.PathB());
-  a.Write("through two");
-  EXPECT_EQ(b.Read(11), "through two");
+  EXPECT_EQ(second.PathB(), first.PathA());
+  const End typed(second.PathA());
+  const End device(first.PathA());
+  const End far(first.PathB());
+  termios format{};
+  tcgetattr(typed.fd, &format);
+  // A pseudo-terminal keeps 8 bits without parity whatever it is told; speed and stop bits stay.
+  format.c_cflag |= CSTOPB;
+  cfsetspeed(&format, B4800);
+  tcsetattr(typed.fd, TCSANOW, &format);
+  typed.Write("through two");
+  EXPECT_EQ(far.Read(11), "through two");
+  tcgetattr(device.fd, &format);
+  EXPECT_EQ(cfgetospeed(&format), B4800);
+  EXPECT_TRUE(format.c_cflag & CSTOPB);
 }
 
 struct DropCase {

@@ -2,14 +2,18 @@
 // pass bytes as fast as they are written; this relay delivers each byte one character time
 // after the previous one left, in both directions, and can lose chosen bytes on the way.
 //
-//   corvane-relay [--rate BPS] [--frame 8N1] [--a PATH] [--b PATH] [--drop RULE]...
+//   corvane-relay [--rate BPS] [--frame 8N1] [--a PATH] [--b PATH] [--copy-format]
+//                 [--drop RULE]...
 //
 // An end without a path is a new pseudo-terminal. The relay prints "a PATH", "b PATH" and
 // "ready" on stdout, then "dropped DIR INDEX 0xHH" for every byte it loses. --rate 0 passes
 // bytes on unpaced. A RULE is "ab" or "ba" (the direction) followed by optional fields:
 // ",byte=0xHH" counts only bytes of that value, ",nth=K" drops the K-th counted byte (1 by
 // default), ",after=M" counts only after the first M bytes of the direction. Each rule
-// drops one byte; give several for more.
+// drops one byte; give several for more. With --copy-format the speed, character size, parity
+// and stop bits that the user of end a set go with each byte to end b, set on b's device just
+// before the byte arrives: a device behind b that reads its line's format (the simulator)
+// sees what the console set.
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -46,9 +50,19 @@ struct DropRule {
   bool done = false;
 };
 
+// A line's format as far as a UART's peer could tell.
+struct Format {
+  speed_t speed = B0;
+  tcflag_t bits = 0;  // CSIZE, PARENB, PARODD, CSTOPB of c_cflag
+  bool operator==(const Format&) const = default;
+};
+
+constexpr tcflag_t format_bits = CSIZE | PARENB | PARODD | CSTOPB;
+
 struct InFlight {
   unsigned char byte;
   Clock::time_point due;
+  Format format;
 };
 
 // One direction of the line.
@@ -61,6 +75,8 @@ struct Lane {
   Clock::time_point line_free{};
   std::deque<InFlight> queue;
   std::vector<DropRule> rules;
+  bool copy_format = false;
+  Format delivered_format;  // as last set on the destination
 };
 
 struct Options {
@@ -68,6 +84,7 @@ struct Options {
   int frame_bits = 10;
   std::string a_path;
   std::string b_path;
+  bool copy_format = false;
   std::vector<std::pair<bool, DropRule>> drops;  // first: from b to a
 };
 
@@ -122,9 +139,14 @@ bool ParseDrop(std::string_view text, bool* b_to_a, DropRule* rule) {
 }
 
 bool ParseOptions(int argc, char** argv, Options* options) {
-  for (int n = 1; n + 1 < argc; n += 2) {
+  for (int n = 1; n < argc; ++n) {
     const std::string_view name = argv[n];
-    const std::string_view value = argv[n + 1];
+    if (name == "--copy-format") {
+      options->copy_format = true;
+      continue;
+    }
+    if (n + 1 == argc) return false;
+    const std::string_view value = argv[++n];
     if (name == "--rate") {
       if (!ParseNumber(value, &options->rate) || options->rate < 0) return false;
     } else if (name == "--frame") {
@@ -141,7 +163,7 @@ bool ParseOptions(int argc, char** argv, Options* options) {
       return false;
     }
   }
-  return argc % 2 == 1;
+  return true;
 }
 
 void Say(const std::string& line) {
@@ -199,6 +221,21 @@ bool Dropped(Lane* lane, unsigned char byte) {
   return drop;
 }
 
+Format FormatOf(int fd) {
+  termios settings{};
+  if (tcgetattr(fd, &settings) != 0) return {};
+  return {cfgetospeed(&settings), settings.c_cflag & format_bits};
+}
+
+void SetFormat(int fd, const Format& format) {
+  termios settings{};
+  if (tcgetattr(fd, &settings) != 0) return;
+  settings.c_cflag = (settings.c_cflag & ~format_bits) | format.bits;
+  cfsetispeed(&settings, format.speed);
+  cfsetospeed(&settings, format.speed);
+  tcsetattr(fd, TCSANOW, &settings);
+}
+
 void Read(Lane* lane, Clock::duration char_time) {
   unsigned char bytes[512];
   const std::size_t room = std::min(sizeof bytes, lane_capacity - lane->queue.size());
@@ -210,6 +247,7 @@ void Read(Lane* lane, Clock::duration char_time) {
     return;
   }
   const Clock::time_point now = Clock::now();
+  const Format format = lane->copy_format ? FormatOf(lane->from) : Format{};
   for (ssize_t n = 0; n < count; ++n) {
     ++lane->passed;
     if (Dropped(lane, bytes[n])) {
@@ -219,7 +257,7 @@ void Read(Lane* lane, Clock::duration char_time) {
       continue;
     }
     lane->line_free = std::max(now, lane->line_free) + char_time;
-    lane->queue.push_back({bytes[n], lane->line_free});
+    lane->queue.push_back({bytes[n], lane->line_free, format});
   }
 }
 
@@ -229,11 +267,17 @@ bool Deliver(Lane* lane) {
   const Clock::time_point now = Clock::now();
   unsigned char bytes[512];
   std::size_t count = 0;
-  while (count < lane->queue.size() && count < sizeof bytes && lane->queue[count].due <= now) {
+  if (lane->queue.empty() || lane->queue.front().due > now) return true;
+  const Format format = lane->queue.front().format;
+  if (lane->copy_format && format != lane->delivered_format) {
+    SetFormat(lane->to, format);
+    lane->delivered_format = format;
+  }
+  while (count < lane->queue.size() && count < sizeof bytes && lane->queue[count].due <= now &&
+         lane->queue[count].format == format) {
     bytes[count] = lane->queue[count].byte;
     ++count;
   }
-  if (count == 0) return true;
   const ssize_t written = write(lane->to, bytes, count);
   if (written < 0) {
     if (errno == EAGAIN) return false;
@@ -251,7 +295,7 @@ int main(int argc, char** argv) {
   if (!ParseOptions(argc, argv, &options)) {
     std::fprintf(stderr,
                  "usage: corvane-relay [--rate BPS] [--frame 8N1] [--a PATH] [--b PATH] "
-                 "[--drop ab|ba[,byte=0xHH][,nth=K][,after=M]]...\n");
+                 "[--copy-format] [--drop ab|ba[,byte=0xHH][,nth=K][,after=M]]...\n");
     return 2;
   }
   // A relay started by a test ends with it.
@@ -276,6 +320,7 @@ int main(int argc, char** argv) {
   lanes[0].name = "ab";
   lanes[0].from = a;
   lanes[0].to = b;
+  lanes[0].copy_format = options.copy_format;
   lanes[1].name = "ba";
   lanes[1].from = b;
   lanes[1].to = a;

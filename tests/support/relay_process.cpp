@@ -50,6 +50,7 @@ bool RelayProcess::Start(const RelayOptions& options, std::string* error) {
                                     "--frame", options.frame};
   if (!options.a_path.empty()) words.insert(words.end(), {"--a", options.a_path});
   if (!options.b_path.empty()) words.insert(words.end(), {"--b", options.b_path});
+  if (options.copy_format) words.push_back("--copy-format");
   for (const RelayDrop& drop : options.drops) words.insert(words.end(), {"--drop", DropRule(drop)});
   std::vector<char*> argv;
   for (std::string& word : words) argv.push_back(word.data());

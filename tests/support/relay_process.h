@@ -27,6 +27,9 @@ struct RelayOptions {
   std::string frame = "8N1";  // start, data, parity and stop bits make a character's time
   std::string a_path;         // empty: a new pseudo-terminal
   std::string b_path;
+  // End a's format (speed, character size, parity, stop bits) goes with each byte to end b,
+  // for a device behind b that reads its line's format.
+  bool copy_format = false;
   std::vector<RelayDrop> drops;
 };
 
