@@ -207,6 +207,12 @@ TEST_F(Xmodem, SendingEndsOnASecondSilenceTenNaksOrACancel) {
   }
 }
 
+TEST_F(Xmodem, ACancelBeforeTheFirstBlockAlsoResetsTheConsole) {
+  StartSending("x");
+  EXPECT_EQ(Step("\x18\x18"), reset_after_fault);
+  EXPECT_EQ(transfer_step, ts_failed);
+}
+
 TEST_F(Xmodem, AnEmptyFileIsAnsweredWithEotAtOnce) {
   StartSending("");
   Step("\x15", 30);
