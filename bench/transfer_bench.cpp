@@ -198,9 +198,9 @@ bool ConsoleTransfer(const Options& options, bool get, const std::string& model_
   const std::string what = std::string(get ? "getting" : "sending") + " Model.cfg over " +
                            relay.PathA() + " to " + sim.LinkPath();
   if (ended != ts_complete || run->seconds == 0) {
-    *error = what + " ended in step " + std::to_string(ended) + "; the amplifier's console: " +
-             sim.ConsoleState(address).value_or("?") + ", transfer: " +
-             sim.TransferLog(address).value_or("?");
+    *error = what + " ended in step " + std::to_string(ended) +
+             "; the amplifier's console: " + sim.ConsoleState(address).value_or("?") +
+             ", transfer: " + sim.TransferLog(address).value_or("?");
     return false;
   }
   const std::string arrived = get ? ReadAll("Model.cfg") : sim.ModelCfg(address).value_or("");

@@ -48,7 +48,6 @@ class RelayProcess {
   // How many bytes the relay has lost so far, waiting up to timeout_ms for more than
   // `at_least` to be reported.
   int Dropped(int at_least = 0, int timeout_ms = 0);
-  pid_t Pid() const { return pid_; }
   void Stop();
 
  private:

@@ -149,21 +149,6 @@ TEST(TransferSequence, AnUnreadableFileIsAskedForThriceThenTheAmplifierIsReset) 
   EXPECT_EQ(ui::ControlText(dialog, id_transfer_status), "Operation failed.  Rebooting firmware.");
 }
 
-TEST(TransferSequence, FailedAfterTransferSIsAnsweredWithTheReset) {
-  ScratchDirectory directory;
-  ConsoleLine line;
-  ASSERT_TRUE(line.Opened());
-  ScriptedOperator op;
-  const ui::Handle dialog = OpenTransferDialog(ui::no_window, "AG");
-  EXPECT_EQ(ui::Title(dialog), "Get Configuration");
-  ScriptedOperator::Press(dialog, ui::id_ok);
-  AnswerPrompts(line);
-  ASSERT_TRUE(line.UntilSent("\x1b Transfer /s Model.cfg \r\n"));
-  line.Feed("\r\nTransfer Failed\r\n");
-  ASSERT_TRUE(line.Until([] { return transfer_step == ts_abort; }, 2000));
-  EXPECT_TRUE(line.UntilSent("\r\nReset\r\n"));
-}
-
 // Console output that never holds what a step waits for: the steps retry and
 // give up, reading it without overrunning the buffer or spinning a core.
 class UnexpectedOutput : public ::testing::TestWithParam<std::string> {};
