@@ -24,8 +24,8 @@ namespace {
 std::uint16_t ccitt[256];
 char complement_text[64];
 
-// The amplifier's console is told to reboot in these words; each path has
-// always sent its own.
+// The words that make the amplifier's console reboot: each ending keeps its
+// own, blanks and escape included, as amplifiers in the field know them.
 constexpr char reset_after_file[] = "\x1b \r\nReset\r\n";
 constexpr char reset_after_fault[] = "\x1b \r\n Reset\r\n";
 constexpr char cancel_receive[] = "\x18\x18\x18\x18\x18\x18 \x1b\r\n Reset\r\n";

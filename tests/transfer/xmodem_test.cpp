@@ -154,6 +154,14 @@ TEST_F(Xmodem, ReceivingEndsInCancelOnSilenceOrPeerCancelAndNeverSavesAFileItCou
   EXPECT_EQ(Step("\x18\x18"), reset_after_fault);
   EXPECT_EQ(transfer_step, ts_failed);
 
+  // A block that cannot be written cancels at once.
+  StartReceiving();
+  std::fclose(target_file);
+  target_file = std::fopen(transfer_filepath, "rb");
+  EXPECT_EQ(Step(Packet(1, "w")), ack);
+  EXPECT_EQ(Step(Packet(2, "w")), cancel_receive);
+  EXPECT_EQ(transfer_step, ts_abort);
+
   // The disk fills: the file is never reported saved.
   StartReceiving("/dev/full");
   EXPECT_EQ(Step(Packet(1, std::string(128, 'y'))), ack);
@@ -205,6 +213,12 @@ TEST_F(Xmodem, SendingEndsOnASecondSilenceTenNaksOrACancel) {
     EXPECT_EQ(transfer_step, c.step);
     EXPECT_EQ(sent.substr(sent.size() - c.tail.size()), c.tail);
   }
+}
+
+TEST_F(Xmodem, ACancelBeforeTheFirstBlockAlsoResetsTheConsole) {
+  StartSending("x");
+  EXPECT_EQ(Step("\x18\x18"), reset_after_fault);
+  EXPECT_EQ(transfer_step, ts_failed);
 }
 
 TEST_F(Xmodem, AnEmptyFileIsAnsweredWithEotAtOnce) {
