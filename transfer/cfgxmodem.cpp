@@ -1,0 +1,347 @@
+#include <cstdarg>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "config/program_directory.h"
+#include "link/capture.h"
+#include "link/framing.h"
+#include "link/link_settings.h"
+#include "link/wserial.h"
+#include "modelcfg/cfg_editor.h"
+#include "platform/counter.h"
+#include "platform/link_clock.h"
+#include "records/program_state.h"
+#include "transfer/transfer_dialog.h"
+#include "transfer/transfer_sequence.h"
+#include "transfer/xmodem.h"
+#include "ui/message_box.h"
+
+transfer_sequence_enum transfer_step = ts_unstarted;
+int transfer_getfile = 0;
+char transfer_driveletter = 0;
+int transfer_retries = 0;
+std::FILE* target_file = nullptr;
+ui::Handle transfer_dialog = ui::no_window;
+
+namespace {
+
+constexpr int step_retries = 3;
+constexpr char reset_text[] = "\r\nReset\r\n";
+constexpr char cancel_and_reset[] = "\x18\x18\x18\x18\x18\x18 \r\n Reset\r\n";
+
+// printf into a string as long as the text needs: a deep program directory
+// must not be cut off.
+[[gnu::format(printf, 1, 2)]] std::string Format(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  va_list again;
+  va_copy(again, args);
+  const int length = std::vsnprintf(nullptr, 0, format, args);
+  va_end(args);
+  std::string text(length > 0 ? static_cast<std::size_t>(length) + 1 : 1, '\0');
+  std::vsnprintf(text.data(), text.size(), format, again);
+  va_end(again);
+  // A NUL drive letter ends the text there, as it always has.
+  text.resize(std::strlen(text.c_str()));
+  return text;
+}
+
+std::string_view Output() {
+  const protocol_struct& p = protocol_state[0];
+  return {reinterpret_cast<const char*>(p.response_buf), static_cast<std::size_t>(p.receive_count)};
+}
+
+bool OutputHas(std::string_view text) {
+  return Output().find(text) != std::string_view::npos;
+}
+
+// A drive prompt of the service console: "A:" to "F:".
+bool OutputHasDrivePrompt() {
+  const std::string_view output = Output();
+  for (std::size_t i = 0; i + 1 < output.size(); ++i) {
+    if (output[i] >= 'A' && output[i] <= 'F' && output[i + 1] == ':') return true;
+  }
+  return false;
+}
+
+void Send(const std::string& text) {
+  SerialSendRaw(text.data(), static_cast<int>(text.size()));
+}
+
+bool TimedOut(int msec) {
+  return PastTime(msec, pt_start_time.l.upper) != 0;
+}
+
+// The common ending of a step whose answer has not come: after the step's
+// time-out a retry, and at the third the amplifier is told to reset.
+void RetryAfter(int timeout_msec, const std::string& retry_text) {
+  if (!TimedOut(timeout_msec)) return;
+  ++transfer_retries;
+  ResetReceiver(0);
+  if (transfer_retries < step_retries) {
+    Send(retry_text);
+  } else {
+    Send(reset_text);
+    SetTransferSequenceStep(ts_abort);
+  }
+}
+
+void SetLocalFilePath() {
+  ProgramFileName(transfer_filepath, sizeof transfer_filepath, transfer_filename);
+}
+
+void WhySquiggleStep() {
+  ReadSerial(0);
+  if (!OutputHasDrivePrompt()) return RetryAfter(2000, "\r\n\r\n");
+  ResetReceiver(0);
+  Send("\r\n\r\n");
+  SetLocalFilePath();
+  SetTransferSequenceStep(ts_findprompt);
+}
+
+void FindPromptStep() {
+  ReadSerial(0);
+  if (!OutputHasDrivePrompt()) return RetryAfter(250, "\r\n");
+  if (transfer_getfile) {
+    SetTransferSequenceStep(ts_getfile);
+    Send(Format("\x1b Transfer /s %s \r\n", transfer_filename));
+  } else {
+    SetTransferSequenceStep(ts_pickdrive);
+    Send("\x1b Dir Vdisk.sys \r\n");
+  }
+  platform::SleepMsec(500);
+}
+
+// A RAM disk driver means the files live on D:.
+void PickDriveStep() {
+  ReadSerial(0);
+  if (OutputHas("File not found")) {
+    transfer_driveletter = 'C';
+  } else if (OutputHas("VDISK")) {
+    transfer_driveletter = 'D';
+  } else {
+    return RetryAfter(2000, "\x1b Dir Vdisk.sys \r\n");
+  }
+  SetTransferSequenceStep(ts_pickdrive2);
+  Send("\x1b Dir E100Bpkt.com \r\n");
+  platform::SleepMsec(500);
+}
+
+// A unit with the Ethernet packet driver keeps its files on C: all the same.
+void PickDriveStep2() {
+  ReadSerial(0);
+  if (!OutputHas("File not found")) {
+    if (!OutputHas("E100BPKT")) return RetryAfter(2000, "\x1b Dir E100Bpkt.com \r\n");
+    transfer_driveletter = 'C';
+  }
+  SetTransferSequenceStep(ts_setdrive);
+  Send(Format("\x1b %c: \r\n", transfer_driveletter));
+  platform::SleepMsec(500);
+}
+
+void SetDriveStep() {
+  ReadSerial(0);
+  const char prompt[] = {transfer_driveletter, ':', '\\'};
+  const std::string retry = Format("\x1b %c: \r\n", transfer_driveletter);
+  if (!OutputHas(std::string_view(prompt, sizeof prompt))) return RetryAfter(500, retry);
+  ResetReceiver(0);
+  std::FILE* file = std::fopen(transfer_filepath, "rb");
+  if (!file) {
+    ui::ShowMessage(modelcfg_popup, Format("Can't read %s.", transfer_filepath), "Error",
+                    ui::Buttons::ok, ui::Icon::warning);
+    return RetryAfter(500, retry);
+  }
+  target_file = file;
+  SetTransferSequenceStep(ts_sendfile);
+  Send(Format("\x1b Transfer /r %c:%s \r\n", transfer_driveletter, transfer_filename));
+  platform::SleepMsec(500);
+  ReadSerial(0);
+  ResetReceiver(0);
+}
+
+void StartReception() {
+  ReadSerial(0);
+  ResetReceiver(0);
+  SetTransferSequenceStep(ts_receiving);
+  ResetXmodem();
+  xmodem_crc16 = 0;
+  SetLocalFilePath();
+  target_file = std::fopen(transfer_filepath, "wb");
+  if (target_file) {
+    SerialSendChar(xmodem_nak);
+    return;
+  }
+  // Nowhere to put the file: the amplifier's sender is cancelled rather than
+  // fed NAKs for data that would be thrown away.
+  Send(cancel_and_reset);
+  SetTransferSequenceStep(ts_abort);
+  ui::ShowMessage(modelcfg_popup, Format("Unable to create %s.", transfer_filepath), "Error",
+                  ui::Buttons::ok, ui::Icon::error);
+}
+
+void GetFileStep() {
+  ReadSerial(0);
+  if (OutputHas("Failed")) {
+    platform::SleepMsec(100);
+    ReadSerial(0);
+    // The console is still at its prompt: it must be reset too.
+    Send(reset_text);
+    SetTransferSequenceStep(ts_abort);
+    return;
+  }
+  if (OutputHas("Sending") || !TimedOut(500)) return StartReception();
+  ++transfer_retries;
+  if (transfer_retries < step_retries) {
+    Send(Format("transfer /s %s \r\n", transfer_filename));
+  } else {
+    Send(cancel_and_reset);
+    SetTransferSequenceStep(ts_abort);
+  }
+}
+
+void ResetWaitStep() {
+  static std::string old_msg;
+  const std::int32_t elapsed = PastTimeExpiredMsec();
+  const std::string text = Format("Wait for device to reboot.  %ld seconds remaining...",
+                                  static_cast<long>(10 - (elapsed + 500) / 1000));
+  if (text != old_msg) {
+    old_msg = text;
+    ShowTransferStatus(text);
+  }
+  if (elapsed > 10000) SetTransferSequenceStep(ts_complete);
+}
+
+std::string StepText(transfer_sequence_enum step) {
+  switch (step) {
+    case ts_unstarted:
+      return "";
+    case ts_idversion:
+      return "Getting Amp ID";
+    case ts_whysquiggle:
+      return "Initializing remote console";
+    case ts_findprompt:
+      return "Getting DOS prompt";
+    case ts_pickdrive:
+      return "Picking target drive letter";
+    case ts_pickdrive2:
+      return "Detecting Advantech...";
+    case ts_setdrive:
+      return "Setting target drive";
+    case ts_getfile:
+      return Format("Requesting %c:%s", transfer_driveletter, transfer_filename);
+    case ts_receiving:
+      return Format("Receiving %c:%s", transfer_driveletter, transfer_filename);
+    case ts_sendfile:
+      return Format("Transferring %c:%s", transfer_driveletter, transfer_filename);
+    case ts_sending:
+      return Format("Sending %c:%s", transfer_driveletter, transfer_filename);
+    case ts_timeout:
+      return "Transfer 'timed out'";
+    case ts_reset:
+      return "Done.  Resetting amp.";
+    case ts_failed: {
+      const std::string current = TransferStatusText();
+      if (current.find("(Command Failed)") != std::string::npos) return "Resetting amp.";
+      return current + "  (Command Failed)";
+    }
+    case ts_resetwait:
+      return "Resetting amp [10]";
+    case ts_abort:
+      return "Operation failed.  Rebooting firmware.";
+    case ts_cantreset:
+      return "Unable to reboot firmware.";
+    case ts_complete:
+      return transfer_getfile
+                 ? Format("Saved %s%s", save_directory, transfer_filename)
+                 : Format("File transferred from %s%s", save_directory, transfer_filename);
+    case ts_unused:
+      break;
+  }
+  return "";
+}
+
+}  // namespace
+
+void SetTransferSequenceStep(transfer_sequence_enum new_step) {
+  ResetReceiver(0);
+  transfer_step = new_step;
+  transfer_retries = 0;
+  if (new_step != ts_sendfile && new_step != ts_sending && target_file) {
+    std::fclose(target_file);
+    target_file = nullptr;
+  }
+  if (new_step != ts_unused) ShowTransferStatus(StepText(new_step));
+  const bool final_step = new_step == ts_complete || new_step == ts_abort ||
+                          new_step == ts_failed || new_step == ts_timeout;
+  if (final_step) SequenceEnded(new_step == ts_complete);
+}
+
+void InitModelCfgXmodemSequence() {
+  if (!SerialPortIsOpen()) {
+    ui::ShowMessage(transfer_dialog, "Unable to open serial port", "Can't proceed", ui::Buttons::ok,
+                    ui::Icon::error);
+    SequenceEnded(false);
+    return;
+  }
+  StartSequenceDrivers();
+  transfer_retries = 0;
+  ResetReceiver(0);
+  std::snprintf(transfer_filename, sizeof transfer_filename, "%s", "Model.cfg");
+  SendCommand(transfer_device, "Y~", 0);
+  platform::SleepMsec(250);
+  if (!SetupSerial(9600, parity_none, 8, one_stop_bit)) {
+    SetTransferSequenceStep(ts_abort);
+    ui::ShowMessage(transfer_dialog, SerialErrorText(), "Can't proceed", ui::Buttons::ok,
+                    ui::Icon::error);
+    return;
+  }
+  SetTransferSequenceStep(ts_whysquiggle);
+  platform::SleepMsec(100);
+  Send("\r\n\r\n");
+}
+
+void ModelCfgXmodemSequence() {
+  // A message box opened by a step runs a nested loop that keeps the tick
+  // firing: the sequence waits for the operator instead of going on beneath it.
+  static bool running = false;
+  if (running) return;
+  running = true;
+  switch (transfer_step) {
+    case ts_whysquiggle:
+      WhySquiggleStep();
+      break;
+    case ts_findprompt:
+      FindPromptStep();
+      break;
+    case ts_pickdrive:
+      PickDriveStep();
+      break;
+    case ts_pickdrive2:
+      PickDriveStep2();
+      break;
+    case ts_setdrive:
+      SetDriveStep();
+      break;
+    case ts_getfile:
+      GetFileStep();
+      break;
+    case ts_receiving:
+      GetFileXmodem();
+      break;
+    case ts_sendfile:
+      SendFileStep();
+      break;
+    case ts_sending:
+      SendFileXmodem();
+      break;
+    case ts_resetwait:
+      ResetWaitStep();
+      break;
+    default:
+      break;
+  }
+  running = false;
+}
