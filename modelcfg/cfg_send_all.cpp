@@ -153,14 +153,15 @@ void CloseUploadConnection(int slot) {
   CloseDeviceSocket(slot);
 }
 
-ui::Result RebootBoxCallBack(ui::Handle, unsigned message, ui::WordParam, ui::LongParam) {
-  return message == ui::msg_init_dialog ? 1 : 0;
+ui::Result RebootBoxCallBack(ui::Handle box, unsigned message, ui::WordParam, ui::LongParam) {
+  if (message != ui::msg_init_dialog) return 0;
+  ui::SetControlText(box, id_connecting_text, "Rebooting unit");
+  return 1;
 }
 
 // "~" restarts the firmware; the box stays up until the unit has had time to go down.
 void RebootUnit() {
   ui::Handle box = ui::CreateModeless(ConnectingDialogTemplate(), main_window, RebootBoxCallBack);
-  ui::SetControlText(box, id_connecting_text, "Rebooting unit");
   const auto start = std::chrono::steady_clock::now();
   DoCommand(transfer_device, "~", 0, 500, 4);
   for (;;) {
