@@ -183,8 +183,8 @@ bool OpenConsoleTransfer(char mode) {
 
 void SendConfigViaXmodem() {
   if (transfer_device < 0 || transfer_device >= device_count) return;
-  ClosePollWindows();
   if (!AimAtWorkingCopy() || !WriteModelCfgToFile()) return;
+  ClosePollWindows();
   // The picks count as sent once the transfer is offered, even if the
   // operator then cancels it.
   if (OpenConsoleTransfer('S')) FlagCfgUnconfirmedSent();
