@@ -96,9 +96,9 @@ std::size_t SendWhole(platform::SocketHandle socket, const char* bytes, std::siz
                       std::string& reason) {
   std::size_t sent = 0;
   while (sent < count) {
-    const int chunk = static_cast<int>(std::min<std::size_t>(count - sent, 1 << 20));
     const int taken =
-        platform::SendBytes(socket, reinterpret_cast<const unsigned char*>(bytes + sent), chunk);
+        platform::SendBytes(socket, reinterpret_cast<const unsigned char*>(bytes + sent),
+                            static_cast<int>(count - sent));
     if (taken > 0) {
       sent += static_cast<std::size_t>(taken);
       continue;
