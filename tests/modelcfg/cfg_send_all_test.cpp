@@ -89,6 +89,7 @@ std::string FileText(const std::filesystem::path& path) {
 class SendAllTest : public EditorTest {
  protected:
   void SetUp() override {
+    factory_mode = 1;  // Send All is offered
     EditorTest::SetUp();
     PendPick();
   }
@@ -105,12 +106,13 @@ class SendAllTest : public EditorTest {
     use_default_port = 1;
     tcpip_port = 2000;
     upload_port = 2003;
+    factory_mode = 0;
     EditorTest::TearDown();
   }
   // Over Ethernet with the upload and the command port on listeners of the test.
   void UseEthernet(const Listener& upload, const Listener& command) {
     use_ethernet = 1;
-    CopyField(default_ipaddress, "127.0.0.1");
+    CopyField(device_sock[transfer_device].address, "127.0.0.1");
     upload_port = upload.Port();
     use_default_port = 0;
     tcpip_port = command.Port();
