@@ -1,5 +1,6 @@
 #include "sim/amplifier.h"
 
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 
@@ -52,6 +53,7 @@ Answer Amplifier::Handle(std::string_view body, std::size_t body_room, Clock::ti
       {"00", true, &Amplifier::Identify},     {"0", true, &Amplifier::Identify},
       {"TO", false, &Amplifier::QueryOffset}, {"4", true, &Amplifier::SendFaultLog},
       {"Y0", true, &Amplifier::SendModelCfg}, {"Y1", false, &Amplifier::StoreModelCfgLine},
+      {"Y~", true, &Amplifier::OpenConsole},
   };
   const auto answer = Dispatch(this, routes, body, body_room, now);
   return answer ? *answer : Refuse();
@@ -80,6 +82,10 @@ void Amplifier::Boot(Clock::time_point now) {
   state_.fault = false;
   state_.fault_text.clear();
   panel_.Show(FrontPanel::Screen::status1);
+  // A new Model.cfg is read as the firmware starts, from the console before the network.
+  if (auto cfg = console_.TakeModelCfg()) uploaded_cfg_ = std::move(cfg);
+  if (uploaded_cfg_) cfg_.File().Load(*uploaded_cfg_);
+  uploaded_cfg_.reset();
   Run(0, now);
 }
 
@@ -222,6 +228,20 @@ Answer Amplifier::StoreModelCfgLine(std::string_view line, std::size_t, Clock::t
   return cfg_.Store("Y1" + std::string(line));
 }
 
+Answer Amplifier::OpenConsole(std::string_view, std::size_t, Clock::time_point) {
+  // No answer: the line belongs to the service console from now on.
+  console_.Open();
+  return Answer{false, false, {}, true};
+}
+
+bool Amplifier::TakeUpload(std::string_view name, std::string_view bytes) {
+  std::string upper(name);
+  for (char& byte : upper) byte = static_cast<char>(std::toupper(static_cast<unsigned char>(byte)));
+  if (upper != "MODEL.CFG") return false;
+  uploaded_cfg_ = std::string(bytes);
+  return true;
+}
+
 bool Amplifier::SetReading(std::string_view field, double value) {
   if (field == "power") {
     state_.saturated_power.Set(value + state_.attenuation);
@@ -254,6 +274,7 @@ std::string Amplifier::Set(std::string_view field, std::string_view value, Clock
   const bool flag = ParseSwitch(value, &on);
   const int row = RowIndex(field);
   if (auto error = cfg_.Set(field, value)) return *error;
+  if (auto error = console_.Set(field, value)) return *error;
   if (row >= 0) {
     panel_.Override(row, value);
   } else if (field == "screen") {
@@ -318,7 +339,7 @@ std::string Amplifier::Set(std::string_view field, std::string_view value, Clock
 }
 
 bool Amplifier::Get(std::string_view field, Clock::time_point now, std::string* value) const {
-  if (cfg_.Get(field, value)) return true;
+  if (cfg_.Get(field, value) || console_.Get(field, value)) return true;
   const int row = RowIndex(field);
   if (row >= 0) {
     *value = panel_.Rows(state_, now)[row];

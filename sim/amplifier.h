@@ -6,6 +6,7 @@
 #include "sim/cfg_exchange.h"
 #include "sim/device.h"
 #include "sim/front_panel.h"
+#include "sim/service_console.h"
 
 namespace sim {
 
@@ -17,6 +18,9 @@ class Amplifier : public Device {
   void LoadModelCfg(std::string_view text) { cfg_.File().Load(text); }
   std::string Set(std::string_view field, std::string_view value, Clock::time_point now) override;
   bool Get(std::string_view field, Clock::time_point now, std::string* value) const override;
+  ServiceConsole* Console() override { return console_.IsOpen() ? &console_ : nullptr; }
+  // An uploaded Model.cfg waits for the next restart.
+  bool TakeUpload(std::string_view name, std::string_view bytes) override;
 
  private:
   Answer Handle(std::string_view body, std::size_t body_room, Clock::time_point now) override;
@@ -32,6 +36,7 @@ class Amplifier : public Device {
   Answer SendFaultLog(std::string_view rest, std::size_t body_room, Clock::time_point now);
   Answer SendModelCfg(std::string_view rest, std::size_t body_room, Clock::time_point now);
   Answer StoreModelCfgLine(std::string_view line, std::size_t body_room, Clock::time_point now);
+  Answer OpenConsole(std::string_view rest, std::size_t body_room, Clock::time_point now);
 
   std::string StatusBytes() const;
   // The display rows as the '5' and 'V' answers carry them: each row and a zero byte.
@@ -41,6 +46,8 @@ class Amplifier : public Device {
   AmplifierState state_;
   FrontPanel panel_;
   CfgExchange cfg_;
+  ServiceConsole console_{cfg_.File()};
+  std::optional<std::string> uploaded_cfg_;
 };
 
 }  // namespace sim

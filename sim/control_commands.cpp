@@ -39,11 +39,13 @@ std::string ControlCommands::Execute(std::string_view line, Clock::time_point no
            " dropped=" + std::to_string(counts.dropped);
   }
   if (verb == "line") return "ok " + bus_.LineSettings();
+  if (verb == "line_format") return "ok " + bus_.LineFormat();
   if (verb == "network") {
     const std::string summary = network_.Summary();
     return summary.empty() ? "ok" : "ok " + summary;
   }
   if (verb == "tcp") return Tcp(rest);
+  if (verb == "upload") return Upload(rest);
   if (verb == "describe") {
     const std::string_view address = Word(&rest);
     return Result(network_.SetDescription(address, rest));
@@ -91,6 +93,15 @@ std::string ControlCommands::Tcp(std::string_view rest) {
   if (device == nullptr) return "error no network device at " + std::string(address);
   if (rest.empty()) return "ok " + device->State();
   return Result(device->Control(rest));
+}
+
+std::string ControlCommands::Upload(std::string_view rest) {
+  const std::string_view address = Word(&rest);
+  UploadPort* port = network_.FindUpload(address);
+  if (port == nullptr) return "error no upload port at " + std::string(address);
+  if (rest.empty()) return "ok " + port->State();
+  if (rest == "file") return "ok " + port->File();
+  return Result(port->Control(rest));
 }
 
 std::string ControlCommands::Faults(std::string_view settings) {

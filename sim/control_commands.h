@@ -27,6 +27,7 @@ class ControlCommands {
   std::string Faults(std::string_view settings);
   std::string OnDevice(std::string_view verb, std::string_view rest, Clock::time_point now);
   std::string Tcp(std::string_view rest);
+  std::string Upload(std::string_view rest);
 
   Devices& devices_;
   FaultInjector& faults_;

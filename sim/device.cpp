@@ -16,16 +16,20 @@ std::optional<Answer> Device::Execute(const std::string& body, std::size_t body_
                                       Clock::time_point now) {
   ++commands_;
   last_command_ = body;
-  if (silent_ || restart_done_) return std::nullopt;
+  if (silent_ || restart_done_ || Console() != nullptr) return std::nullopt;
   if (body == "~") {
     // The answer goes out before the firmware goes down.
-    ++restarts_;
-    restart_done_ = After(now, timing_.reboot_ms);
+    Restart(now);
     return Reply("~");
   }
   Answer answer = Handle(body, body_room, now);
   if (answer.silent) return std::nullopt;
   return answer;
+}
+
+void Device::Restart(Clock::time_point now) {
+  ++restarts_;
+  restart_done_ = After(now, timing_.reboot_ms);
 }
 
 void Device::Advance(Clock::time_point now) {

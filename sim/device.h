@@ -14,6 +14,8 @@
 
 namespace sim {
 
+class ServiceConsole;
+
 struct DeviceTiming {
   int hour_ms;  // 0: the hour counters stand still
   int reboot_ms;
@@ -33,6 +35,12 @@ class Device {
                                 Clock::time_point now);
   // Lets time pass: hours, drifting readings, the end of a restart.
   void Advance(Clock::time_point now);
+  // The firmware goes down and keeps quiet for the reboot time, then starts again.
+  void Restart(Clock::time_point now);
+  // The service console while it holds the serial line; null while frames are answered.
+  virtual ServiceConsole* Console() { return nullptr; }
+  // A file uploaded over the network; false when the device has no use for it.
+  virtual bool TakeUpload(std::string_view, std::string_view) { return false; }
 
   // Control channel fields. Set returns an error text, empty on success; Get false for an
   // unknown field.

@@ -26,13 +26,22 @@ std::string Network::Start(const Options& options) {
   for (auto& [address, device] : devices_) {
     members_.push_back({address,
                         "Simulated " + std::string(device->KindName()) + " " + AddressWord(address),
-                        std::make_unique<TcpDevice>(*device, ip, make_codec_, faults_)});
+                        std::make_unique<TcpDevice>(*device, ip, make_codec_, faults_),
+                        std::make_unique<UploadPort>(*device, ip)});
     ips.push_back(ip++);
   }
   std::string error;
   for (int tries = 0; tries < shared_port_tries; ++tries) {
     error = ListenAll(options.tcp_port);
     if (error.empty() || options.tcp_port != 0) break;
+  }
+  // Tests that take any free command port must not collide on the upload port either.
+  const std::uint16_t upload_port = options.upload_port     ? *options.upload_port
+                                    : options.tcp_port == 0 ? 0
+                                                            : 2003;
+  for (int tries = 0; tries < shared_port_tries && error.empty(); ++tries) {
+    error = ListenUploads(upload_port);
+    if (error.empty() || upload_port != 0) break;
   }
   if (!error.empty() || !options.discovery) return error;
   discovery_ = std::make_unique<DiscoveryResponder>();
@@ -48,9 +57,19 @@ std::string Network::ListenAll(std::uint16_t port) {
   return "";
 }
 
+std::string Network::ListenUploads(std::uint16_t port) {
+  for (Member& member : members_) {
+    const std::string error = member.upload->Listen(port);
+    if (!error.empty()) return error;
+    port = member.upload->Port();
+  }
+  return "";
+}
+
 std::string Network::Summary() const {
   if (members_.empty()) return "";
-  std::string summary = "port=" + std::to_string(members_.front().tcp->Where().port);
+  std::string summary = "port=" + std::to_string(members_.front().tcp->Where().port) +
+                        " upload=" + std::to_string(members_.front().upload->Port());
   if (discovery_) summary += " discovery=" + FormatEndpoint(discovery_->Where());
   for (const Member& member : members_)
     summary += " " + AddressWord(member.address) + "=" + FormatIpv4(member.tcp->Where().ip);
@@ -71,6 +90,11 @@ TcpDevice* Network::Find(std::string_view address) {
   return member ? member->tcp.get() : nullptr;
 }
 
+UploadPort* Network::FindUpload(std::string_view address) {
+  Member* member = FindMember(address);
+  return member ? member->upload.get() : nullptr;
+}
+
 std::string Network::SetDescription(std::string_view address, std::string_view text) {
   Member* member = FindMember(address);
   if (member == nullptr) return "no network device at " + std::string(address);
@@ -79,12 +103,18 @@ std::string Network::SetDescription(std::string_view address, std::string_view t
 }
 
 void Network::AddPollFds(std::vector<pollfd>* fds, Clock::time_point now) const {
-  for (const Member& member : members_) member.tcp->AddPollFds(fds, now);
+  for (const Member& member : members_) {
+    member.tcp->AddPollFds(fds, now);
+    member.upload->AddPollFds(fds, now);
+  }
   if (discovery_) fds->push_back({discovery_->Fd(), POLLIN, 0});
 }
 
 void Network::Serve(const std::vector<pollfd>& fds, Clock::time_point now) {
-  for (Member& member : members_) member.tcp->Serve(fds, now);
+  for (Member& member : members_) {
+    member.tcp->Serve(fds, now);
+    member.upload->Serve(fds, now);
+  }
   if (!discovery_) return;
   for (const pollfd& fd : fds) {
     if (fd.fd != discovery_->Fd() || fd.revents == 0) continue;
@@ -108,8 +138,9 @@ void Network::Send(Clock::time_point now) {
 std::optional<Clock::time_point> Network::NextDueAfter(Clock::time_point now) const {
   std::optional<Clock::time_point> first;
   for (const Member& member : members_) {
-    const auto due = member.tcp->NextDue();
-    if (due && *due > now && (!first || *due < *first)) first = due;
+    for (const auto due : {member.tcp->NextDue(), member.upload->NextWake()}) {
+      if (due && *due > now && (!first || *due < *first)) first = due;
+    }
   }
   return first;
 }

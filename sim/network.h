@@ -15,6 +15,7 @@
 #include "sim/link.h"
 #include "sim/options.h"
 #include "sim/tcp_device.h"
+#include "sim/upload_port.h"
 
 namespace sim {
 
@@ -28,6 +29,7 @@ class Network {
   std::string Summary() const;
   // The network side of the device at a poll address or IPv4 address; null when none.
   TcpDevice* Find(std::string_view address);
+  UploadPort* FindUpload(std::string_view address);
   // What the device at `address` says of itself in discovery replies.
   std::string SetDescription(std::string_view address, std::string_view text);
 
@@ -42,8 +44,10 @@ class Network {
     std::uint8_t address;
     std::string description;
     std::unique_ptr<TcpDevice> tcp;
+    std::unique_ptr<UploadPort> upload;
   };
   std::string ListenAll(std::uint16_t port);
+  std::string ListenUploads(std::uint16_t port);
   Member* FindMember(std::string_view address);
 
   Devices& devices_;

@@ -14,7 +14,8 @@ const char* const usage_text =
     "                   [--drop P] [--delay P] [--delay-ms N] [--nak P] [--bad-checksum P]\n"
     "                   [--garbage P] [--seed N] [--model-cfg [ADDR=]FILE]... [--steady]\n"
     "                   [--hour-ms N] [--reboot-ms N] [--warmup-ms N]\n"
-    "                   [--tcp] [--ip-base A.B.C.D] [--tcp-port N] [--discovery A.B.C.D:PORT]\n"
+    "                   [--tcp] [--ip-base A.B.C.D] [--tcp-port N] [--upload-port N]\n"
+    "                   [--discovery A.B.C.D:PORT]\n"
     "ADDR is one character or two hexadecimal digits; P a fraction 0..1;\n"
     "network addresses are in 127.0.0.0/8.\n";
 
@@ -147,6 +148,10 @@ bool ParseOptions(const std::vector<std::string>& args, Options* options, std::s
     } else if (name == "--tcp-port") {
       good = ParseCount(value, 65535, &number);
       options->tcp_port = static_cast<std::uint16_t>(number);
+      options->tcp = true;
+    } else if (name == "--upload-port") {
+      good = ParseCount(value, 65535, &number);
+      options->upload_port = static_cast<std::uint16_t>(number);
       options->tcp = true;
     } else if (name == "--discovery") {
       options->discovery = ParseEndpoint(value, 2000);

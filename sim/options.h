@@ -38,7 +38,9 @@ struct Options {
   bool tcp = false;
   std::uint32_t ip_base = 0x7F00000A;  // 127.0.0.10
   std::uint16_t tcp_port = 2000;       // 0: one free port, the same for every device
-  std::optional<Endpoint> discovery;   // where discovery requests are answered
+  // Where each device takes file uploads; without it 2003, or a free port with --tcp-port 0.
+  std::optional<std::uint16_t> upload_port;
+  std::optional<Endpoint> discovery;  // where discovery requests are answered
   bool help = false;
 };
 

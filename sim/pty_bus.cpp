@@ -64,15 +64,33 @@ std::string PtyBus::Open(const std::string& link_path) {
   return "";
 }
 
+namespace {
+
+long Baud(const termios& settings) {
+  const speed_t code = cfgetospeed(&settings);
+  for (const Speed& speed : speeds) {
+    if (speed.code == code) return speed.baud;
+  }
+  return 0;
+}
+
+}  // namespace
+
 std::string PtyBus::LineSettings() const {
+  // The master reads the settings the console made on the slave side.
   termios settings{};
   if (tcgetattr(master_, &settings) != 0) return "unknown";
-  const speed_t code = cfgetospeed(&settings);
-  long baud = 0;
-  for (const Speed& speed : speeds) {
-    if (speed.code == code) baud = speed.baud;
-  }
-  return std::to_string(baud) + ((settings.c_cflag & CSTOPB) ? " 2" : " 1");
+  return std::to_string(Baud(settings)) + ((settings.c_cflag & CSTOPB) ? " 2" : " 1");
+}
+
+std::string PtyBus::LineFormat() const {
+  termios settings{};
+  if (tcgetattr(master_, &settings) != 0) return "unknown";
+  const tcflag_t size = settings.c_cflag & CSIZE;
+  const char bits = size == CS5 ? '5' : size == CS6 ? '6' : size == CS7 ? '7' : '8';
+  const char parity = !(settings.c_cflag & PARENB) ? 'N' : (settings.c_cflag & PARODD) ? 'O' : 'E';
+  return std::to_string(Baud(settings)) + " " + bits + parity +
+         ((settings.c_cflag & CSTOPB) ? '2' : '1');
 }
 
 Transport::ReadResult PtyBus::Read(std::string* bytes) {

@@ -22,6 +22,9 @@ class PtyBus : public Transport {
   const std::string& Path() const { return path_; }
   // The speed and stop bits as the console set them, e.g. "9600 1".
   std::string LineSettings() const;
+  // Speed, data bits, parity and stop bits as the console set them, e.g. "9600 8N1". A
+  // pseudo-terminal always keeps 8 bits without parity whatever the console asks.
+  std::string LineFormat() const;
 
   int Fd() const override { return master_; }
   ReadResult Read(std::string* bytes) override;

@@ -13,6 +13,7 @@
 #include "sim/controller.h"
 #include "sim/poll_address.h"
 #include "sim/quillon_codec.h"
+#include "sim/service_console.h"
 #include "sim/tessary_codec.h"
 
 namespace sim {
@@ -101,13 +102,44 @@ std::string Simulator::Start() {
   return options_.control_path.empty() ? "" : control_->Listen(options_.control_path);
 }
 
+Device* Simulator::ConsoleDevice() {
+  for (auto& [address, device] : devices_) {
+    if (device->Console() != nullptr) return device.get();
+  }
+  return nullptr;
+}
+
+Transport::ReadResult Simulator::ReceiveConsole(Device& device, Clock::time_point now) {
+  std::string bytes;
+  const Transport::ReadResult result = bus_.Read(&bytes);
+  ServiceConsole& console = *device.Console();
+  console.Feed(bytes, bus_.LineFormat(), now);
+  console_output_ += console.TakeOutput();
+  if (console.TakeReset()) device.Restart(now);
+  return result;
+}
+
+void Simulator::SendConsole() {
+  // A console that stopped reading must not make the simulator grow without end.
+  constexpr std::size_t max_output = 64 * 1024;
+  console_output_.erase(0, bus_.Write(console_output_));
+  if (console_output_.size() > max_output) console_output_.clear();
+}
+
 void Simulator::Run(int wake_fd) {
   bool line_idle = false;
   Clock::time_point line_retry{};
   for (;;) {
     Clock::time_point now = Clock::now();
     for (auto& [address, device] : devices_) device->Advance(now);
+    Device* console_device = ConsoleDevice();
+    if (console_device != nullptr) {
+      ServiceConsole& console = *console_device->Console();
+      console.Poll(now);
+      console_output_ += console.TakeOutput();
+    }
     if (!line_idle) link_->Send(now);
+    if (!line_idle && !console_output_.empty()) SendConsole();
     network_.Send(now);
 
     Clock::time_point wake = After(now, tick_ms);
@@ -120,10 +152,15 @@ void Simulator::Run(int wake_fd) {
     // An answer already due and still queued waits for room on its stream (POLLOUT), not for
     // the clock, or a console that stops reading would make this loop spin.
     if (const auto network_due = network_.NextDueAfter(now)) wake = std::min(wake, *network_due);
+    if (console_device != nullptr) {
+      if (const auto console_due = console_device->Console()->NextWake())
+        wake = std::max(now, std::min(wake, *console_due));
+    }
     std::vector<pollfd> fds = {{wake_fd, POLLIN, 0}};
     if (!line_idle) {
       // A due answer still queued after Send is one the line could not take yet.
-      const short events = due && *due <= now ? POLLIN | POLLOUT : POLLIN;
+      const bool waiting = (due && *due <= now) || !console_output_.empty();
+      const short events = waiting ? POLLIN | POLLOUT : POLLIN;
       fds.push_back({bus_.Fd(), events, 0});
     }
     control_->AddPollFds(&fds);
@@ -136,7 +173,10 @@ void Simulator::Run(int wake_fd) {
     if (line_idle && now >= line_retry) line_idle = false;
     if (fds.size() > 1 && fds[1].fd == bus_.Fd() &&
         (fds[1].revents & (POLLIN | POLLHUP | POLLERR))) {
-      if (link_->Receive(now) == Transport::ReadResult::idle) {
+      console_device = ConsoleDevice();
+      const auto result =
+          console_device != nullptr ? ReceiveConsole(*console_device, now) : link_->Receive(now);
+      if (result == Transport::ReadResult::idle) {
         line_idle = true;
         line_retry = After(now, idle_retry_ms);
       }

@@ -28,6 +28,11 @@ class Simulator {
  private:
   std::string BuildDevices();
   std::unique_ptr<FrameCodec> MakeCodec() const;
+  // The device whose service console holds the bus; null while the bus carries frames.
+  Device* ConsoleDevice();
+  // Reads the bus into the service console and acts on what it asks for.
+  Transport::ReadResult ReceiveConsole(Device& device, Clock::time_point now);
+  void SendConsole();
 
   const Options options_;
   const unsigned seed_;
@@ -35,6 +40,7 @@ class Simulator {
   Devices devices_;
   PtyBus bus_;
   std::unique_ptr<Link> link_;
+  std::string console_output_;  // written to the bus as it takes it
   Network network_;
   std::unique_ptr<ControlCommands> commands_;
   std::unique_ptr<ControlServer> control_;

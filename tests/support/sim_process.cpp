@@ -168,6 +168,8 @@ bool SimProcess::ReadNetwork(std::string* error) {
     const std::string value = word.substr(equals + 1);
     if (name == "port") {
       tcp_port_ = std::stoi(value);
+    } else if (name == "upload") {
+      upload_port_ = std::stoi(value);
     } else if (name == "discovery") {
       discovery_address_ = value;
     } else if (name.size() == 1) {
@@ -257,22 +259,81 @@ int SimProcess::Y0Count(std::uint8_t address) {
   return count;
 }
 
-// "COUNT BODY..." with every blank inside a body escaped.
-std::optional<std::vector<std::string>> SimProcess::Y1Bodies(std::uint8_t address) {
-  const auto text = Field(address, "y1_bodies");
+// "COUNT WORD..." with every blank inside a word escaped.
+std::optional<std::vector<std::string>> SimProcess::Words(std::uint8_t address,
+                                                          const std::string& field) {
+  const auto text = Field(address, field);
   if (!text) return std::nullopt;
   std::istringstream words(*text);
   std::size_t count = 0;
   if (!(words >> count)) return std::nullopt;
-  std::vector<std::string> bodies;
+  std::vector<std::string> list;
   std::string word;
   while (words >> word) {
-    auto body = Unescape(word);
-    if (!body) return std::nullopt;
-    bodies.push_back(std::move(*body));
+    auto bytes = Unescape(word);
+    if (!bytes) return std::nullopt;
+    list.push_back(std::move(*bytes));
   }
-  if (bodies.size() != count) return std::nullopt;
-  return bodies;
+  if (list.size() != count) return std::nullopt;
+  return list;
+}
+
+std::optional<std::vector<std::string>> SimProcess::Y1Bodies(std::uint8_t address) {
+  return Words(address, "y1_bodies");
+}
+
+std::optional<std::string> SimProcess::UploadState(std::uint8_t address) {
+  const std::string answer = Control("upload " + Hex(address));
+  if (answer.rfind("ok ", 0) != 0) return std::nullopt;
+  return answer.substr(3);
+}
+
+std::optional<std::string> SimProcess::UploadedFile(std::uint8_t address) {
+  const std::string answer = Control("upload " + Hex(address) + " file");
+  if (answer.rfind("ok", 0) != 0) return std::nullopt;
+  return Unescape(answer.size() > 3 ? std::string_view(answer).substr(3) : "");
+}
+
+bool SimProcess::SetUpload(std::uint8_t address, const std::string& mode) {
+  return Control("upload " + Hex(address) + " " + mode) == "ok";
+}
+
+std::string SimProcess::LineFormat() {
+  const std::string answer = Control("line_format");
+  return answer.rfind("ok ", 0) == 0 ? answer.substr(3) : "";
+}
+
+std::optional<std::string> SimProcess::ConsoleState(std::uint8_t address) {
+  return Field(address, "console");
+}
+
+std::optional<std::vector<std::string>> SimProcess::ConsoleLines(std::uint8_t address) {
+  return Words(address, "console_lines");
+}
+
+std::optional<std::string> SimProcess::TransferLog(std::uint8_t address) {
+  return Field(address, "xmodem_log");
+}
+
+bool SimProcess::SetTransferFaults(std::uint8_t address, const std::string& faults) {
+  return Control("set " + Hex(address) + " xmodem_fault " + faults) == "ok";
+}
+
+bool SimProcess::SetReceiverStart(std::uint8_t address, char byte, int delay_ms, int repeat_ms,
+                                  int tries) {
+  const std::string start = byte == 'C' ? "C" : "NAK";
+  return Control("set " + Hex(address) + " xmodem_start " + start + " " + std::to_string(delay_ms) +
+                 " " + std::to_string(repeat_ms) + " " + std::to_string(tries)) == "ok";
+}
+
+bool SimProcess::SetDrive(std::uint8_t address, char drive, const std::string& names) {
+  const std::string field = drive == 'D' || drive == 'd' ? " drive_d " : " drive_c ";
+  return Control("set " + Hex(address) + field + names) == "ok";
+}
+
+std::optional<std::string> SimProcess::ReceivedFile(std::uint8_t address) {
+  const auto text = Field(address, "received");
+  return text ? Unescape(*text) : std::nullopt;
 }
 
 bool SimProcess::SetY1Fault(std::uint8_t address, Y1Fault fault, int from) {
@@ -311,6 +372,7 @@ void SimProcess::Stop() {
     output_ = -1;
   }
   tcp_port_ = 0;
+  upload_port_ = 0;
   discovery_address_.clear();
   device_addresses_.clear();
   if (!directory_.empty()) {

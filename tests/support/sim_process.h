@@ -30,6 +30,17 @@ class SimProcess {
   std::string DeviceAddress(std::uint8_t poll_address) const;
   const std::string& DiscoveryAddress() const { return discovery_address_; }
   int DiscoveryPort() const;
+  // The port every device takes file uploads on, at its own address (0 without a network).
+  int UploadPort() const { return upload_port_; }
+  // The upload port of the device at a poll address: its state ("127.0.0.10:2003 normal
+  // waiting uploads=1 last=complete header=2002,32: name=Model.cfg count=32
+  // trailer=\x0D\x0A", count being the bytes after the header,
+  // last being none, header, receiving, complete, short, bad-header, no-name or unwanted),
+  // the file of its last upload, and how it behaves: "normal", "refuse", "mute" (accepts and
+  // never reads), "slow N" (N bytes per 100 ms) or "close".
+  std::optional<std::string> UploadState(std::uint8_t address);
+  std::optional<std::string> UploadedFile(std::uint8_t address);
+  bool SetUpload(std::uint8_t address, const std::string& mode);
   std::string Control(const std::string& command);  // one line answer
 
   // An amplifier's Model.cfg, byte for byte: the file as it stands, replaced whole, and the
@@ -51,6 +62,29 @@ class SimProcess {
   // file followed by a line of NULs and bytes 0x80 to 0xFF.
   enum class Y0Fault { none, short_reply, oversize, binary };
   bool SetY0Fault(std::uint8_t address, Y0Fault fault);
+
+  // The service console an amplifier opens on "Y~": its state ("off", or "prompt C:",
+  // "sending", "receiving D:MODEL.CFG", each followed by " line=9600 8N1" as the console
+  // last set the line when it typed, and " garbled=N", the bytes typed at another setting),
+  // every command line received byte for byte (ESC and CR LF included), and the events of
+  // the last transfer ("send:C:MODEL.CFG start:NAK block:1 ack:1 ... eot ack:eot").
+  std::optional<std::string> ConsoleState(std::uint8_t address);
+  // The bus line as the console holds it now, e.g. "9600 8N1" (a pseudo-terminal always
+  // reports 8 bits without parity); empty when the simulator does not answer.
+  std::string LineFormat();
+  std::optional<std::vector<std::string>> ConsoleLines(std::uint8_t address);
+  std::optional<std::string> TransferLog(std::uint8_t address);
+  // Faults of the amplifier's transfers, blocks counted from 1: "off" or any of
+  // drop_ack=K repeat=K damaged_repeat=K corrupt=K noise=K cancel=K nak_eot failed.
+  bool SetTransferFaults(std::uint8_t address, const std::string& faults);
+  // How the amplifier's receiver asks for a file: 'C' or NAK (0x15), the wait before the
+  // first start byte, between repeats, and how many it sends before it gives up.
+  bool SetReceiverStart(std::uint8_t address, char byte, int delay_ms, int repeat_ms, int tries);
+  // The files "Dir" lists on drive 'C' or 'D' (names separated by blanks; "none": no such
+  // drive). C: always holds MODEL.CFG, the amplifier's live file.
+  bool SetDrive(std::uint8_t address, char drive, const std::string& names);
+  // The last file the amplifier received by XMODEM, its padding stripped.
+  std::optional<std::string> ReceivedFile(std::uint8_t address);
   pid_t Pid() const { return pid_; }
   void Stop();
   bool Running();
@@ -59,6 +93,8 @@ class SimProcess {
   bool WaitReady(std::string* error);
   bool ReadNetwork(std::string* error);
   std::optional<std::string> Field(std::uint8_t address, const std::string& field);
+  // A field of "COUNT WORD..." with every word escaped.
+  std::optional<std::vector<std::string>> Words(std::uint8_t address, const std::string& field);
 
   pid_t pid_ = -1;
   int output_ = -1;  // the simulator's stdout
@@ -66,6 +102,7 @@ class SimProcess {
   std::string link_path_;
   std::string control_path_;
   int tcp_port_ = 0;
+  int upload_port_ = 0;
   std::string discovery_address_;
   std::map<std::uint8_t, std::string> device_addresses_;
 };
