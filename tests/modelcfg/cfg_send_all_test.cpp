@@ -18,6 +18,7 @@
 #include "modelcfg/cfg_colours.h"
 #include "modelcfg/cfg_editor_support.h"
 #include "records/device_records.h"
+#include "support/sim_process.h"
 #include "transfer/transfer_sequence.h"
 #include "ui/dialog.h"
 
@@ -233,3 +234,37 @@ TEST_F(SendAllTest, RightClickOnGetAllFetchesThroughTheServiceConsole) {
 }
 
 }  // namespace
+
+TEST_F(SendAllTest, SimulatedAmplifierTakesTheUploadAndAppliesItOnReboot) {
+  test_support::SimProcess sim;
+  std::string error;
+  ASSERT_TRUE(sim.Start({"--amp", "A", "--tcp-port", "0", "--reboot-ms", "100"}, &error)) << error;
+  use_ethernet = 1;
+  CopyField(device_sock['A'].address, sim.DeviceAddress('A').c_str());
+  upload_port = sim.UploadPort();
+  use_default_port = 0;
+  tcpip_port = sim.TcpPort();
+  // A slow reader still holds the file's tail when "~" comes: the file is
+  // complete, and applied at the restart after.
+  for (const char* mode : {"normal", "slow 4000"}) {
+    SCOPED_TRACE(mode);
+    ASSERT_TRUE(sim.SetUpload('A', mode));
+    if (std::string(mode) != "normal") MakeLarge();
+    op.ClearBoxes();
+    op.Answer(ui::answer_yes);
+    transfer_device = 'A';
+    Click(sendall_button.r);
+
+    ASSERT_EQ(op.Boxes().size(), 1u);
+    EXPECT_EQ(op.Boxes()[0].caption, "Success");
+    const std::string file = FileText(folder / "Model.cfg");
+    const std::string count = std::to_string(file.size() + 10);
+    EXPECT_NE(sim.UploadState('A').value_or("").find("last=complete header=2002," + count +
+                                                     ": name=Model.cfg count=" + count +
+                                                     " trailer=\\x0D\\x0A"),
+              std::string::npos)
+        << sim.UploadState('A').value_or("");
+    if (std::string(mode) == "normal") EXPECT_EQ(sim.ModelCfg('A'), file);
+    CloseDeviceSocket(0x5A);
+  }
+}
