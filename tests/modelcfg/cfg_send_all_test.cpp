@@ -11,7 +11,6 @@
 #include <chrono>
 #include <fstream>
 #include <iterator>
-#include <thread>
 
 #include "link/link_settings.h"
 #include "link/wsocket.h"
@@ -27,10 +26,8 @@ namespace {
 // A loopback TCP port of the test's own: listening, or bound only (refuses).
 class Listener {
  public:
-  explicit Listener(bool listening = true, int receive_buffer = 0) {
+  explicit Listener(bool listening = true) {
     fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
-    if (receive_buffer)
-      ::setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &receive_buffer, sizeof receive_buffer);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -43,9 +40,8 @@ class Listener {
   ~Listener() { ::close(fd_); }
   int Port() const { return port_; }
 
-  // Takes the waiting connection and reads until the peer closes or msec
-  // pass; a slow reader takes piece bytes per read with a pause between.
-  std::string Read(int msec, int piece = 4096, int pause_ms = 0) {
+  // Takes the waiting connection and reads until the peer closes or msec pass.
+  std::string Read(int msec) {
     std::string got;
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(msec);
     const int connection = WaitAndAccept(end);
@@ -53,19 +49,12 @@ class Listener {
     char buffer[4096];
     for (;;) {
       if (!Wait(connection, end)) break;
-      const ssize_t count = ::read(connection, buffer, static_cast<std::size_t>(piece));
+      const ssize_t count = ::read(connection, buffer, sizeof buffer);
       if (count <= 0) break;
       got.append(buffer, static_cast<std::size_t>(count));
-      if (pause_ms) std::this_thread::sleep_for(std::chrono::milliseconds(pause_ms));
     }
     ::close(connection);
     return got;
-  }
-  // Takes the waiting connection and closes it at once.
-  void HangUp(int msec) {
-    const int connection =
-        WaitAndAccept(std::chrono::steady_clock::now() + std::chrono::milliseconds(msec));
-    if (connection >= 0) ::close(connection);
   }
 
  private:
@@ -132,38 +121,29 @@ class SendAllTest : public EditorTest {
 };
 
 TEST_F(SendAllTest, UploadCarriesHeaderFileAndLineEndThenRebootsOnYes) {
-  for (bool slow : {false, true}) {
-    SCOPED_TRACE(slow ? "slow reader" : "fast reader");
-    Listener upload(true, slow ? 2048 : 0), command;
-    UseEthernet(upload, command);
-    if (slow) MakeLarge();
-    PendPick();
-    op.ClearBoxes();
-    op.Answer(ui::answer_yes);
-    std::string rebooting;
-    op.WhenDialogOpens("ConnectingDialog", [](ui::Handle) {});  // the upload's connect
-    op.WhenDialogOpens("ConnectingDialog", [](ui::Handle) {});  // the command port's
-    op.WhenDialogOpens("ConnectingDialog",
-                       [&](ui::Handle box) { rebooting = ui::ControlText(box, 101); });
-    std::string received;
-    std::thread reader([&] { received = upload.Read(20000, slow ? 256 : 4096, slow ? 1 : 0); });
-    const auto start = std::chrono::steady_clock::now();
-    Click(sendall_button.r);
-    reader.join();
+  Listener upload, command;
+  UseEthernet(upload, command);
+  op.Answer(ui::answer_yes);
+  std::string rebooting;
+  op.WhenDialogOpens("ConnectingDialog", [](ui::Handle) {});  // the upload's connect
+  op.WhenDialogOpens("ConnectingDialog", [](ui::Handle) {});  // the command port's
+  op.WhenDialogOpens("ConnectingDialog",
+                     [&](ui::Handle box) { rebooting = ui::ControlText(box, 101); });
+  const auto start = std::chrono::steady_clock::now();
+  Click(sendall_button.r);
 
-    const std::string file = FileText(folder / "Model.cfg");
-    ASSERT_FALSE(file.empty());
-    EXPECT_EQ(received, "2002," + std::to_string(file.size() + 10) + ":Model.cfg>" + file + "\r\n");
-    ASSERT_EQ(op.Boxes().size(), 1u);
-    EXPECT_EQ(op.Boxes()[0].text, "Model.cfg sent.  Reboot now?");
-    EXPECT_EQ(op.Boxes()[0].caption, "Success");
-    EXPECT_EQ(rebooting, "Rebooting unit");
-    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(3000));
-    EXPECT_EQ(transfer_device, 0x5A);
-    EXPECT_NE(command.Read(500).find('~'), std::string::npos);
-    EXPECT_TRUE(PickFlagged());
-    CloseDeviceSocket(0x5A);
-  }
+  const std::string file = FileText(folder / "Model.cfg");
+  ASSERT_FALSE(file.empty());
+  EXPECT_EQ(upload.Read(500),
+            "2002," + std::to_string(file.size() + 10) + ":Model.cfg>" + file + "\r\n");
+  ASSERT_EQ(op.Boxes().size(), 1u);
+  EXPECT_EQ(op.Boxes()[0].text, "Model.cfg sent.  Reboot now?");
+  EXPECT_EQ(op.Boxes()[0].caption, "Success");
+  EXPECT_EQ(rebooting, "Rebooting unit");
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(3000));
+  EXPECT_EQ(transfer_device, 0x5A);
+  EXPECT_NE(command.Read(500).find('~'), std::string::npos);
+  EXPECT_TRUE(PickFlagged());
 }
 
 TEST_F(SendAllTest, RefusedUploadReconnectsTheCommandPortAndNeverOffersReboot) {
