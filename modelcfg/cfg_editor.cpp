@@ -403,6 +403,9 @@ ui::Result ModelCfgCallBack(ui::Handle this_window, unsigned message, ui::WordPa
       mouse_down = 1;
       ModelCfgMouseClick(ui::PointX(long_parm), ui::PointY(long_parm), 1);
       return 0;
+    case ui::msg_right_up:
+      ModelCfgRightClick(ui::PointX(long_parm), ui::PointY(long_parm));
+      return 0;
     case ui::msg_left_up:
       ModelCfgMouseClick(ui::PointX(long_parm), ui::PointY(long_parm), 0);
       mouse_down = 0;

@@ -10,6 +10,7 @@
 #include "modelcfg/cfg_editor.h"
 #include "modelcfg/cfg_editor_commands.h"
 #include "modelcfg/cfg_files.h"
+#include "modelcfg/cfg_send_all.h"
 #include "modelcfg/cfg_transfer.h"
 #include "modelcfg/cfg_undo.h"
 #include "modelcfg/model_cfg.h"
@@ -17,6 +18,7 @@
 #include "records/program_state.h"
 #include "resources/device_dialogs.h"
 #include "resources/modelcfg_dialogs.h"
+#include "transfer/transfer_sequence.h"
 #include "ui/dialog.h"
 #include "ui/message_box.h"
 
@@ -47,6 +49,22 @@ void GetAll() {
   getall_button.face_color = cfg_text_colour;
   sendall_button.face_color = cfg_text_colour;
   RepaintAll();
+}
+
+void SendAll() {
+  if (!DeviceChosen()) return;
+  if (use_ethernet) return SendAllConfigViaEthernet();
+  if (ui::ShowMessage(modelcfg_popup,
+                      "Replacing the entire configuration file includes a firmware shutdown and "
+                      "reboot.  Proceed?",
+                      "Warning", ui::Buttons::yes_no, ui::Icon::warning) != ui::answer_yes)
+    return;
+  SendConfigViaXmodem();
+  if (!ui::IsLive(transfer_dialog)) return;
+  getall_button.face_color = cfg_green;
+  sendall_button.face_color = cfg_text_colour;
+  ui::InvalidateArea(modelcfg_popup, getall_button.r);
+  ui::InvalidateArea(modelcfg_popup, sendall_button.r);
 }
 
 void SendLine(int line) {
@@ -105,6 +123,8 @@ void ChooseAddress() {
 void RunRowCommand(const button_class* button) {
   if (button == &getall_button) {
     GetAll();
+  } else if (button == &sendall_button) {
+    SendAll();
   } else if (button == &load_button) {
     ui::RunModal(LoadConfigDialogTemplate(), modelcfg_popup, Get807NumberCallBack);
   } else if (button == &save_button) {
@@ -114,8 +134,7 @@ void RunRowCommand(const button_class* button) {
   } else if (button == &addline_button) {
     AddLine();
   }
-  // Send All and Print start the whole-file transfer and the printout, which
-  // the console does not have yet.
+  // Print starts the printout, which the console does not have yet.
 }
 
 void DeleteLine(int line) {
@@ -174,6 +193,13 @@ void ModelCfgMouseClick(int x, int y, int down) {
                                &print_button, &address_button, &addline_button}) {
     if (button->Click(modelcfg_popup, x, y, down)) return RunRowCommand(button);
   }
+}
+
+void ModelCfgRightClick(int x, int y) {
+  // Over serial, Get All's other way: the service console, for a device
+  // whose frame answer cannot hold its whole file.
+  if (use_ethernet || !PointInBox(x, y, getall_button.r) || !DeviceChosen()) return;
+  GetConfigViaXmodem();
 }
 
 int DetectCfgLineClick(int x, int y, int line, int down) {

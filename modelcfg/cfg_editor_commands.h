@@ -6,6 +6,8 @@
 
 // One press (down 1) or release (0) at client coordinates.
 void ModelCfgMouseClick(int x, int y, int down);
+// A right-button release at client coordinates.
+void ModelCfgRightClick(int x, int y);
 // Offers the event to one line; 1 when the line took it.
 int DetectCfgLineClick(int x, int y, int line, int down);
 // The drop position for a pointer height: the index the dragged line goes before.

@@ -2,6 +2,11 @@
 // service console.
 #pragma once
 
+#include <cstdint>
+
+// The device's file-upload port (2003); a test aims it at a listener of its own.
+extern std::int32_t upload_port;
+
 // Over serial, after the operator confirmed: the transfer dialog in send mode.
 void SendConfigViaXmodem();
 // Over Ethernet: the upload to the device's port 2003 and the reboot.
