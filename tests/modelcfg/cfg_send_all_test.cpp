@@ -244,7 +244,9 @@ TEST_F(SendAllTest, SimulatedAmplifierTakesTheUploadAndAppliesItOnReboot) {
                                                      " trailer=\\x0D\\x0A"),
               std::string::npos)
         << sim.UploadState('A').value_or("");
-    if (std::string(mode) == "normal") EXPECT_EQ(sim.ModelCfg('A'), file);
+    if (std::string(mode) == "normal") {
+      EXPECT_EQ(sim.ModelCfg('A'), file);
+    }
     CloseDeviceSocket(0x5A);
   }
 }
