@@ -155,6 +155,40 @@ INSTANTIATE_TEST_SUITE_P(Faults, SimEndings,
                                            Ending{"SendCancelled", "AS", "cancel=1", ts_failed}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+struct Recovery {
+  const char* name;
+  const char* parameter;
+  const char* faults;
+  const char* logged;  // what the amplifier's transfer log shows of the fault
+};
+
+class SimRecoveries : public SimConsole, public ::testing::WithParamInterface<Recovery> {};
+
+// Line faults the protocol answers: the file still arrives whole.
+TEST_P(SimRecoveries, TheFileArrivesWhole) {
+  const std::string edited = cfg_text + "POWER *HIGH,LOW\r\n";
+  directory.Write("Model.cfg", edited);
+  ASSERT_TRUE(sim.SetTransferFaults('A', GetParam().faults));
+  const bool get = GetParam().parameter[1] == 'G';
+  ASSERT_EQ(Run(GetParam().parameter), ts_complete);
+  if (get) {
+    EXPECT_EQ(directory.Read("Model.cfg"), cfg_text);
+    EXPECT_EQ(total_cfg_lines, 3);
+  } else {
+    EXPECT_EQ(sim.ReceivedFile('A').value_or(""), edited);
+  }
+  EXPECT_NE(sim.TransferLog('A').value_or("").find(GetParam().logged), std::string::npos)
+      << sim.TransferLog('A').value_or("");
+  ExpectBackToFrames();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, SimRecoveries,
+    ::testing::Values(Recovery{"DamagedRepeat", "AG", "damaged_repeat=1", "damaged-repeat:1"},
+                      Recovery{"CorruptBlock", "AG", "corrupt=1", "corrupt"},
+                      Recovery{"NakedEot", "AS", "nak_eot", "eot nak"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(SimConsole, AGetIntoAnUnwritableFileCancelsTheSender) {
   std::filesystem::create_directory(directory.File("Model.cfg"));
   ASSERT_EQ(Run("AG"), ts_abort);
