@@ -1,9 +1,12 @@
 #include "sim/net_address.h"
 
 #include <arpa/inet.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 
 namespace sim {
 
@@ -43,6 +46,35 @@ sockaddr_in SocketAddress(const Endpoint& endpoint) {
   address.sin_addr.s_addr = htonl(endpoint.ip);
   address.sin_port = htons(endpoint.port);
   return address;
+}
+
+std::string OpenTcpListener(const Endpoint& where, int receive_buffer, int* listener,
+                            std::uint16_t* bound_port) {
+  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+  if (fd < 0) return std::string("socket: ") + std::strerror(errno);
+  // The port comes back after "refuse" while old connections may still linger.
+  const int on = 1;
+  setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+  if (receive_buffer != 0)
+    setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &receive_buffer, sizeof receive_buffer);
+  const sockaddr_in address = SocketAddress(where);
+  sockaddr_in bound{};
+  socklen_t length = sizeof bound;
+  std::string error;
+  if (bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+    error = "bind " + FormatEndpoint(where) + ": " + std::strerror(errno);
+  } else if (listen(fd, 4) != 0) {
+    error = std::string("listen: ") + std::strerror(errno);
+  } else if (getsockname(fd, reinterpret_cast<sockaddr*>(&bound), &length) != 0) {
+    error = std::string("getsockname: ") + std::strerror(errno);
+  }
+  if (!error.empty()) {
+    close(fd);
+    return error;
+  }
+  *listener = fd;
+  *bound_port = ntohs(bound.sin_port);
+  return "";
 }
 
 }  // namespace sim

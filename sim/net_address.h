@@ -25,5 +25,10 @@ inline bool IsLoopback(std::uint32_t ip) {
 std::string FormatIpv4(std::uint32_t ip);
 std::string FormatEndpoint(const Endpoint& endpoint);
 sockaddr_in SocketAddress(const Endpoint& endpoint);
+// A non-blocking TCP listener at where (port 0: any free one), with a receive
+// buffer of receive_buffer bytes when that is not 0. "" with the socket in
+// *listener and the port it got in *bound_port, or the failure (nothing open).
+std::string OpenTcpListener(const Endpoint& where, int receive_buffer, int* listener,
+                            std::uint16_t* bound_port);
 
 }  // namespace sim

@@ -42,28 +42,7 @@ TcpDevice::~TcpDevice() {
 
 std::string TcpDevice::Listen(std::uint16_t port) {
   StopListening();
-  listener_ = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-  if (listener_ < 0) return std::string("socket: ") + std::strerror(errno);
-  // The port comes back after "refuse" while old connections may still linger.
-  const int on = 1;
-  setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-  const sockaddr_in address = SocketAddress({ip_, port});
-  std::string error;
-  if (bind(listener_, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-    error = "bind " + FormatEndpoint({ip_, port}) + ": " + std::strerror(errno);
-  } else if (listen(listener_, 4) != 0) {
-    error = std::string("listen: ") + std::strerror(errno);
-  }
-  sockaddr_in bound{};
-  socklen_t length = sizeof bound;
-  if (error.empty() && getsockname(listener_, reinterpret_cast<sockaddr*>(&bound), &length) != 0)
-    error = std::string("getsockname: ") + std::strerror(errno);
-  if (!error.empty()) {
-    StopListening();
-    return error;
-  }
-  port_ = ntohs(bound.sin_port);
-  return "";
+  return OpenTcpListener({ip_, port}, 0, &listener_, &port_);
 }
 
 void TcpDevice::StopListening() {

@@ -28,28 +28,8 @@ UploadPort::~UploadPort() {
 
 std::string UploadPort::Listen(std::uint16_t port) {
   StopListening();
-  listener_ = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-  if (listener_ < 0) return std::string("socket: ") + std::strerror(errno);
-  const int on = 1;
-  setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-  setsockopt(listener_, SOL_SOCKET, SO_RCVBUF, &receive_buffer, sizeof receive_buffer);
-  const sockaddr_in address = SocketAddress({ip_, port});
-  sockaddr_in bound{};
-  socklen_t length = sizeof bound;
-  std::string error;
-  if (bind(listener_, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-    error = "bind upload " + FormatEndpoint({ip_, port}) + ": " + std::strerror(errno);
-  } else if (listen(listener_, 4) != 0) {
-    error = std::string("listen upload: ") + std::strerror(errno);
-  } else if (getsockname(listener_, reinterpret_cast<sockaddr*>(&bound), &length) != 0) {
-    error = std::string("getsockname upload: ") + std::strerror(errno);
-  }
-  if (!error.empty()) {
-    StopListening();
-    return error;
-  }
-  port_ = ntohs(bound.sin_port);
-  return "";
+  const std::string error = OpenTcpListener({ip_, port}, receive_buffer, &listener_, &port_);
+  return error.empty() ? "" : "upload " + error;
 }
 
 void UploadPort::StopListening() {
