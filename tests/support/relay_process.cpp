@@ -1,9 +1,10 @@
 #include "support/relay_process.h"
 
+#include "support/spawn_process.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,7 +13,6 @@
 #include <cstdio>
 #include <cstring>
 
-extern char** environ;
 
 namespace test_support {
 
@@ -52,25 +52,8 @@ bool RelayProcess::Start(const RelayOptions& options, std::string* error) {
   if (!options.b_path.empty()) words.insert(words.end(), {"--b", options.b_path});
   if (options.copy_format) words.push_back("--copy-format");
   for (const RelayDrop& drop : options.drops) words.insert(words.end(), {"--drop", DropRule(drop)});
-  std::vector<char*> argv;
-  for (std::string& word : words) argv.push_back(word.data());
-  argv.push_back(nullptr);
-
-  int pipe_ends[2];
-  if (pipe2(pipe_ends, O_CLOEXEC) != 0) {
-    *error = std::string("pipe: ") + std::strerror(errno);
-    return false;
-  }
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, pipe_ends[1], STDOUT_FILENO);
-  const int spawned = posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  close(pipe_ends[1]);
-  output_ = pipe_ends[0];
-  if (spawned != 0) {
+  if (!SpawnWithOutput(std::move(words), &pid_, &output_, error)) {
     pid_ = -1;
-    *error = std::string("cannot start ") + argv[0] + ": " + std::strerror(spawned);
     Stop();
     return false;
   }
@@ -81,7 +64,7 @@ bool RelayProcess::Start(const RelayOptions& options, std::string* error) {
     if (line.rfind("b ", 0) == 0) path_b_ = line.substr(2);
     if (line == "ready") return true;
   }
-  *error = std::string(argv[0]) + " did not announce its ends within 10 s (see its errors)";
+  *error = std::string(CORVANE_RELAY_PATH) + " did not announce its ends within 10 s (see its errors)";
   Stop();
   return false;
 }

@@ -1,9 +1,10 @@
 #include "support/sim_process.h"
 
+#include "support/spawn_process.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <stdlib.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -19,7 +20,6 @@
 #include <string_view>
 #include <thread>
 
-extern char** environ;
 
 namespace test_support {
 
@@ -121,26 +121,8 @@ bool SimProcess::Start(const std::vector<std::string>& args, std::string* error)
   std::vector<std::string> words = {CORVANE_SIM_PATH};
   words.insert(words.end(), args.begin(), args.end());
   words.insert(words.end(), {"--link", link_path_, "--control", control_path_});
-  std::vector<char*> argv;
-  for (std::string& word : words) argv.push_back(word.data());
-  argv.push_back(nullptr);
-
-  int pipe_ends[2];
-  if (pipe2(pipe_ends, O_CLOEXEC) != 0) {
-    *error = std::string("pipe: ") + std::strerror(errno);
-    Stop();
-    return false;
-  }
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, pipe_ends[1], STDOUT_FILENO);
-  const int spawned = posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  close(pipe_ends[1]);
-  output_ = pipe_ends[0];
-  if (spawned != 0) {
+  if (!SpawnWithOutput(std::move(words), &pid_, &output_, error)) {
     pid_ = -1;
-    *error = std::string("cannot start ") + argv[0] + ": " + std::strerror(spawned);
     Stop();
     return false;
   }
