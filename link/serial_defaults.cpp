@@ -149,7 +149,7 @@ void LoadSerialDefaults() {
   ApplySettings(std::string_view(text, count));
 }
 
-void SaveSerialDefaults() {
+bool SaveSerialDefaults() {
   std::string line;
   AppendField(line, serial_port);
   line += ' ';
@@ -165,9 +165,9 @@ void SaveSerialDefaults() {
     line += '0';
   }
   char name[sizeof save_directory + 16];
-  if (!SerialDefaultsFileName(name, sizeof name)) return;
+  if (!SerialDefaultsFileName(name, sizeof name)) return false;
   std::FILE* file = std::fopen(name, "wb");
-  if (!file) return;
-  std::fwrite(line.data(), 1, line.size(), file);
-  std::fclose(file);
+  if (!file) return false;
+  const bool written = std::fwrite(line.data(), 1, line.size(), file) == line.size();
+  return std::fclose(file) == 0 && written;
 }

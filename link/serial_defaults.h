@@ -7,6 +7,6 @@
 // its setting leaves them as they are.
 void LoadSerialDefaults();
 
-// Writes the file anew from the link settings; a file that cannot be created
-// is silently not written.
-void SaveSerialDefaults();
+// Writes the file anew from the link settings; false when it could not be
+// written whole (callers that must say so do; the others go on).
+bool SaveSerialDefaults();
