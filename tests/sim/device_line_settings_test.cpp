@@ -41,9 +41,10 @@ TEST_F(DeviceLine, ADeviceAnswersOnlyAtItsDefaultPortsSpeedAndStopBits) {
     int stop_bits;
     bool a, b, c;  // who answers
   };
-  for (const Case& line :
-       {Case{"19200/2", B19200, 2, true, true, false}, Case{"19200/1", B19200, 1, true, false, false},
-        Case{"9600/2", B9600, 2, true, false, false}, Case{"1200/1", B1200, 1, true, false, true}}) {
+  for (const Case& line : {Case{"19200/2", B19200, 2, true, true, false},
+                           Case{"19200/1", B19200, 1, true, false, false},
+                           Case{"9600/2", B9600, 2, true, false, false},
+                           Case{"1200/1", B1200, 1, true, false, true}}) {
     SCOPED_TRACE(line.name);
     SetLine(line.speed, line.stop_bits);
     EXPECT_EQ(Body('A', "0") != "(none)", line.a) << "a device given no settings hears any";
