@@ -54,8 +54,9 @@ void Link::Answer(const Command& command, const std::optional<LineState>& line,
     // At another rate a device hears garbage; it answers nothing, or sends garbage back.
     if (!device->Line().noise) return;
     std::uniform_int_distribution<int> count(2, 5), value(0x20, 0xFF);
+    const auto size = static_cast<std::size_t>(count(noise_random_));
     std::string noise;
-    while (noise.size() < static_cast<std::size_t>(count(noise_random_))) {
+    while (noise.size() < size) {
       const char byte = static_cast<char>(value(noise_random_));
       if (!IsFramingByte(byte)) noise.push_back(byte);
     }
