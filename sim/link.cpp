@@ -96,8 +96,10 @@ bool Link::CanMove(const Device& device, std::uint8_t address) const {
   return devices_ != nullptr && devices_->find(address) == devices_->end();
 }
 
-void Link::Apply(Device& device, const LineChange& change) {
+void Link::Apply(Device& device, LineChange change) {
   const std::uint8_t from = device.Address();
+  // Another device may have moved there since this one answered.
+  if (change.address && !CanMove(device, *change.address)) change.address.reset();
   device.ApplyLine(change);
   if (devices_ == nullptr || device.Address() == from) return;
   auto node = devices_->extract(from);
