@@ -54,6 +54,26 @@ LineResult ReadLine(int fd, Clock::time_point deadline, std::string* line) {
   }
 }
 
+// The one line answering a control command, read in large pieces: a trace can be long, and
+// the simulator waits while it sends it. Nothing follows the line on its connection.
+bool ReadAnswer(int fd, Clock::time_point deadline, std::string* answer) {
+  answer->clear();
+  char chunk[65536];
+  for (;;) {
+    pollfd ready = {fd, POLLIN, 0};
+    if (poll(&ready, 1, MillisecondsLeft(deadline)) <= 0) return false;
+    const ssize_t count = read(fd, chunk, sizeof chunk);
+    if (count < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+    if (count <= 0) return false;
+    answer->append(chunk, static_cast<std::size_t>(count));
+    const auto end = answer->find('\n');
+    if (end != std::string::npos) {
+      answer->resize(end);
+      return true;
+    }
+  }
+}
+
 // The control channel names a device by two hexadecimal digits, whatever its address.
 std::string Hex(std::uint8_t value) {
   static constexpr char digits[] = "0123456789ABCDEF";
@@ -207,7 +227,7 @@ std::string SimProcess::Control(const std::string& command) {
   } else if (send(fd, line.data(), line.size(), MSG_NOSIGNAL) !=
              static_cast<ssize_t>(line.size())) {
     answer = "error control send: " + std::string(std::strerror(errno));
-  } else if (ReadLine(fd, Clock::now() + answer_timeout, &answer) != LineResult::line) {
+  } else if (!ReadAnswer(fd, Clock::now() + answer_timeout, &answer)) {
     answer = "error no answer to " + command;
   }
   close(fd);
@@ -339,6 +359,69 @@ bool SimProcess::SetY1Fault(std::uint8_t address, Y1Fault fault, int from) {
 bool SimProcess::SetY0Fault(std::uint8_t address, Y0Fault fault) {
   static constexpr const char* names[] = {"off", "short", "oversize", "binary"};
   return Control("set " + Hex(address) + " y0_fault " + names[static_cast<int>(fault)]) == "ok";
+}
+
+std::optional<std::string> SimProcess::DeviceLine(std::uint8_t address) {
+  const std::string answer = Control("serial " + Hex(address));
+  if (answer.rfind("ok ", 0) != 0) return std::nullopt;
+  return answer.substr(3);
+}
+
+bool SimProcess::SetDeviceLine(std::uint8_t address, const std::string& spec) {
+  return Control("serial " + Hex(address) + " " + spec) == "ok";
+}
+
+bool SimProcess::SetPace(bool on) {
+  return Control(on ? "pace on" : "pace off") == "ok";
+}
+
+namespace {
+
+// "MS,AA,SPEED,STOP,CFLAG,BODY", the body escaped and last, so that its commas stay in it.
+std::optional<TraceEntry> ParseTraceEntry(std::string_view word) {
+  std::string_view fields[5];
+  for (auto& field : fields) {
+    const auto comma = word.find(',');
+    if (comma == std::string_view::npos) return std::nullopt;
+    field = word.substr(0, comma);
+    word.remove_prefix(comma + 1);
+  }
+  auto number = [](std::string_view text, int base, auto* value) {
+    return std::from_chars(text.data(), text.data() + text.size(), *value, base).ptr ==
+               text.data() + text.size() &&
+           !text.empty();
+  };
+  TraceEntry entry{};
+  auto body = Unescape(word);
+  if (!body || !number(fields[0], 10, &entry.ms) || !number(fields[1], 16, &entry.address) ||
+      !number(fields[2], 10, &entry.speed) || !number(fields[3], 10, &entry.stop_bits) ||
+      !number(fields[4], 16, &entry.cflag))
+    return std::nullopt;
+  entry.body = std::move(*body);
+  return entry;
+}
+
+}  // namespace
+
+std::optional<std::vector<TraceEntry>> SimProcess::Trace() {
+  const std::string answer = Control("trace");
+  if (answer.rfind("ok ", 0) != 0) return std::nullopt;
+  std::istringstream words(answer.substr(3));
+  std::size_t count = 0;
+  if (!(words >> count)) return std::nullopt;
+  std::vector<TraceEntry> entries;
+  std::string word;
+  while (words >> word) {
+    auto entry = ParseTraceEntry(word);
+    if (!entry) return std::nullopt;
+    entries.push_back(std::move(*entry));
+  }
+  if (entries.size() != count) return std::nullopt;
+  return entries;
+}
+
+bool SimProcess::ClearTrace() {
+  return Control("trace clear") == "ok";
 }
 
 bool SimProcess::Running() {
