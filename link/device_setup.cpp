@@ -119,10 +119,10 @@ class SetupRun {
     int fields[address_at - mode_at + 1];
     if (!ReadFields(link_.Reply(), mode_at, address_at, fields)) return Stop(unexpected_reply);
     present_mode_ = fields[0] == '2' ? '2' : '4';
-    present_termination_ = fields[1] == 'T' ? 'T' : 'U';
+    present_termination_ = fields[termination_at - mode_at] == 'T' ? 'T' : 'U';
     view_.Show(setup_field::mode, present_mode_ == '2' ? "2-Wire" : "4-Wire");
     view_.Show(setup_field::terminations, present_termination_ == 'T' ? "ON" : "OFF");
-    view_.Show(setup_field::address, AddressText(fields[2]));
+    view_.Show(setup_field::address, AddressText(fields[address_at - mode_at]));
     return true;
   }
 
