@@ -128,8 +128,9 @@ class SetupRun {
 
   bool VerifyPort() {
     view_.Show(setup_field::status, "-- Verifying Comport --");
+    const command_body numbered = PortQueryCommand(device_port);
     const std::string_view query =
-        device_port ? BodyOf(PortQueryCommand(device_port)) : Command(command_id::port_query).body;
+        device_port ? BodyOf(numbered) : Command(command_id::port_query).body;
     if (!Ask(found_address, query, timeout_)) return Stop(no_response);
     int fields[stop_at - port_at + 1];
     if (!ReadFields(link_.Reply(), port_at, stop_at, fields) || !IsDigit(fields[0])) {
@@ -151,8 +152,9 @@ class SetupRun {
     if (device_port == 0) return true;
     if (!Ask(found_address, Command(command_id::port_query).body, timeout_)) return true;
     int port = 0;
-    if (!ReadFields(link_.Reply(), port_at, port_at, &port) || !IsDigit(port))
+    if (!ReadFields(link_.Reply(), port_at, port_at, &port) || !IsDigit(port)) {
       return Stop(unexpected_reply);
+    }
     present_default_port_ = port - '0';
     return true;
   }
