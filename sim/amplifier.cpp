@@ -48,11 +48,16 @@ Amplifier::Amplifier(std::uint8_t address, const DeviceTiming& timing, unsigned 
 
 Answer Amplifier::Handle(std::string_view body, std::size_t body_room, Clock::time_point now) {
   static constexpr Route<Amplifier> routes[] = {
-      {"?1", false, &Amplifier::Status},      {"55", true, &Amplifier::Screen},
-      {"V", false, &Amplifier::Key},          {"K", false, &Amplifier::SetAttenuation},
-      {"00", true, &Amplifier::IdentifyFramed}, {"0", true, &Amplifier::Identify},
-      {"TO", false, &Amplifier::QueryOffset}, {"4", true, &Amplifier::SendFaultLog},
-      {"Y0", true, &Amplifier::SendModelCfg}, {"Y1", false, &Amplifier::StoreModelCfgLine},
+      {"?1", false, &Amplifier::Status},
+      {"55", true, &Amplifier::Screen},
+      {"V", false, &Amplifier::Key},
+      {"K", false, &Amplifier::SetAttenuation},
+      {"00", true, &Amplifier::IdentifyFramed},
+      {"0", true, &Amplifier::Identify},
+      {"TO", false, &Amplifier::QueryOffset},
+      {"4", true, &Amplifier::SendFaultLog},
+      {"Y0", true, &Amplifier::SendModelCfg},
+      {"Y1", false, &Amplifier::StoreModelCfgLine},
       {"Y~", true, &Amplifier::OpenConsole},
   };
   const auto answer = Dispatch(this, routes, body, body_room, now);

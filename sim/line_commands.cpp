@@ -34,7 +34,8 @@ std::optional<std::pair<int, PortSettings>> ParsePortSet(std::string_view body) 
   if (digits.find_first_not_of("0123456789") != std::string_view::npos) return std::nullopt;
   std::from_chars(digits.data(), digits.data() + digits.size(), settings.rate);
   const char parity = body[8], data = body[9], stop = body[10];
-  if (!IsSupportedRate(settings.rate) || std::string_view("NEO").find(parity) == std::string_view::npos ||
+  if (!IsSupportedRate(settings.rate) ||
+      std::string_view("NEO").find(parity) == std::string_view::npos ||
       (data != '7' && data != '8') || (stop != '1' && stop != '2'))
     return std::nullopt;
   settings.parity = parity;
@@ -50,8 +51,8 @@ bool IsLineCommand(std::string_view body) {
 }
 
 LineReply RunLineCommand(const DeviceLine& line, std::uint8_t address, std::string_view body) {
-  if (body == "XR?") return Replied(std::string("XR") + line.mode + line.termination +
-                                    static_cast<char>(address));
+  if (body == "XR?")
+    return Replied(std::string("XR") + line.mode + line.termination + static_cast<char>(address));
   if (body == "X?") return Replied(PortReport(line, line.default_port));
   if (body == "X1?" || body == "X2?") return Replied(PortReport(line, body[1] - '0'));
   if (line.refuse) return Refused();

@@ -16,14 +16,14 @@ struct PortSettings {
 };
 
 struct DeviceLine {
-  PortSettings ports[2];  // COM1, COM2
-  int default_port = 1;   // the port on the bus
-  char mode = '2';        // RS-485 two-wire or four-wire: '2' or '4'
-  char termination = 'T'; // 'T' terminated, 'U' unterminated
-  bool any = true;        // answers whatever the line's settings
-  bool at_once = false;   // a port set takes effect at once, without an answer
-  bool refuse = false;    // every set is refused
-  bool noise = false;     // a frame at the wrong settings gets noise instead of silence
+  PortSettings ports[2];   // COM1, COM2
+  int default_port = 1;    // the port on the bus
+  char mode = '2';         // RS-485 two-wire or four-wire: '2' or '4'
+  char termination = 'T';  // 'T' terminated, 'U' unterminated
+  bool any = true;         // answers whatever the line's settings
+  bool at_once = false;    // a port set takes effect at once, without an answer
+  bool refuse = false;     // every set is refused
+  bool noise = false;      // a frame at the wrong settings gets noise instead of silence
 
   PortSettings& Port(int number) { return ports[number - 1]; }
   const PortSettings& Port(int number) const { return ports[number - 1]; }

@@ -11,8 +11,7 @@ constexpr std::size_t max_queued_bytes = 64 * 1024;
 
 // How long one byte of 10 bits takes at `speed`.
 Clock::duration ByteTime(long speed) {
-  return std::chrono::duration_cast<Clock::duration>(std::chrono::microseconds(10'000'000) /
-                                                     speed);
+  return std::chrono::duration_cast<Clock::duration>(std::chrono::microseconds(10'000'000) / speed);
 }
 
 }  // namespace

@@ -60,8 +60,7 @@ class Link {
     bool started = false;  // paced: the first byte's time has been counted
   };
 
-  void Answer(const Command& command, const std::optional<LineState>& line,
-              Clock::time_point now);
+  void Answer(const Command& command, const std::optional<LineState>& line, Clock::time_point now);
   // Whether `device` may move to `address`: nobody else is there, and this line can move it.
   bool CanMove(const Device& device, std::uint8_t address) const;
   void Apply(Device& device, const LineChange& change);
