@@ -8,6 +8,7 @@
 #include <map>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "config/scratch_directory.h"
@@ -91,10 +92,13 @@ class DeviceSetupSim : public ::testing::Test {
 };
 
 TEST_F(DeviceSetupSim, GivesTheDeviceItsNewSettingsAndTheConsoleFollows) {
-  for (const int address : {int{'B'}, 0}) {
-    SCOPED_TRACE(address);
-    Launch({"--amp", "A", "--serial", "A=9600:N81,port=1,mode=2,term=T"});
+  for (const auto& [address, quillon] : {std::pair{int{'B'}, false}, {0, false}, {'B', true}}) {
+    SCOPED_TRACE(std::to_string(address) + (quillon ? " Quillon" : " Tessary"));
+    std::vector<std::string> args = {"--amp", "A", "--serial", "A=9600:N81,port=1,mode=2,term=T"};
+    if (quillon) args.push_back("--quillon");
+    Launch(args);
     target_address = address;
+    quillon_protocol = quillon;
     std::string fields;
     for (const auto& [id, text] : RunDialog()) fields += text + "|";
     EXPECT_EQ(fields,
