@@ -54,8 +54,9 @@ void Link::Answer(const Command& command, const std::optional<LineState>& line,
     // At another rate a device hears garbage; it answers nothing, or sends garbage back.
     if (!device->Line().noise) return;
     std::uniform_int_distribution<int> count(2, 5), value(0x20, 0xFF);
+    const auto size = static_cast<std::size_t>(count(noise_random_));
     std::string noise;
-    while (noise.size() < static_cast<std::size_t>(count(noise_random_))) {
+    while (noise.size() < size) {
       const char byte = static_cast<char>(value(noise_random_));
       if (!IsFramingByte(byte)) noise.push_back(byte);
     }
@@ -95,8 +96,10 @@ bool Link::CanMove(const Device& device, std::uint8_t address) const {
   return devices_ != nullptr && devices_->find(address) == devices_->end();
 }
 
-void Link::Apply(Device& device, const LineChange& change) {
+void Link::Apply(Device& device, LineChange change) {
   const std::uint8_t from = device.Address();
+  // Another device may have moved there since this one answered.
+  if (change.address && !CanMove(device, *change.address)) change.address.reset();
   device.ApplyLine(change);
   if (devices_ == nullptr || device.Address() == from) return;
   auto node = devices_->extract(from);

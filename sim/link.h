@@ -48,7 +48,6 @@ class Link {
   FrameTrace& Trace() { return trace_; }
   // Answers go out at the line's speed, one byte per 10 bit times (on a line with settings).
   void SetPace(bool on) { pace_ = on; }
-  bool Paced() const { return pace_; }
 
  private:
   struct Outgoing {
@@ -63,7 +62,7 @@ class Link {
   void Answer(const Command& command, const std::optional<LineState>& line, Clock::time_point now);
   // Whether `device` may move to `address`: nobody else is there, and this line can move it.
   bool CanMove(const Device& device, std::uint8_t address) const;
-  void Apply(Device& device, const LineChange& change);
+  void Apply(Device& device, LineChange change);
   void Queue(Outgoing outgoing);
   // Writes the front answer as far as its time and the line allow; true when it is done.
   bool SendFront(Outgoing& front, Clock::time_point now);

@@ -54,6 +54,26 @@ LineResult ReadLine(int fd, Clock::time_point deadline, std::string* line) {
   }
 }
 
+// The one line answering a control command, read in large pieces: a trace can be long, and
+// the simulator waits while it sends it. Nothing follows the line on its connection.
+bool ReadAnswer(int fd, Clock::time_point deadline, std::string* answer) {
+  answer->clear();
+  char chunk[65536];
+  for (;;) {
+    pollfd ready = {fd, POLLIN, 0};
+    if (poll(&ready, 1, MillisecondsLeft(deadline)) <= 0) return false;
+    const ssize_t count = read(fd, chunk, sizeof chunk);
+    if (count < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+    if (count <= 0) return false;
+    answer->append(chunk, static_cast<std::size_t>(count));
+    const auto end = answer->find('\n');
+    if (end != std::string::npos) {
+      answer->resize(end);
+      return true;
+    }
+  }
+}
+
 // The control channel names a device by two hexadecimal digits, whatever its address.
 std::string Hex(std::uint8_t value) {
   static constexpr char digits[] = "0123456789ABCDEF";
@@ -207,7 +227,7 @@ std::string SimProcess::Control(const std::string& command) {
   } else if (send(fd, line.data(), line.size(), MSG_NOSIGNAL) !=
              static_cast<ssize_t>(line.size())) {
     answer = "error control send: " + std::string(std::strerror(errno));
-  } else if (ReadLine(fd, Clock::now() + answer_timeout, &answer) != LineResult::line) {
+  } else if (!ReadAnswer(fd, Clock::now() + answer_timeout, &answer)) {
     answer = "error no answer to " + command;
   }
   close(fd);
