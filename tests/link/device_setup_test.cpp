@@ -24,7 +24,7 @@ namespace {
 using Frame = std::optional<std::string>;             // an answer frame; none: no answer
 using Sent = std::tuple<int, std::string, int, int>;  // address, body, limit, tries
 
-class FakeScanLink final : public ScanLink {
+class ScriptedDeviceLink final : public ScanLink {
  public:
   bool Usable() override { return usable; }
   bool Setup(std::int32_t, std::uint8_t, std::uint8_t, std::uint8_t) override { return usable; }
@@ -108,7 +108,7 @@ class DeviceSetup : public ::testing::Test {
   }
 
   ScratchDirectory directory;
-  FakeScanLink link;
+  ScriptedDeviceLink link;
   RecordingView view;
   int address = 'B';
   int rate = 19200;
