@@ -1,5 +1,6 @@
 #include "ui/message_box.h"
 
+#include <QApplication>
 #include <QMessageBox>
 
 #include "ui/application.h"
@@ -76,5 +77,7 @@ int ShowMessage(Handle owner, const std::string& text, const std::string& captio
   if (buttons == Buttons::yes_no) box.setEscapeButton(QMessageBox::No);
   return AnswerOf(box.exec());
 }
+
+void InformationBeep() { QApplication::beep(); }
 
 }  // namespace ui
