@@ -48,11 +48,16 @@ Amplifier::Amplifier(std::uint8_t address, const DeviceTiming& timing, unsigned 
 
 Answer Amplifier::Handle(std::string_view body, std::size_t body_room, Clock::time_point now) {
   static constexpr Route<Amplifier> routes[] = {
-      {"?1", false, &Amplifier::Status},      {"55", true, &Amplifier::Screen},
-      {"V", false, &Amplifier::Key},          {"K", false, &Amplifier::SetAttenuation},
-      {"00", true, &Amplifier::Identify},     {"0", true, &Amplifier::Identify},
-      {"TO", false, &Amplifier::QueryOffset}, {"4", true, &Amplifier::SendFaultLog},
-      {"Y0", true, &Amplifier::SendModelCfg}, {"Y1", false, &Amplifier::StoreModelCfgLine},
+      {"?1", false, &Amplifier::Status},
+      {"55", true, &Amplifier::Screen},
+      {"V", false, &Amplifier::Key},
+      {"K", false, &Amplifier::SetAttenuation},
+      {"00", true, &Amplifier::IdentifyFramed},
+      {"0", true, &Amplifier::Identify},
+      {"TO", false, &Amplifier::QueryOffset},
+      {"4", true, &Amplifier::SendFaultLog},
+      {"Y0", true, &Amplifier::SendModelCfg},
+      {"Y1", false, &Amplifier::StoreModelCfgLine},
       {"Y~", true, &Amplifier::OpenConsole},
   };
   const auto answer = Dispatch(this, routes, body, body_room, now);
@@ -198,6 +203,13 @@ Answer Amplifier::Identify(std::string_view, std::size_t, Clock::time_point) {
     answer.body +=
         "-" + part.substr(9, 3) + " " + state_.serial + " " + version[0] + "." + version.substr(1);
   }
+  return answer;
+}
+
+Answer Amplifier::IdentifyFramed(std::string_view rest, std::size_t body_room,
+                                 Clock::time_point now) {
+  // Read at fixed frame offsets, unlike "0", which is read field by field after its letter.
+  Answer answer = Identify(rest, body_room, now);
   answer.frame_positioned = true;
   return answer;
 }

@@ -32,6 +32,7 @@ class Amplifier : public Device {
   Answer Key(std::string_view keys, std::size_t body_room, Clock::time_point now);
   Answer SetAttenuation(std::string_view value, std::size_t body_room, Clock::time_point now);
   Answer Identify(std::string_view rest, std::size_t body_room, Clock::time_point now);
+  Answer IdentifyFramed(std::string_view rest, std::size_t body_room, Clock::time_point now);
   Answer QueryOffset(std::string_view value, std::size_t body_room, Clock::time_point now);
   Answer SendFaultLog(std::string_view rest, std::size_t body_room, Clock::time_point now);
   Answer SendModelCfg(std::string_view rest, std::size_t body_room, Clock::time_point now);

@@ -45,6 +45,14 @@ std::string ControlCommands::Execute(std::string_view line, Clock::time_point no
     const std::string summary = network_.Summary();
     return summary.empty() ? "ok" : "ok " + summary;
   }
+  if (verb == "serial") return Serial(rest);
+  if (verb == "trace") return Trace(rest);
+  if (verb == "pace") {
+    bool on = false;
+    if (!ParseSwitch(rest, &on)) return "error pace takes on or off";
+    link_.SetPace(on);
+    return "ok";
+  }
   if (verb == "tcp") return Tcp(rest);
   if (verb == "upload") return Upload(rest);
   if (verb == "describe") {
@@ -86,6 +94,24 @@ std::string ControlCommands::OnDevice(std::string_view verb, std::string_view re
     return Result(error.empty() ? device.Set("beam", rest, now) : error);
   }
   return Result(device.Set(verb, rest, now));
+}
+
+std::string ControlCommands::Serial(std::string_view rest) {
+  const std::string_view address_text = Word(&rest);
+  const auto address = ParsePollAddress(address_text);
+  if (!address) return "error bad address " + std::string(address_text);
+  const auto found = devices_.find(*address);
+  if (found == devices_.end()) return "error no device at " + FormatPollAddress(*address);
+  DeviceLine& line = found->second->Line();
+  if (rest.empty()) return "ok " + FormatDeviceLine(line);
+  return Result(ParseDeviceLine(rest, &line));
+}
+
+std::string ControlCommands::Trace(std::string_view rest) {
+  if (rest.empty()) return "ok " + link_.Trace().Format();
+  if (rest != "clear") return "error trace takes nothing or clear";
+  link_.Trace().Clear();
+  return "ok";
 }
 
 std::string ControlCommands::Tcp(std::string_view rest) {

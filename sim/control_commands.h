@@ -16,7 +16,7 @@ namespace sim {
 
 class ControlCommands {
  public:
-  ControlCommands(Devices& devices, FaultInjector& faults, const Link& link, const PtyBus& bus,
+  ControlCommands(Devices& devices, FaultInjector& faults, Link& link, const PtyBus& bus,
                   Network& network)
       : devices_(devices), faults_(faults), link_(link), bus_(bus), network_(network) {}
   // One command line; the answer line starts with "ok" or "error".
@@ -28,10 +28,12 @@ class ControlCommands {
   std::string OnDevice(std::string_view verb, std::string_view rest, Clock::time_point now);
   std::string Tcp(std::string_view rest);
   std::string Upload(std::string_view rest);
+  std::string Serial(std::string_view rest);
+  std::string Trace(std::string_view rest);
 
   Devices& devices_;
   FaultInjector& faults_;
-  const Link& link_;
+  Link& link_;
   const PtyBus& bus_;
   Network& network_;
   bool quit_ = false;

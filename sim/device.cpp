@@ -22,9 +22,30 @@ std::optional<Answer> Device::Execute(const std::string& body, std::size_t body_
     Restart(now);
     return Reply("~");
   }
+  if (IsLineCommand(body)) {
+    LineReply reply = RunLineCommand(line_, address_, body);
+    if (reply.change && reply.change->at_once) {
+      ApplyLine(*reply.change);
+    } else {
+      line_change_ = std::move(reply.change);
+    }
+    if (reply.answer.silent) return std::nullopt;
+    return reply.answer;
+  }
   Answer answer = Handle(body, body_room, now);
   if (answer.silent) return std::nullopt;
   return answer;
+}
+
+std::optional<LineChange> Device::TakeLineChange() {
+  std::optional<LineChange> change;
+  change.swap(line_change_);
+  return change;
+}
+
+void Device::ApplyLine(const LineChange& change) {
+  line_ = change.line;
+  if (change.address) address_ = *change.address;
 }
 
 void Device::Restart(Clock::time_point now) {

@@ -11,6 +11,8 @@
 
 #include "sim/clock.h"
 #include "sim/frame_codec.h"
+#include "sim/line_commands.h"
+#include "sim/line_settings.h"
 
 namespace sim {
 
@@ -33,6 +35,19 @@ class Device {
   // (silenced, or restarting). body_room is the longest body the family can carry.
   std::optional<Answer> Execute(const std::string& body, std::size_t body_room,
                                 Clock::time_point now);
+  // A change of the serial settings the last command asked for, to be made once its answer
+  // has gone out; nothing when it asked for none (or made it at once).
+  std::optional<LineChange> TakeLineChange();
+  // Makes a change, the address too (the owner of the address map moves the device).
+  void ApplyLine(const LineChange& change);
+  // The serial settings, and whether the device hears a frame sent at the line's settings.
+  DeviceLine& Line() { return line_; }
+  const DeviceLine& Line() const { return line_; }
+  bool Hears(const LineState& state) const { return sim::Hears(line_, state); }
+  // The poll address the device is at; it changes with an address set.
+  std::uint8_t Address() const { return address_; }
+  void SetAddress(std::uint8_t address) { address_ = address; }
+
   // Lets time pass: hours, drifting readings, the end of a restart.
   void Advance(Clock::time_point now);
   // The firmware goes down and keeps quiet for the reboot time, then starts again.
@@ -62,6 +77,9 @@ class Device {
   std::mt19937 random_;  // for drifting readings, apart from the line faults
 
  private:
+  std::uint8_t address_ = 0;
+  DeviceLine line_;
+  std::optional<LineChange> line_change_;
   bool silent_ = false;
   std::optional<Clock::time_point> restart_done_;
   std::optional<Clock::time_point> last_run_;

@@ -9,6 +9,11 @@ namespace {
 // A console that stopped reading must not make the simulator grow without end.
 constexpr std::size_t max_queued_bytes = 64 * 1024;
 
+// How long one byte of 10 bits takes at `speed`.
+Clock::duration ByteTime(long speed) {
+  return std::chrono::duration_cast<Clock::duration>(std::chrono::microseconds(10'000'000) / speed);
+}
+
 }  // namespace
 
 Link::Link(Transport& transport, std::unique_ptr<FrameCodec> codec, Devices& devices,
@@ -24,11 +29,17 @@ Transport::ReadResult Link::Receive(Clock::time_point now) {
   const Transport::ReadResult result = transport_.Read(&bytes);
   std::vector<Command> commands;
   codec_->Feed(bytes, &commands);
-  for (const Command& command : commands) Answer(command, now);
+  // The frames just read were sent at the settings the line has now.
+  const std::optional<LineState> line = commands.empty() ? std::nullopt : transport_.Line();
+  for (const Command& command : commands) {
+    if (line) trace_.Add(now, command.address, command.body, *line);
+    Answer(command, line, now);
+  }
   return result;
 }
 
-void Link::Answer(const Command& command, Clock::time_point now) {
+void Link::Answer(const Command& command, const std::optional<LineState>& line,
+                  Clock::time_point now) {
   ++counts_.frames;
   Device* device = sole_device_;
   if (device == nullptr) {
@@ -39,34 +50,93 @@ void Link::Answer(const Command& command, Clock::time_point now) {
     }
     device = found->second.get();
   }
+  if (line && !device->Hears(*line)) {
+    // At another rate a device hears garbage; it answers nothing, or sends garbage back.
+    if (!device->Line().noise) return;
+    std::uniform_int_distribution<int> count(2, 5), value(0x20, 0xFF);
+    std::string noise;
+    while (noise.size() < static_cast<std::size_t>(count(noise_random_))) {
+      const char byte = static_cast<char>(value(noise_random_));
+      if (!IsFramingByte(byte)) noise.push_back(byte);
+    }
+    Queue({now, std::move(noise), nullptr, std::nullopt});
+    return;
+  }
   const std::size_t room = codec_->BodyRoom(false);
   std::optional<sim::Answer> answer = device->Execute(command.body, room, now);
+  std::optional<LineChange> change = device->TakeLineChange();
+  if (change && change->address && !CanMove(*device, *change->address)) {
+    change.reset();
+    if (answer) answer->refused = true;
+  }
   if (!answer) return;
   // An answer longer than the console can take is refused rather than cut.
   if (answer->body.size() > codec_->BodyRoom(answer->frame_positioned) && !answer->overflow)
     answer->refused = true;
   const AnswerFate fate = faults_.Decide();
-  if (fate.nak) answer->refused = true;
+  if (fate.nak) {
+    answer->refused = true;
+    change.reset();
+  }
   std::string bytes = fate.garbage + codec_->Encode(command.address, *answer, fate.bad_checksum);
   if (fate.drop || queued_bytes_ + bytes.size() > max_queued_bytes) {
     ++counts_.dropped;
+    // The device took the command; only its answer was lost.
+    if (change) Apply(*device, *change);
     return;
   }
   ++counts_.answered;
-  queued_bytes_ += bytes.size();
-  queue_.push_back({After(now, fate.delay_ms), std::move(bytes)});
+  Queue({After(now, fate.delay_ms), std::move(bytes), device, std::move(change)});
+}
+
+bool Link::CanMove(const Device& device, std::uint8_t address) const {
+  if (address == device.Address()) return true;
+  // A network connection reaches one device by its IP address; its poll address is the bus's.
+  return devices_ != nullptr && devices_->find(address) == devices_->end();
+}
+
+void Link::Apply(Device& device, const LineChange& change) {
+  const std::uint8_t from = device.Address();
+  device.ApplyLine(change);
+  if (devices_ == nullptr || device.Address() == from) return;
+  auto node = devices_->extract(from);
+  node.key() = device.Address();
+  devices_->insert(std::move(node));
+}
+
+void Link::Queue(Outgoing outgoing) {
+  queued_bytes_ += outgoing.bytes.size();
+  queue_.push_back(std::move(outgoing));
+}
+
+bool Link::SendFront(Outgoing& front, Clock::time_point now) {
+  for (;;) {
+    const std::optional<LineState> line = pace_ ? transport_.Line() : std::nullopt;
+    if (!line || line->speed <= 0) {
+      const std::size_t written = transport_.Write(front.bytes);
+      queued_bytes_ -= written;
+      front.bytes.erase(0, written);
+      return front.bytes.empty();
+    }
+    // Each byte leaves once its 10 bit times at the line's present speed have passed.
+    if (front.started) {
+      if (transport_.Write(std::string_view(front.bytes).substr(0, 1)) != 1) return false;
+      --queued_bytes_;
+      front.bytes.erase(0, 1);
+      if (front.bytes.empty()) return true;
+    }
+    front.started = true;
+    front.due += ByteTime(line->speed);
+    if (front.due > now) return false;
+  }
 }
 
 void Link::Send(Clock::time_point now) {
   // In order: a late answer holds back the ones behind it, as a busy device would.
   while (!queue_.empty() && queue_.front().due <= now) {
-    std::string& bytes = queue_.front().bytes;
-    const std::size_t written = transport_.Write(bytes);
-    queued_bytes_ -= written;
-    if (written < bytes.size()) {
-      bytes.erase(0, written);
-      return;
-    }
+    Outgoing& front = queue_.front();
+    if (!SendFront(front, now)) return;
+    if (front.change) Apply(*front.device, *front.change);
     queue_.pop_front();
   }
 }

@@ -24,7 +24,7 @@ std::string Network::Start(const Options& options) {
   std::uint32_t ip = options.ip_base;
   std::vector<std::uint32_t> ips;
   for (auto& [address, device] : devices_) {
-    members_.push_back({address,
+    members_.push_back({address, device.get(),
                         "Simulated " + std::string(device->KindName()) + " " + AddressWord(address),
                         std::make_unique<TcpDevice>(*device, ip, make_codec_, faults_),
                         std::make_unique<UploadPort>(*device, ip)});
@@ -121,7 +121,7 @@ void Network::Serve(const std::vector<pollfd>& fds, Clock::time_point now) {
     // A silent or restarting device does not answer discovery either.
     discovery_->Serve([this, now](std::size_t index) -> std::optional<std::string> {
       const Member& member = members_[index];
-      const Device& device = *devices_.at(member.address);
+      const Device& device = *member.device;
       std::string silent, restarting;
       device.Get("silent", now, &silent);
       device.Get("restarting", now, &restarting);

@@ -41,7 +41,8 @@ class Network {
 
  private:
   struct Member {
-    std::uint8_t address;
+    std::uint8_t address;  // as at the start; an address set on the bus leaves it
+    Device* device;
     std::string description;
     std::unique_ptr<TcpDevice> tcp;
     std::unique_ptr<UploadPort> upload;

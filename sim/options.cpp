@@ -16,6 +16,8 @@ const char* const usage_text =
     "                   [--hour-ms N] [--reboot-ms N] [--warmup-ms N]\n"
     "                   [--tcp] [--ip-base A.B.C.D] [--tcp-port N] [--upload-port N]\n"
     "                   [--discovery A.B.C.D:PORT]\n"
+    "                   [--serial ADDR=RATE:PDS[,port=1|2][,other=RATE:PDS][,mode=2|4]\n"
+    "                                  [,term=T|U][,at_once][,refuse][,noise]]... [--pace]\n"
     "ADDR is one character or two hexadecimal digits; P a fraction 0..1;\n"
     "network addresses are in 127.0.0.0/8.\n";
 
@@ -83,6 +85,10 @@ bool ParseOptions(const std::vector<std::string>& args, Options* options, std::s
       options->tcp = true;
       continue;
     }
+    if (name == "--pace") {
+      options->pace = true;
+      continue;
+    }
     if (i + 1 >= args.size()) {
       *error = name.rfind("--", 0) == 0 ? name + " needs a value" : "unknown argument " + name;
       return false;
@@ -129,6 +135,16 @@ bool ParseOptions(const std::vector<std::string>& args, Options* options, std::s
         options->model_cfg_path = value;
       } else if (!options->model_cfg_paths.emplace(*address, value.substr(equals + 1)).second) {
         *error = "two Model.cfg files for address " + FormatPollAddress(*address);
+        return false;
+      }
+    } else if (name == "--serial") {
+      const auto equals = value.find('=');
+      const auto address =
+          equals == std::string::npos ? std::nullopt : ParsePollAddress(value.substr(0, equals));
+      DeviceLine line;
+      good = address && ParseDeviceLine(value.substr(equals + 1), &line).empty();
+      if (good && !options->serial_lines.emplace(*address, line).second) {
+        *error = "two --serial settings for address " + FormatPollAddress(*address);
         return false;
       }
     } else if (name == "--hour-ms") {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "sim/fault_rates.h"
+#include "sim/line_settings.h"
 #include "sim/net_address.h"
 
 namespace sim {
@@ -31,6 +32,8 @@ struct Options {
   std::optional<unsigned> seed;
   std::string model_cfg_path;                           // every amplifier without its own
   std::map<std::uint8_t, std::string> model_cfg_paths;  // by poll address
+  std::map<std::uint8_t, DeviceLine> serial_lines;      // by poll address; others answer at any
+  bool pace = false;                                    // answers on the bus at line speed
   int hour_ms = 10000;  // real milliseconds per counted hour; 0 stops the hour counters
   int reboot_ms = 2000;
   int warmup_ms = 5000;

@@ -76,6 +76,14 @@ long Baud(const termios& settings) {
 
 }  // namespace
 
+std::optional<LineState> PtyBus::Line() const {
+  // Read only: the settings are the console's.
+  termios settings{};
+  if (tcgetattr(master_, &settings) != 0) return std::nullopt;
+  return LineState{Baud(settings), (settings.c_cflag & CSTOPB) ? 2 : 1,
+                   static_cast<unsigned>(settings.c_cflag)};
+}
+
 std::string PtyBus::LineSettings() const {
   // The master reads the settings the console made on the slave side.
   termios settings{};

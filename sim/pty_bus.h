@@ -28,6 +28,8 @@ class PtyBus : public Transport {
   // "rtscts" when the console asked for RTS/CTS handshaking, else "none".
   std::string Handshake() const;
 
+  std::optional<LineState> Line() const override;
+
   int Fd() const override { return master_; }
   ReadResult Read(std::string* bytes) override;
   std::size_t Write(std::string_view bytes) override;

@@ -59,6 +59,11 @@ std::string Simulator::BuildDevices() {
     std::string error = ReadWhole(path, &model_cfgs[address]);
     if (!error.empty()) return error;
   }
+  for (const auto& [address, line] : options_.serial_lines) {
+    if (std::none_of(options_.devices.begin(), options_.devices.end(),
+                     [&](const DeviceEntry& device) { return device.address == address; }))
+      return "--serial: no device at " + FormatPollAddress(address);
+  }
   std::string shared;
   if (!options_.model_cfg_path.empty()) {
     std::string error = ReadWhole(options_.model_cfg_path, &shared);
@@ -82,6 +87,11 @@ std::string Simulator::BuildDevices() {
     }
     devices_[entry.address] = std::move(amplifier);
   }
+  for (auto& [address, device] : devices_) {
+    device->SetAddress(address);
+    const auto line = options_.serial_lines.find(address);
+    if (line != options_.serial_lines.end()) device->Line() = line->second;
+  }
   return "";
 }
 
@@ -96,6 +106,7 @@ std::string Simulator::Start() {
   if (error.empty()) error = network_.Start(options_);
   if (!error.empty()) return error;
   link_ = std::make_unique<Link>(bus_, MakeCodec(), devices_, faults_);
+  link_->SetPace(options_.pace);
   commands_ = std::make_unique<ControlCommands>(devices_, faults_, *link_, bus_, network_);
   control_ = std::make_unique<ControlServer>(
       [this](const std::string& line) { return commands_->Execute(line, Clock::now()); });

@@ -2,8 +2,11 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "sim/line_settings.h"
 
 namespace sim {
 
@@ -17,6 +20,8 @@ class Transport {
   virtual ReadResult Read(std::string* bytes) = 0;
   // Writes what the stream takes now, never waiting; returns the count written.
   virtual std::size_t Write(std::string_view bytes) = 0;
+  // The line's settings as the console holds them now; nothing on a stream without any.
+  virtual std::optional<LineState> Line() const { return std::nullopt; }
 };
 
 }  // namespace sim

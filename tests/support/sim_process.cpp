@@ -341,6 +341,69 @@ bool SimProcess::SetY0Fault(std::uint8_t address, Y0Fault fault) {
   return Control("set " + Hex(address) + " y0_fault " + names[static_cast<int>(fault)]) == "ok";
 }
 
+std::optional<std::string> SimProcess::DeviceLine(std::uint8_t address) {
+  const std::string answer = Control("serial " + Hex(address));
+  if (answer.rfind("ok ", 0) != 0) return std::nullopt;
+  return answer.substr(3);
+}
+
+bool SimProcess::SetDeviceLine(std::uint8_t address, const std::string& spec) {
+  return Control("serial " + Hex(address) + " " + spec) == "ok";
+}
+
+bool SimProcess::SetPace(bool on) {
+  return Control(on ? "pace on" : "pace off") == "ok";
+}
+
+namespace {
+
+// "MS,AA,SPEED,STOP,CFLAG,BODY", the body escaped and last, so that its commas stay in it.
+std::optional<TraceEntry> ParseTraceEntry(std::string_view word) {
+  std::string_view fields[5];
+  for (auto& field : fields) {
+    const auto comma = word.find(',');
+    if (comma == std::string_view::npos) return std::nullopt;
+    field = word.substr(0, comma);
+    word.remove_prefix(comma + 1);
+  }
+  auto number = [](std::string_view text, int base, auto* value) {
+    return std::from_chars(text.data(), text.data() + text.size(), *value, base).ptr ==
+               text.data() + text.size() &&
+           !text.empty();
+  };
+  TraceEntry entry{};
+  auto body = Unescape(word);
+  if (!body || !number(fields[0], 10, &entry.ms) || !number(fields[1], 16, &entry.address) ||
+      !number(fields[2], 10, &entry.speed) || !number(fields[3], 10, &entry.stop_bits) ||
+      !number(fields[4], 16, &entry.cflag))
+    return std::nullopt;
+  entry.body = std::move(*body);
+  return entry;
+}
+
+}  // namespace
+
+std::optional<std::vector<TraceEntry>> SimProcess::Trace() {
+  const std::string answer = Control("trace");
+  if (answer.rfind("ok ", 0) != 0) return std::nullopt;
+  std::istringstream words(answer.substr(3));
+  std::size_t count = 0;
+  if (!(words >> count)) return std::nullopt;
+  std::vector<TraceEntry> entries;
+  std::string word;
+  while (words >> word) {
+    auto entry = ParseTraceEntry(word);
+    if (!entry) return std::nullopt;
+    entries.push_back(std::move(*entry));
+  }
+  if (entries.size() != count) return std::nullopt;
+  return entries;
+}
+
+bool SimProcess::ClearTrace() {
+  return Control("trace clear") == "ok";
+}
+
 bool SimProcess::Running() {
   if (pid_ <= 0) return false;
   int status = 0;

@@ -12,6 +12,16 @@
 
 namespace test_support {
 
+// One frame the simulator received on the bus, with the line's settings at that moment.
+struct TraceEntry {
+  long ms;  // CLOCK_MONOTONIC, as std::chrono::steady_clock in this process
+  int address;
+  std::string body;
+  long speed;  // 0 when the line runs at no standard rate
+  int stop_bits;
+  unsigned cflag;  // the line's raw c_cflag
+};
+
 class SimProcess {
  public:
   SimProcess();
@@ -90,6 +100,20 @@ class SimProcess {
   bool SetDrive(std::uint8_t address, char drive, const std::string& names);
   // The last file the amplifier received by XMODEM, its padding stripped.
   std::optional<std::string> ReceivedFile(std::uint8_t address);
+
+  // A device's serial line settings, every item written out
+  // ("19200:N82,port=1,other=9600:N81,mode=2,term=T", then ",any", ",at_once", ",refuse",
+  // ",noise" when they hold), and replaced as for --serial
+  // ("19200:N82,port=2,other=9600:N81,mode=4,term=U,at_once"; items left out take their
+  // defaults, and without RATE:PDS first the device answers at any settings).
+  std::optional<std::string> DeviceLine(std::uint8_t address);
+  bool SetDeviceLine(std::uint8_t address, const std::string& spec);
+  // Answers go out at line speed (as --pace), or as fast as the line takes them.
+  bool SetPace(bool on);
+  // Every frame received on the bus since the start or the last ClearTrace, oldest first
+  // (the newest 10000).
+  std::optional<std::vector<TraceEntry>> Trace();
+  bool ClearTrace();
   pid_t Pid() const { return pid_; }
   void Stop();
   bool Running();
