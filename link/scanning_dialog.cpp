@@ -254,7 +254,7 @@ ui::Result ScanCallBack(ui::Handle dialog, unsigned message, ui::WordParam word,
       switch (ui::CommandId(word)) {
         case id_scanning_pause:
           ToggleScanPause(dialog);
-          if (!scan_paused) ui::SetCursorShape(ui::Cursor::wait);
+          ui::SetCursorShape(scan_paused ? ui::Cursor::arrow : ui::Cursor::wait);
           return 1;
         case id_scanning_done:
           Done(dialog);

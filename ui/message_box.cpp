@@ -78,6 +78,8 @@ int ShowMessage(Handle owner, const std::string& text, const std::string& captio
   return AnswerOf(box.exec());
 }
 
-void InformationBeep() { QApplication::beep(); }
+void InformationBeep() {
+  QApplication::beep();
+}
 
 }  // namespace ui
