@@ -220,46 +220,6 @@ TEST_F(BusScanDialogs, DoneAdoptsTheChosenDeviceAndSavesItsSettings) {
   }
 }
 
-TEST_F(BusScanDialogs, CancelLeavesTheConsoleAsItWas) {
-  link.answer = [](const ScanCombination& line) {
-    const bool device = line.address == 'A' && line.baud == 9600 && line.stop == one_stop_bit;
-    return device ? TessaryAnswer('A', "01234567123") : std::string();
-  };
-  directory.Write("sdefault.txt", "COM9 4800 O 7 2 0\r\n");
-  const char* const moments[] = {"running", "paused", "complete"};
-  for (const char* moment : moments) {
-    SCOPED_TRACE(moment);
-    serial_baud = 4800;
-    serial_parity = parity_odd;
-    serial_data = 7;
-    serial_stop = two_stop_bits;
-    link.reopens = 0;
-    std::size_t sent = 0;
-    Scan([moment, &sent, this](ui::Handle dialog) {
-      const std::string when = moment;
-      if (when == "running") {
-        Op::RunUntil([this] { return !link.commands.empty(); }, 5000);
-      } else {
-        ASSERT_TRUE(WaitPaused());
-        if (when == "complete") {
-          Op::Press(dialog, id_scanning_pause);
-          ASSERT_TRUE(Op::RunUntil([] { return scan_complete != 0; }, 5000));
-        }
-      }
-      sent = link.commands.size();
-      Op::KeyDown(dialog, 0x1B);  // Escape
-    });
-    EXPECT_EQ(link.commands.size(), sent);
-    EXPECT_EQ(link.reopens, 1);
-    EXPECT_EQ(serial_baud, 4800);
-    EXPECT_EQ(serial_parity, parity_odd);
-    EXPECT_EQ(serial_data, 7);
-    EXPECT_EQ(serial_stop, two_stop_bits);
-    EXPECT_EQ(directory.Read("sdefault.txt"), "COM9 4800 O 7 2 0\r\n");
-    EXPECT_EQ(polling_enabled, 1);
-  }
-}
-
 TEST_F(BusScanDialogs, ProblemsAreNamedAndKeepTheConsoleSafe) {
   // No usable port: nothing is sent and nothing changes.
   link.usable = false;
