@@ -250,11 +250,11 @@ TEST_F(BusScan, TextsAndTimes) {
       {"without", false, TessaryAnswer('A', "01234567123"), "Found: P# 305-1234-567, Fw v1.23"},
       {"Quillon frame", true, QuillonAnswer('A', "01234-567 12345 1.23"),
        "Found: P# 305-1234-567, S# 12345, Fw v1.23"},
-      {"short answer", false, TessaryAnswer('A', "012"), "Found: P# 305-12??-???, Fw v?.??"},
+      {"short answer", false, TessaryAnswer('A', "012"), "Found: P# 305-12?\?-???, Fw v?.??"},
       {"two bytes", false,
        "\x06"
        "A",
-       "Found: P# 305-????-???, Fw v?.??"},
+       "Found: P# 305-???\?-???, Fw v?.??"},
   };
   for (const Reply& r : replies) {
     SCOPED_TRACE(r.name);
