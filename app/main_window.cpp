@@ -10,6 +10,7 @@
 #include "app/wlog.h"
 #include "config/settings.h"
 #include "link/capture.h"
+#include "link/find_device_dialog.h"
 #include "link/link_settings.h"
 #include "link/wserial.h"
 #include "link/wsocket.h"
@@ -65,6 +66,9 @@ void OnMenuCommand(ui::Handle window, int id) {
       break;
     case menu_configure_local_comm:
       RunSerialSettingsDialog(window);
+      break;
+    case menu_configure_device_port:
+      RunFindDeviceDialog(window);
       break;
     case menu_configure_corvane:
       RunConfigurationDialog(window);

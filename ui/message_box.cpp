@@ -1,5 +1,6 @@
 #include "ui/message_box.h"
 
+#include <QApplication>
 #include <QMessageBox>
 
 #include "ui/application.h"
@@ -75,6 +76,10 @@ int ShowMessage(Handle owner, const std::string& text, const std::string& captio
   // A Yes/No box cannot be cancelled: Escape answers No.
   if (buttons == Buttons::yes_no) box.setEscapeButton(QMessageBox::No);
   return AnswerOf(box.exec());
+}
+
+void InformationBeep() {
+  QApplication::beep();
 }
 
 }  // namespace ui

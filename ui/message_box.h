@@ -17,4 +17,7 @@ enum Answer { answer_ok = 1, answer_cancel = 2, answer_yes = 6, answer_no = 7 };
 // owner may be no_window. Returns one of Answer.
 int ShowMessage(Handle owner, const std::string& text, const std::string& caption, Buttons buttons, Icon icon);
 
+// The short sound that draws the operator's eye to news, without a box.
+void InformationBeep();
+
 }  // namespace ui
