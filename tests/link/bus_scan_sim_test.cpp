@@ -3,6 +3,7 @@
 #include <asm/termbits.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <functional>
@@ -20,6 +21,7 @@
 #include "link/wserial.h"
 #include "records/program_state.h"
 #include "resources/bus_scan_dialogs.h"
+#include "resources/device_setup_dialog.h"
 #include "support/sim_process.h"
 #include "ui/dialog.h"
 #include "ui/scripted_operator.h"
@@ -59,7 +61,8 @@ class BusScanSim : public ::testing::Test {
   // Runs "Scanning" from "Find/Configure Device" over range with the rates
   // and the parity, data and stop boxes given; in_scan acts in it.
   void Scan(const std::string& range, std::initializer_list<std::int32_t> rates,
-            std::initializer_list<int> boxes, const std::function<void(ui::Handle)>& in_scan) {
+            std::initializer_list<int> boxes, const std::function<void(ui::Handle)>& in_scan,
+            int start = id_start_scan) {
     op.WhenDialogOpens("Scanning", in_scan);
     op.WhenDialogOpens("Find/Configure Device", [&](ui::Handle dialog) {
       Op::Type(dialog, id_scan_range, range);
@@ -69,7 +72,7 @@ class BusScanSim : public ::testing::Test {
         for (std::int32_t rate : rates)
           if (baud_opts[n] == rate) ui::SetCheck(dialog, id_scan_first_rate + n, ui::checked);
       for (int id : boxes) ui::SetCheck(dialog, id, ui::checked);
-      Op::Press(dialog, id_start_scan);
+      Op::Press(dialog, start);
       Op::Press(dialog, ui::id_cancel);
     });
     RunFindDeviceDialog(ui::no_window);
@@ -207,6 +210,36 @@ TEST_F(BusScanSim, CancelPutsEverythingBackAndSendsNothingMore) {
     EXPECT_EQ(directory.Read("sdefault.txt"), saved);
     CloseSerial();
   }
+}
+
+TEST_F(BusScanSim, ScanAndConfigureTalksToTheDeviceAtTheSettingsAdopted) {
+  Launch({"--amp", "B", "--serial", "B=9600:N82"});
+  std::string result;
+  op.WhenDialogOpens("Configuring Device...", [&result](ui::Handle dialog) {
+    ASSERT_TRUE(Until([dialog] { return ui::ControlText(dialog, ui::id_ok) == "DONE"; }));
+    result = ui::ControlText(dialog, id_setup_status);
+    Op::Press(dialog, ui::id_ok);
+  });
+  Scan(
+      "B", {9600, 19200}, {id_scan_stop_1, id_scan_stop_2},
+      [](ui::Handle dialog) {
+        ASSERT_TRUE(Until([] { return scan_paused != 0; }));
+        Op::Press(dialog, id_scanning_pause);
+        ASSERT_TRUE(Until([] { return scan_complete != 0; }));
+        EXPECT_EQ(ui::ControlText(dialog, id_scanning_done), "Configure");
+        Op::Press(dialog, id_scanning_done);
+      },
+      id_scan_and_configure);
+  EXPECT_EQ(result, "-- Success! --");
+  const auto trace = Trace();
+  ASSERT_GE(trace.size(), 2u);
+  // The scan went on past the device to 19200 baud; the setup talks at the
+  // settings the device was found at.
+  const auto query =
+      std::find_if(trace.begin(), trace.end(),
+                   [](const test_support::TraceEntry& e) { return e.body == "XR?"; });
+  ASSERT_NE(query, trace.end());
+  EXPECT_EQ(Seen(query->address, query->speed, query->stop_bits), Seen('B', 9600, 2));
 }
 
 TEST_F(BusScanSim, QuillonAnswerGivesTheRightAddressAndEthernetSendsNothing) {
