@@ -117,7 +117,8 @@ TEST_F(PrintReport, FilesOfAnyBytesPrintWithoutLoss) {
   std::string noise(64 * 1024, '\0');
   for (char& byte : noise) byte = static_cast<char>(random());
   const std::string no_line_feed(1 << 20, 'x'), nuls(5000, '\0'), returns(3000, '\r');
-  for (const std::string* bytes : {&noise, &no_line_feed, &nuls, &returns}) {
+  for (const std::string* bytes :
+       std::initializer_list<const std::string*>{&noise, &no_line_feed, &nuls, &returns}) {
     Device device;
     const auto texts = PrintFile(device, *bytes);
     for (const std::string& text : texts)
@@ -151,8 +152,10 @@ TEST_P(FaultLogSection, OneLinePerWholeRecordUpTo2000Bytes) {
   CopyField(device_data['A'].part, "305-1234-567");
   CopyField(device_data['A'].serial, "12345");
   std::string payload;
-  for (int n = 0; n < GetParam().length; ++n)
-    payload.push_back(n % 21 == 20 ? '\0' : n % 21 == 3 ? '\x01' : static_cast<char>('A' + n % 21));
+  for (int n = 0; n < GetParam().length; ++n) {
+    const int at = n % 21;
+    payload.push_back(at == 20 ? '\0' : at == 3 ? '\x01' : static_cast<char>('A' + at));
+  }
   Device device;  // 40 lines from 5cy on the first page, 42 on the others
   ASSERT_TRUE(PrintFaultLog(device, payload.data(), GetParam().length, 'A'));
   ASSERT_EQ(device.pages.size(), GetParam().pages);
@@ -166,7 +169,9 @@ TEST_P(FaultLogSection, OneLinePerWholeRecordUpTo2000Bytes) {
   EXPECT_EQ(lines.front(), "Amplifer Fault Log for: Part #305-1234-567, Serial #12345");
   EXPECT_EQ(lines.back(), "End of Fault Log");
   ASSERT_EQ(lines.size(), GetParam().records + 2);
-  if (GetParam().records > 0) EXPECT_EQ(lines[1], "ABC EFGHIJKLMNOPQRST");
+  if (GetParam().records > 0) {
+    EXPECT_EQ(lines[1], "ABC EFGHIJKLMNOPQRST");
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Payloads, FaultLogSection,

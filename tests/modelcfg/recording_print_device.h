@@ -7,11 +7,13 @@
 
 #include "ui/printing.h"
 
+struct PrintMetrics {
+  int width = 800, height = 1000, cx = 10, cy = 20, average = 10;
+};
+
 class RecordingPrintDevice final : public ui::PrintDevice {
  public:
-  struct Metrics {
-    int width = 800, height = 1000, cx = 10, cy = 20, average = 10;
-  };
+  using Metrics = PrintMetrics;
   struct Call {
     int x, y;
     std::string text;  // "-" + pen width for a rule
