@@ -27,7 +27,7 @@ using namespace detail;
 
 namespace {
 
-constexpr int pdf_resolution = 600;
+constexpr int print_resolution = 600;
 constexpr double margin_mm = 6.35;
 constexpr double report_point_size = 10.0;
 constexpr int tab_columns = 8;
@@ -45,9 +45,12 @@ QFont ReportFont(QPaintDevice* device) {
   return font;
 }
 
-// Qt's default margins differ between printers and formats: the printable
-// area is set explicitly (the printer may still widen it to what it can reach).
-void SetMargins(QPrinter& printer) {
+// Qt hands a printer a PDF of its own making in any case: printers and PDF
+// files share one page set-up, so both get the very same pages. Qt's default
+// margins differ between printers and formats, so the printable area is set
+// explicitly (a printer may still widen it to what it can reach).
+void SetUpPage(QPrinter& printer) {
+  printer.setResolution(print_resolution);
   printer.setPageMargins(QMarginsF(margin_mm, margin_mm, margin_mm, margin_mm),
                          QPageLayout::Millimeter);
 }
@@ -55,8 +58,7 @@ void SetMargins(QPrinter& printer) {
 void MakePdf(QPrinter& printer, const std::string& path) {
   printer.setOutputFormat(QPrinter::PdfFormat);
   printer.setOutputFileName(QFile::decodeName(path.c_str()));
-  printer.setResolution(pdf_resolution);
-  SetMargins(printer);
+  SetUpPage(printer);
 }
 
 class QtPrintDevice final : public PrintDevice {
@@ -185,7 +187,7 @@ PrintJob NamedPrinterJob(Handle owner, const std::string& name, int copies) {
   }
   auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
   printer->setPrinterName(ToQt(name));
-  SetMargins(*printer);
+  SetUpPage(*printer);
   return MakeJob(std::move(printer), copies);
 }
 
@@ -224,7 +226,7 @@ PrintJob DialogJob(Handle owner) {
     const std::string path = QFile::encodeName(printer->outputFileName()).toStdString();
     MakePdf(*printer, path);
   } else {
-    SetMargins(*printer);
+    SetUpPage(*printer);
   }
   return MakeJob(std::move(printer), copies);
 }
