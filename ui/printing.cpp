@@ -8,6 +8,8 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -25,22 +27,30 @@ using namespace detail;
 
 namespace {
 
-constexpr int pdf_resolution = 600;
+constexpr int print_resolution = 600;
 constexpr double margin_mm = 6.35;
 constexpr double report_point_size = 10.0;
 constexpr int tab_columns = 8;
 
 // Qt knows no printer default font, so every report uses one font on paper
-// and in PDF alike.
-QFont ReportFont() {
+// and in PDF alike. Its advance is stretched to a whole number of device
+// units, so that columns and tab stops keep to one grid across the page.
+QFont ReportFont(QPaintDevice* device) {
   QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
   font.setPointSizeF(report_point_size);
+  const qreal advance = QFontMetricsF(font, device).horizontalAdvance(QLatin1Char('Z'));
+  if (advance > 0)
+    font.setLetterSpacing(QFont::PercentageSpacing,
+                          100.0 * std::max(1.0, std::round(advance)) / advance);
   return font;
 }
 
-// Qt's default margins differ between printers and formats: the printable
-// area is set explicitly (the printer may still widen it to what it can reach).
-void SetMargins(QPrinter& printer) {
+// Qt hands a printer a PDF of its own making in any case: printers and PDF
+// files share one page set-up, so both get the very same pages. Qt's default
+// margins differ between printers and formats, so the printable area is set
+// explicitly (a printer may still widen it to what it can reach).
+void SetUpPage(QPrinter& printer) {
+  printer.setResolution(print_resolution);
   printer.setPageMargins(QMarginsF(margin_mm, margin_mm, margin_mm, margin_mm),
                          QPageLayout::Millimeter);
 }
@@ -48,14 +58,15 @@ void SetMargins(QPrinter& printer) {
 void MakePdf(QPrinter& printer, const std::string& path) {
   printer.setOutputFormat(QPrinter::PdfFormat);
   printer.setOutputFileName(QFile::decodeName(path.c_str()));
-  printer.setResolution(pdf_resolution);
-  SetMargins(printer);
+  SetUpPage(printer);
 }
 
 class QtPrintDevice final : public PrintDevice {
  public:
   explicit QtPrintDevice(std::unique_ptr<QPrinter> printer)
-      : printer_(std::move(printer)), font_(ReportFont()), metrics_(font_, printer_.get()) {
+      : printer_(std::move(printer)),
+        font_(ReportFont(printer_.get())),
+        metrics_(font_, printer_.get()) {
     printer_->setCopyCount(1);  // the reports print each copy themselves
     target_ = printer_->outputFormat() == QPrinter::PdfFormat
                   ? "file " + std::string(QFile::encodeName(printer_->outputFileName()).constData())
@@ -66,7 +77,13 @@ class QtPrintDevice final : public PrintDevice {
   int PageHeight() override { return printer_->height(); }
   int LetterWidth() override { return metrics_.horizontalAdvance(QLatin1Char('Z')); }
   int LetterHeight() override { return metrics_.height(); }
-  int AverageCharWidth() override { return metrics_.averageCharWidth(); }
+  // As the mean advance of the letters (the font's own figure counts glyphs
+  // far wider than any letter), so that in the fixed-pitch font it is the pitch.
+  int AverageCharWidth() override {
+    static const QString letters =
+        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+    return (metrics_.horizontalAdvance(letters) + 26) / 52;
+  }
   int TextWidth(const std::string& latin1) override {
     return metrics_.horizontalAdvance(ToQt(latin1));
   }
@@ -104,7 +121,7 @@ class QtPrintDevice final : public PrintDevice {
   void Text(int x, int y, const std::string& latin1, bool expand_tabs, int tab_origin) override {
     if (!painter_.isActive()) return;
     const int baseline = y + metrics_.ascent();
-    const int step = tab_columns * metrics_.averageCharWidth();
+    const int step = tab_columns * AverageCharWidth();
     if (!expand_tabs || step <= 0) {
       painter_.drawText(x, baseline, ToQt(latin1));
       return;
@@ -170,7 +187,7 @@ PrintJob NamedPrinterJob(Handle owner, const std::string& name, int copies) {
   }
   auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
   printer->setPrinterName(ToQt(name));
-  SetMargins(*printer);
+  SetUpPage(*printer);
   return MakeJob(std::move(printer), copies);
 }
 
@@ -209,7 +226,7 @@ PrintJob DialogJob(Handle owner) {
     const std::string path = QFile::encodeName(printer->outputFileName()).toStdString();
     MakePdf(*printer, path);
   } else {
-    SetMargins(*printer);
+    SetUpPage(*printer);
   }
   return MakeJob(std::move(printer), copies);
 }
