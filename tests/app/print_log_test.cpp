@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <random>
 #include <regex>
 #include <string>
 #include <vector>
@@ -98,6 +99,40 @@ INSTANTIATE_TEST_SUITE_P(Pages, LogLayout,
                                            LayoutCase{1000, 40, {40}, 940},
                                            LayoutCase{1000, 41, {40, 1}, 120},
                                            LayoutCase{999, 40, {39, 1}, 120}));
+
+TEST(LogFilesOfAnyBytes, PrintWithoutLossOrControlBytes) {
+  ScratchDirectory directory;
+  CopyField(device_data['A'].part, "305-1234-567");
+  CopyField(device_data['A'].serial, "12345");
+  std::mt19937 random(17);
+  std::string noise(64 * 1024, '\0');
+  for (char& byte : noise) byte = static_cast<char>(random());
+  const std::string no_line_feed(1 << 20, 'x');
+  for (const std::string& bytes :
+       {noise, no_line_feed, std::string(3000, '\r'), std::string(3000, '\0') + "\nlast"}) {
+    directory.Write("log.txt", bytes);
+    std::FILE* file = std::fopen(directory.File("log.txt").c_str(), "rb");
+    RecordingPrintDevice device({.width = 2000});  // the header on one line
+    ASSERT_TRUE(PrintLogFile(device, file, 'A'));
+    std::fclose(file);
+    std::size_t printed = 0;
+    std::string last;
+    for (std::size_t page = 0; page < device.pages.size(); ++page) {
+      const auto texts = device.Texts(page);
+      for (std::size_t n = page == 0 ? 1 : 0; n + 1 < texts.size(); ++n) {
+        for (char byte : texts[n]) ASSERT_GE(static_cast<unsigned char>(byte), 0x20);
+        printed += texts[n].size();
+        if (texts[n] != "End of Log") last = texts[n];
+      }
+    }
+    if (bytes.size() == no_line_feed.size()) {
+      EXPECT_EQ(printed, bytes.size() + std::string("End of Log").size());
+    }
+    if (bytes.back() == 't') {
+      EXPECT_EQ(last, "last") << "a bad line does not end the print";
+    }
+  }
+}
 
 ui::PrintDialogAnswer PdfAnswer(const std::string& path, int copies = 1) {
   ui::PrintDialogAnswer answer;
@@ -234,6 +269,7 @@ TEST_F(PrintLogEndToEnd, PrintLogFetchesTheFaultLogOncePrintsEachCopyAndLogsOn) 
   report.insert(report.end(), copy.begin(), copy.end());
   const auto pages = PdfPages(pdf);
   ASSERT_EQ(pages.size(), 4u) << "a page of log and one of faults, twice";
+  EXPECT_EQ(PdfTitle(pdf), directory.File(log_name));
   for (const auto& page : pages) EXPECT_EQ(page.back(), "1");
   EXPECT_EQ(Unnumbered(pages), Joined(report));
 }
@@ -252,6 +288,17 @@ TEST_F(PrintLogEndToEnd, ASilentFaultLogIsToldAndTheStatusLogPrintedAlone) {
   ASSERT_EQ(pages.size(), 1u);
   EXPECT_EQ(pages[0][pages[0].size() - 2], "End of Log");
   EXPECT_NE(logfile['A'], nullptr);
+}
+
+TEST_F(PrintLogEndToEnd, AnEmptyFaultLogPrintsNoSection) {
+  ASSERT_TRUE(sim.SetFaultLog('A', "clear"));
+  const std::string pdf = directory.File("log.pdf");
+  op.AnswerPrintDialog(PdfAnswer(pdf));
+  PrintFromOptions();
+  EXPECT_TRUE(op.Boxes().empty());
+  const auto pages = PdfPages(pdf);
+  ASSERT_EQ(pages.size(), 1u);
+  EXPECT_EQ(pages[0][pages[0].size() - 2], "End of Log");
 }
 
 TEST_F(PrintLogEndToEnd, ACancelledDialogAsksNothingAndLeavesTheLogWriting) {

@@ -47,3 +47,18 @@ inline std::vector<std::vector<std::string>> PdfPages(const std::string& pdf) {
   if (pages.back().empty()) pages.pop_back();
   return pages;
 }
+
+// The document's title as pdfinfo reads it.
+inline std::string PdfTitle(const std::string& pdf) {
+  std::FILE* pipe = popen(("pdfinfo '" + pdf + "' 2>/dev/null").c_str(), "r");
+  if (!pipe) return {};
+  std::string title;
+  char line[4096];
+  while (std::fgets(line, sizeof line, pipe)) {
+    const std::string text = line;
+    if (text.rfind("Title:", 0) != 0) continue;
+    title = CollapseBlanks(text.substr(6, text.find('\n') - 6));
+  }
+  pclose(pipe);
+  return title;
+}

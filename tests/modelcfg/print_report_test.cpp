@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "modelcfg/cfg_editor.h"
+#include "modelcfg/cfg_editor_commands.h"
 #include "modelcfg/print_page.h"
 #include "modelcfg/recording_print_device.h"
 #include "modelcfg/table_fixture.h"
@@ -110,6 +111,25 @@ TEST_F(PrintReport, TheEditorLinesInFileFormUnderTheTitle) {
       "807-0123-004 rev B", "-4", "POWER               \t*HIGH / LOW", "; a comment         "};
   EXPECT_EQ(device.Texts(0), expected);
   EXPECT_TRUE(device.pages[0][2].tabs);
+}
+
+TEST_F(PrintReport, ALongTitleWrapsWithinTheTextArea) {
+  Add("KEY *A");
+  std::string title;
+  while (title.size() < 999) title += "word" + std::to_string(title.size()) + " ";
+  SetModelCfgTitle(title.c_str());
+  Device device({.width = 800});
+  ASSERT_TRUE(PrintModelCfgData(device));
+  const auto texts = device.Texts(0);
+  std::string joined;
+  for (std::size_t n = 0; texts[n] != "-4"; ++n) {
+    EXPECT_LE(texts[n].size(), 74u);
+    joined += texts[n] + " ";
+  }
+  std::string shown = ModelCfgTitle();
+  for (std::string* text : {&joined, &shown})
+    while (text->back() == ' ') text->pop_back();
+  EXPECT_EQ(joined, shown);
 }
 
 TEST_F(PrintReport, FilesOfAnyBytesPrintWithoutLoss) {
