@@ -2,10 +2,11 @@
 // the panel-close question end to end with corvane-sim and a PDF answer.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <random>
+#include <memory>
 #include <regex>
 #include <string>
 #include <vector>
@@ -64,33 +65,27 @@ TEST_P(LogLayout, LinesFromFiveLinesDownPageNumbersAtTheFoot) {
   std::string log;
   for (int n = 0; n < c.lines; ++n) log += "line " + std::to_string(n) + "\r\n";
   directory.Write("305-1234-567 12345.txt", log);
-  std::FILE* file = std::fopen(directory.File("305-1234-567 12345.txt").c_str(), "rb");
-  RecordingPrintDevice device({.width = 1200, .height = c.height, .cx = 10, .cy = 20});
-  ASSERT_TRUE(PrintLogFile(device, file, 'A'));
-  std::fclose(file);
+  const std::string name = directory.File("305-1234-567 12345.txt");
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(name.c_str(), "rb"), std::fclose);
+  RecordingPrintDevice device({.width = 1200, .height = c.height});
+  ASSERT_TRUE(PrintLogFile(device, file.get(), 'A'));
   ASSERT_EQ(device.pages.size(), c.per_page.size());
-  const auto& header = device.pages[0].front();
-  EXPECT_EQ(header.text, "Amplifier Status Log (" + directory.File("305-1234-567 12345.txt") + ")");
-  EXPECT_EQ(header.x, 30);
-  EXPECT_EQ(header.y, 60);
-  int line = 0;
-  for (std::size_t page = 0; page < device.pages.size(); ++page) {
-    const auto& calls = device.pages[page];
-    std::size_t at = page == 0 ? 1 : 0;
-    for (int n = 0; n < c.per_page[page]; ++n, ++at, ++line) {
-      ASSERT_LT(at, calls.size());
-      EXPECT_EQ(calls[at].text, "line " + std::to_string(line));
-      EXPECT_EQ(calls[at].y, (page == 0 ? 100 : 60) + 20 * n);
-    }
-    const auto& number = calls.back();
-    EXPECT_EQ(number.text, std::to_string(page + 1));
-    EXPECT_EQ(number.x, (1200 - 10) / 2);
-    EXPECT_EQ(number.y, c.height - 20);
+  const auto placed = [&](std::size_t page, std::size_t call) {
+    const auto& drawn = device.pages[page].at(call);
+    return std::to_string(drawn.x) + "," + std::to_string(drawn.y) + " " + drawn.text;
+  };
+  EXPECT_EQ(placed(0, 0), "30,60 Amplifier Status Log (" + name + ")");
+  for (std::size_t page = 0, line = 0; page < device.pages.size(); ++page) {
+    const std::size_t first = page == 0 ? 1 : 0, count = device.pages[page].size();
+    ASSERT_EQ(count, first + c.per_page[page] + (page + 1 == c.per_page.size() ? 2 : 1));
+    for (int n = 0; n < c.per_page[page]; ++n, ++line)
+      EXPECT_EQ(placed(page, first + n), "30," + std::to_string((page ? 60 : 100) + 20 * n) +
+                                             " line " + std::to_string(line));
+    EXPECT_EQ(placed(page, count - 1),
+              "595," + std::to_string(c.height - 20) + " " + std::to_string(page + 1));
   }
-  const auto& end = device.pages.back()[device.pages.back().size() - 2];
-  EXPECT_EQ(end.text, "End of Log");
-  EXPECT_EQ(end.y, c.end_y);
-  EXPECT_EQ(device.pages_ended, static_cast<int>(c.per_page.size()));
+  EXPECT_EQ(placed(device.pages.size() - 1, device.pages.back().size() - 2),
+            "30," + std::to_string(c.end_y) + " End of Log");
 }
 
 // Lines from 100 one 20 apart; a break once y has passed height - 120.
@@ -100,40 +95,6 @@ INSTANTIATE_TEST_SUITE_P(Pages, LogLayout,
                                            LayoutCase{1000, 41, {40, 1}, 120},
                                            LayoutCase{999, 40, {39, 1}, 120}));
 
-TEST(LogFilesOfAnyBytes, PrintWithoutLossOrControlBytes) {
-  ScratchDirectory directory;
-  CopyField(device_data['A'].part, "305-1234-567");
-  CopyField(device_data['A'].serial, "12345");
-  std::mt19937 random(17);
-  std::string noise(64 * 1024, '\0');
-  for (char& byte : noise) byte = static_cast<char>(random());
-  const std::string no_line_feed(1 << 20, 'x');
-  for (const std::string& bytes :
-       {noise, no_line_feed, std::string(3000, '\r'), std::string(3000, '\0') + "\nlast"}) {
-    directory.Write("log.txt", bytes);
-    std::FILE* file = std::fopen(directory.File("log.txt").c_str(), "rb");
-    RecordingPrintDevice device({.width = 2000});  // the header on one line
-    ASSERT_TRUE(PrintLogFile(device, file, 'A'));
-    std::fclose(file);
-    std::size_t printed = 0;
-    std::string last;
-    for (std::size_t page = 0; page < device.pages.size(); ++page) {
-      const auto texts = device.Texts(page);
-      for (std::size_t n = page == 0 ? 1 : 0; n + 1 < texts.size(); ++n) {
-        for (char byte : texts[n]) ASSERT_GE(static_cast<unsigned char>(byte), 0x20);
-        printed += texts[n].size();
-        if (texts[n] != "End of Log") last = texts[n];
-      }
-    }
-    if (bytes.size() == no_line_feed.size()) {
-      EXPECT_EQ(printed, bytes.size() + std::string("End of Log").size());
-    }
-    if (bytes.back() == 't') {
-      EXPECT_EQ(last, "last") << "a bad line does not end the print";
-    }
-  }
-}
-
 ui::PrintDialogAnswer PdfAnswer(const std::string& path, int copies = 1) {
   ui::PrintDialogAnswer answer;
   answer.pdf_path = path;
@@ -141,9 +102,46 @@ ui::PrintDialogAnswer PdfAnswer(const std::string& path, int copies = 1) {
   return answer;
 }
 
-ui::Result PrintTestMain(ui::Handle window, unsigned message, ui::WordParam word, ui::LongParam l) {
-  return MainCallBack(window, message, word, l);
+struct FetchCase {
+  bool quillon;
+  const char* setting;  // of the simulated fault log; null: raw bytes up to the capture's limit
+  int length;
+  const char* first_record;
+};
+class FaultLogFetch : public ::testing::TestWithParam<FetchCase> {};
+
+TEST_P(FaultLogFetch, ThePayloadFollowsTheKindLetterInEitherFamily) {
+  const FetchCase& c = GetParam();
+  ResetLinkSettings();
+  ui::ScriptedOperator op;
+  test_support::SimProcess sim;
+  std::string error;
+  ASSERT_TRUE(sim.Start({"--amp", "A", c.quillon ? "--quillon" : "--steady"}, &error)) << error;
+  std::string raw(2994, '\x80');  // NUL and 0x80, no framing byte
+  for (std::size_t n = 0; n < raw.size(); n += 7) raw[n] = '\0';
+  ASSERT_TRUE(c.setting ? sim.SetFaultLog('A', c.setting) : sim.SetFaultLogBytes('A', raw));
+  quillon_protocol = c.quillon;
+  std::snprintf(serial_port, sizeof serial_port, "%s", sim.LinkPath().c_str());
+  ASSERT_EQ(InitSerial(), 1);
+  char log[fault_log_size];
+  EXPECT_EQ(GetFaultLog(ui::no_window, 'A', log), c.length);
+  EXPECT_EQ(polling_enabled, 1);
+  EXPECT_TRUE(op.Boxes().empty());
+  if (c.length > 0) {
+    EXPECT_EQ(std::string(log, 20), c.setting ? c.first_record : raw.substr(0, 20));
+  }
+  CloseSerial();
+  ResetLinkSettings();
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Families, FaultLogFetch,
+    ::testing::Values(FetchCase{false, "answer", 63, "000112 HELIX OVERCUR"},
+                      FetchCase{true, "answer", 63, "000112 HELIX OVERCUR"},
+                      FetchCase{false, "generate 100", 2000, "000000 HELIX OVERCUR"},
+                      FetchCase{true, "generate 100", 105, "000665 HELIX OVERCUR"},
+                      FetchCase{false, "clear", 0, ""}, FetchCase{true, "clear", 0, ""},
+                      FetchCase{false, nullptr, 2000, ""}));
 
 class PrintLogEndToEnd : public ::testing::Test {
  protected:
@@ -156,37 +154,33 @@ class PrintLogEndToEnd : public ::testing::Test {
     logging_on = 1;
     SetLogParameterDefaults();
     ASSERT_TRUE(RegisterPanelClasses());
-    ZeroDeviceData('A');
-    ZeroDeviceComments('A');
     std::string error;
     ASSERT_TRUE(sim.Start({"--amp", "A", "--steady"}, &error)) << error;
     std::snprintf(serial_port, sizeof serial_port, "%s", sim.LinkPath().c_str());
     ASSERT_EQ(InitSerial(), 1);
-    std::memset(protocol_state, 0, sizeof protocol_state);
     CopyField(device_data['A'].part, "305-1234-567");
     CopyField(device_data['A'].serial, "12345");
     CopyField(device_data['A'].comments, "spare");
-    ui::RegisterWindowClass({"PrintTestMain", PrintTestMain, 0, ui::Background::dark_grey, 0, 0});
+    ui::RegisterWindowClass({"PrintTestMain", MainCallBack, 0, ui::Background::dark_grey, 0, 0});
     main_window =
         ui::CreateWindowOf("PrintTestMain", "", ui::style_overlapped, 0, 0, 10, 10, ui::no_window);
     ui::StartTimer(main_window, 1, 56);
     polling_enabled = 1;
     CreatePollDialog('A');
     ASSERT_EQ(CreateLog(ui::no_window, 'A', 1), 1);
-    // A few polls, so that the log and the panel hold answers.
     ASSERT_TRUE(Op::RunUntil([] { return last_response['A'] != 0; }, 5000));
   }
   void TearDown() override {
     ClosePollWindows();
-    CloseLog('A');
     if (main_window) ui::Destroy(main_window);
     main_window = ui::no_window;
     CloseSerial();
     ResetSettings();
     ResetLinkSettings();
   }
-  // "Print Log" in "Amplifier Options"; the log's bytes just before.
-  std::string PrintFromOptions() {
+  // "Print Log" in "Amplifier Options" with this answer; the log's bytes just before.
+  std::string PrintFromOptions(const ui::PrintDialogAnswer& answer) {
+    op.AnswerPrintDialog(answer);
     std::string before;
     op.WhenDialogOpens("Amplifier Options", [&](ui::Handle dialog) {
       before = directory.Read(log_name);
@@ -196,132 +190,103 @@ class PrintLogEndToEnd : public ::testing::Test {
     RunAmpInfoDialog(ui::no_window, 'A');
     return before;
   }
-  int Commands() { return std::stoi(sim.Control("get A commands").substr(3)); }
-  bool PollsGoOn() {
-    const int now = Commands();
-    return Op::RunUntil([&] { return Commands() > now + 2; }, 5000);
-  }
-  // The log's lines as printed, then the fault log's; page numbers left out.
-  static std::vector<std::string> Report(const std::vector<std::string>& log_lines,
-                                         const std::string& name, bool with_faults) {
-    std::vector<std::string> lines = {"Amplifier Status Log (" + name + ")"};
-    for (const std::string& line : log_lines) lines.push_back(CollapseBlanks(line));
-    lines.push_back("End of Log");
-    if (!with_faults) return lines;
-    for (const char* line :
-         {"Amplifer Fault Log for: Part #305-1234-567, Serial #12345", "000112 HELIX OVERCUR",
-          "000845 ARC DETECT", "001210 COOLING FAN", "End of Fault Log"})
-      lines.push_back(line);
-    return lines;
-  }
-  // The pages' text without their numbers; a line wider than the page is
-  // continued on the next, so lines are compared joined.
-  static std::string Unnumbered(const std::vector<std::vector<std::string>>& pages) {
-    std::vector<std::string> lines;
-    for (const auto& page : pages) lines.insert(lines.end(), page.begin(), page.end() - 1);
-    return Joined(lines);
-  }
-  static std::string Joined(const std::vector<std::string>& lines) {
-    std::string text;
-    for (const std::string& line : lines) text += line + " ";
-    return text;
-  }
-  std::vector<std::string> Messages() const {
-    std::vector<std::string> messages;
+  std::vector<std::string> Boxes() const {
+    std::vector<std::string> boxes;
     for (const ui::RecordedBox& box : op.Boxes())
-      messages.push_back(box.text + " / " + box.caption);
-    return messages;
+      boxes.push_back(box.text + "|" + box.caption + "|" + std::to_string(int(box.icon)));
+    return boxes;
   }
+  int Commands() { return std::stoi(sim.Control("get A commands").substr(3)); }
 
   ScratchDirectory directory;
   ui::ScriptedOperator op;
   test_support::SimProcess sim;
 };
 
+using Strings = std::vector<std::string>;
+const std::string error_icon = std::to_string(int(ui::Icon::error));
+const std::string warning_icon = std::to_string(int(ui::Icon::warning));
+
+// Lines joined by blanks: a line wider than the page goes on on the next one.
+std::string Joined(const Strings& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += CollapseBlanks(line) + " ";
+  return text;
+}
+
 TEST_F(PrintLogEndToEnd, PrintLogFetchesTheFaultLogOncePrintsEachCopyAndLogsOn) {
   const std::string pdf = directory.File("log.pdf");
-  op.AnswerPrintDialog(PdfAnswer(pdf, 2));
-  const std::string before = PrintFromOptions();
+  const std::string before = PrintFromOptions(PdfAnswer(pdf, 2));
   EXPECT_EQ(sim.FaultLogRequests('A'), 1);
-  EXPECT_TRUE(op.Boxes().empty()) << Messages().front();
+  EXPECT_EQ(Boxes(), Strings{});
   EXPECT_EQ(polling_enabled, 1);
-  EXPECT_TRUE(PollsGoOn());
+  const int commands = Commands();
+  EXPECT_TRUE(Op::RunUntil([&] { return Commands() > commands + 2; }, 5000)) << "polls go on";
 
   const std::string after = directory.Read(log_name);
   ASSERT_EQ(after.substr(0, before.size()), before);
-  const std::vector<std::string> added = Lines(after.substr(before.size()));
-  ASSERT_GE(added.size(), 6u);
   static const std::regex stamp(R"(\d{1,2} [A-Z][a-z]{2} \d\d, \d\d:\d\d,  )");
-  EXPECT_TRUE(std::regex_match(
-      added[0], std::regex(R"(.*,  Ending Heater Hours: \S{6}, Beam Hours: \S{6})")));
-  EXPECT_EQ(added[1], separator);
-  EXPECT_EQ(added[2], separator);
-  EXPECT_EQ(std::regex_replace(added[3], stamp, ""),
-            "Part #305-1234-567, Serial #12345, Address 'A'");
-  EXPECT_EQ(std::regex_replace(added[4], stamp, ""), "\"spare\"");
-  EXPECT_EQ(std::regex_replace(added[5], stamp, "").substr(0, 12), "Current (mA)");
+  Strings added = Lines(std::regex_replace(after.substr(before.size()), stamp, "T "));
+  ASSERT_GE(added.size(), 6u);
+  EXPECT_TRUE(
+      std::regex_match(added[0], std::regex(R"(T Ending Heater Hours: \S{6}, Beam Hours: \S{6})")));
+  added[5].resize(std::min<std::size_t>(added[5].size(), 14));
+  EXPECT_EQ(Strings(added.begin() + 1, added.begin() + 6),
+            (Strings{separator, separator, "T Part #305-1234-567, Serial #12345, Address 'A'",
+                     "T \"spare\"", "T Current (mA)"}));
   ASSERT_NE(logfile['A'], nullptr);
 
-  std::vector<std::string> printed_log = Lines(before);
-  printed_log.insert(printed_log.end(), added.begin(), added.begin() + 2);
-  auto report = Report(printed_log, directory.File(log_name), true);
-  const auto copy = report;
-  report.insert(report.end(), copy.begin(), copy.end());
+  Strings report = {"Amplifier Status Log (" + directory.File(log_name) + ")"};
+  for (const std::string& line : Lines(after.substr(0, after.find(separator, before.size()) + 72)))
+    report.push_back(line);
+  report.insert(
+      report.end(),
+      {"End of Log", "Amplifer Fault Log for: Part #305-1234-567, Serial #12345",
+       "000112 HELIX OVERCUR", "000845 ARC DETECT", "001210 COOLING FAN", "End of Fault Log"});
   const auto pages = PdfPages(pdf);
   ASSERT_EQ(pages.size(), 4u) << "a page of log and one of faults, twice";
   EXPECT_EQ(PdfTitle(pdf), directory.File(log_name));
-  for (const auto& page : pages) EXPECT_EQ(page.back(), "1");
-  EXPECT_EQ(Unnumbered(pages), Joined(report));
+  Strings printed;
+  for (const auto& page : pages) {
+    EXPECT_EQ(page.back(), "1");
+    printed.insert(printed.end(), page.begin(), page.end() - 1);
+  }
+  EXPECT_EQ(Joined(printed), Joined(report) + Joined(report));
 }
 
-TEST_F(PrintLogEndToEnd, ASilentFaultLogIsToldAndTheStatusLogPrintedAlone) {
+TEST_F(PrintLogEndToEnd, ASilentFaultLogIsToldAndAnEmptyOnePrintsNoSection) {
   ASSERT_TRUE(sim.SetFaultLog('A', "silent"));
-  const std::string pdf = directory.File("log.pdf");
-  op.AnswerPrintDialog(PdfAnswer(pdf));
-  PrintFromOptions();
+  PrintFromOptions(PdfAnswer(directory.File("silent.pdf")));
   EXPECT_EQ(sim.FaultLogRequests('A'), 4);
-  ASSERT_EQ(op.Boxes().size(), 1u);
-  EXPECT_EQ(op.Boxes()[0].text, "Unable to retrieve fault log from amplifier.");
-  EXPECT_EQ(op.Boxes()[0].caption, "Error");
-  EXPECT_EQ(op.Boxes()[0].icon, ui::Icon::error);
-  const auto pages = PdfPages(pdf);
-  ASSERT_EQ(pages.size(), 1u);
-  EXPECT_EQ(pages[0][pages[0].size() - 2], "End of Log");
+  EXPECT_EQ(Boxes(), Strings{"Unable to retrieve fault log from amplifier.|Error|" + error_icon});
+  ASSERT_TRUE(sim.SetFaultLog('A', "answer") && sim.SetFaultLog('A', "clear"));
+  PrintFromOptions(PdfAnswer(directory.File("empty.pdf")));
+  EXPECT_EQ(op.Boxes().size(), 1u);
+  for (const char* name : {"silent.pdf", "empty.pdf"}) {
+    const auto pages = PdfPages(directory.File(name));
+    ASSERT_EQ(pages.size(), 1u) << name;
+    EXPECT_EQ(pages[0][pages[0].size() - 2], "End of Log");
+  }
   EXPECT_NE(logfile['A'], nullptr);
 }
 
-TEST_F(PrintLogEndToEnd, AnEmptyFaultLogPrintsNoSection) {
-  ASSERT_TRUE(sim.SetFaultLog('A', "clear"));
-  const std::string pdf = directory.File("log.pdf");
-  op.AnswerPrintDialog(PdfAnswer(pdf));
-  PrintFromOptions();
-  EXPECT_TRUE(op.Boxes().empty());
-  const auto pages = PdfPages(pdf);
-  ASSERT_EQ(pages.size(), 1u);
-  EXPECT_EQ(pages[0][pages[0].size() - 2], "End of Log");
-}
-
-TEST_F(PrintLogEndToEnd, ACancelledDialogAsksNothingAndLeavesTheLogWriting) {
+TEST_F(PrintLogEndToEnd, CancelledNothingHappensOnPanelCloseWithYesTheLogStaysClosed) {
   ui::PrintDialogAnswer cancel;
   cancel.cancel = true;
-  op.AnswerPrintDialog(cancel);
-  const std::string before = PrintFromOptions();
+  const std::string before = PrintFromOptions(cancel);
   EXPECT_EQ(op.PrintDialogsShown(), 1);
   EXPECT_EQ(sim.FaultLogRequests('A'), 0);
   EXPECT_EQ(directory.Read(log_name), before);
   EXPECT_NE(logfile['A'], nullptr);
-}
 
-TEST_F(PrintLogEndToEnd, ClosingThePanelPrintsOnYesAndTheLogStaysClosed) {
   log_prompt = 1;
   const std::string pdf = directory.File("closing.pdf");
   op.AnswerPrintDialog(PdfAnswer(pdf));
   op.Answer(ui::answer_yes);
   ui::Send(poll_dialog['A'], ui::msg_close);
-  ASSERT_EQ(op.Boxes().size(), 1u);
-  EXPECT_EQ(op.Boxes()[0].text,
-            "Print Status Log and Fault Log for Part 305-1234-567, Serial 12345?");
-  EXPECT_EQ(op.Boxes()[0].caption, "Confirm");
+  EXPECT_EQ(Boxes(),
+            Strings{"Print Status Log and Fault Log for Part 305-1234-567, Serial 12345?|Confirm|" +
+                    std::to_string(int(ui::Icon::question))});
   const auto pages = PdfPages(pdf);
   ASSERT_EQ(pages.size(), 2u);
   EXPECT_EQ(pages[1][0], "Amplifer Fault Log for: Part #305-1234-567, Serial #12345");
@@ -332,28 +297,24 @@ TEST_F(PrintLogEndToEnd, ClosingThePanelPrintsOnYesAndTheLogStaysClosed) {
   EXPECT_EQ(directory.Read(log_name), closed);
 }
 
-TEST_F(PrintLogEndToEnd, ALogRemovedMeanwhileIsToldAndStartedAnew) {
-  std::filesystem::remove(directory.File(log_name));
-  op.AnswerPrintDialog(PdfAnswer(directory.File("log.pdf")));
-  PrintFromOptions();
-  ASSERT_EQ(Messages(), std::vector<std::string>{"Unable to open log file. / Error"});
-  EXPECT_EQ(op.Boxes()[0].icon, ui::Icon::warning);
-  EXPECT_FALSE(directory.Exists("log.pdf"));
-  ASSERT_NE(logfile['A'], nullptr);
-  EXPECT_EQ(Lines(directory.Read(log_name)).front(), separator);
-}
-
-TEST_F(PrintLogEndToEnd, APdfInAMissingFolderIsNamedAndLoggingGoesOn) {
+TEST_F(PrintLogEndToEnd, AMissingPdfFolderOrLogIsToldAndLoggingGoesOn) {
   const std::string pdf = directory.File("missing/log.pdf");
-  op.AnswerPrintDialog(PdfAnswer(pdf));
-  const std::string before = PrintFromOptions();
+  const std::string before = PrintFromOptions(PdfAnswer(pdf));
   ASSERT_EQ(op.Boxes().size(), 1u);
   EXPECT_NE(op.Boxes()[0].text.find(pdf), std::string::npos) << op.Boxes()[0].text;
   EXPECT_EQ(op.Boxes()[0].caption, "Error");
   ASSERT_NE(logfile['A'], nullptr);
-  const std::vector<std::string> added = Lines(directory.Read(log_name).substr(before.size()));
+  const Strings added = Lines(directory.Read(log_name).substr(before.size()));
   ASSERT_GE(added.size(), 3u);
   EXPECT_EQ(added[2], separator) << "a new opening after the ending";
+
+  op.ClearBoxes();
+  std::filesystem::remove(directory.File(log_name));
+  PrintFromOptions(PdfAnswer(directory.File("log.pdf")));
+  EXPECT_EQ(Boxes(), Strings{"Unable to open log file.|Error|" + warning_icon});
+  EXPECT_FALSE(directory.Exists("log.pdf"));
+  ASSERT_NE(logfile['A'], nullptr);
+  EXPECT_EQ(Lines(directory.Read(log_name)).front(), separator) << "a new log";
 }
 
 }  // namespace

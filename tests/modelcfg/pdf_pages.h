@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -9,56 +10,44 @@ inline bool HavePdfToText() {
   return std::system("command -v pdftotext >/dev/null 2>&1") == 0;
 }
 
-// Runs of blanks made one, trailing blanks cut: a line as PdfPages gives it.
+// Runs of blanks made one, leading and trailing blanks cut.
 inline std::string CollapseBlanks(const std::string& line) {
   std::string collapsed;
-  for (char c : line) {
-    if (c == ' ' && (collapsed.empty() || collapsed.back() == ' ')) continue;
-    collapsed.push_back(c);
-  }
-  while (!collapsed.empty() && collapsed.back() == ' ') collapsed.pop_back();
+  for (char c : line)
+    if (c != ' ' || (!collapsed.empty() && collapsed.back() != ' ')) collapsed.push_back(c);
+  if (!collapsed.empty() && collapsed.back() == ' ') collapsed.pop_back();
   return collapsed;
 }
 
-// `pdftotext -layout` of every page: its non-empty lines, runs of blanks made one
-// and the margin cut; empty when the file cannot be read.
+inline std::string CommandOutput(const std::string& command) {
+  std::string output;
+  if (std::FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r")) {
+    for (int c; (c = std::fgetc(pipe)) != EOF;) output.push_back(static_cast<char>(c));
+    pclose(pipe);
+  }
+  return output;
+}
+
+// `pdftotext -layout`: each page's non-empty lines, collapsed.
 inline std::vector<std::vector<std::string>> PdfPages(const std::string& pdf) {
   std::vector<std::vector<std::string>> pages(1);
-  std::FILE* pipe = popen(("pdftotext -layout '" + pdf + "' - 2>/dev/null").c_str(), "r");
-  if (!pipe) return {};
   std::string line;
-  const auto take = [&] {
-    const std::string collapsed = CollapseBlanks(line);
-    if (!collapsed.empty()) pages.back().push_back(collapsed);
-    line.clear();
-  };
-  for (int c; (c = std::fgetc(pipe)) != EOF;) {
-    if (c == '\f') {
-      take();
-      pages.emplace_back();
-    } else if (c == '\n') {
-      take();
-    } else {
-      line.push_back(static_cast<char>(c));
+  for (char c : CommandOutput("pdftotext -layout '" + pdf + "' -") + "\n") {
+    if (c != '\n' && c != '\f') {
+      line.push_back(c);
+      continue;
     }
+    if (!CollapseBlanks(line).empty()) pages.back().push_back(CollapseBlanks(line));
+    line.clear();
+    if (c == '\f') pages.emplace_back();
   }
-  take();
-  pclose(pipe);
   if (pages.back().empty()) pages.pop_back();
   return pages;
 }
 
-// The document's title as pdfinfo reads it.
 inline std::string PdfTitle(const std::string& pdf) {
-  std::FILE* pipe = popen(("pdfinfo '" + pdf + "' 2>/dev/null").c_str(), "r");
-  if (!pipe) return {};
-  std::string title;
-  char line[4096];
-  while (std::fgets(line, sizeof line, pipe)) {
-    const std::string text = line;
-    if (text.rfind("Title:", 0) != 0) continue;
-    title = CollapseBlanks(text.substr(6, text.find('\n') - 6));
-  }
-  pclose(pipe);
-  return title;
+  const std::string info = CommandOutput("pdfinfo '" + pdf + "'");
+  const auto at = info.find("Title:");
+  if (at == std::string::npos) return {};
+  return CollapseBlanks(info.substr(at + 6, info.find('\n', at) - at - 6));
 }

@@ -21,8 +21,8 @@ using Lines = std::vector<std::string>;
 class PrintFromEditor : public EditorTest {
  protected:
   void SetUp() override {
-    if (!HavePdfToText()) GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
     EditorTest::SetUp();
+    if (!HavePdfToText()) GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
   }
   Lines Print(const std::string& name) {
     const std::string pdf = (folder / name).string();

@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
+#include <memory>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "modelcfg/cfg_editor.h"
@@ -19,28 +22,13 @@
 namespace {
 
 using Device = RecordingPrintDevice;
+using Texts = std::vector<std::string>;
 
-// A temporary file holding bytes, open for reading.
-class TempFile {
- public:
-  explicit TempFile(const std::string& bytes) : file_(std::tmpfile()) {
-    std::fwrite(bytes.data(), 1, bytes.size(), file_);
-    std::rewind(file_);
-  }
-  ~TempFile() { std::fclose(file_); }
-  std::FILE* get() const { return file_; }
-
- private:
-  std::FILE* file_;
-};
-
-std::vector<std::string> PrintFile(Device& device, const std::string& bytes) {
-  TempFile file(bytes);
-  EXPECT_TRUE(PrintModelCfgFile(device, file.get()));
-  std::vector<std::string> texts;
-  for (std::size_t page = 0; page < device.pages.size(); ++page)
-    for (const std::string& text : device.Texts(page)) texts.push_back(text);
-  return texts;
+std::unique_ptr<std::FILE, int (*)(std::FILE*)> FileOf(const std::string& bytes) {
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::tmpfile(), std::fclose);
+  std::fwrite(bytes.data(), 1, bytes.size(), file.get());
+  std::rewind(file.get());
+  return file;
 }
 
 class PrintReport : public LineTable {
@@ -49,146 +37,115 @@ class PrintReport : public LineTable {
     LineTable::SetUp();
     std::snprintf(transfer_filepath, sizeof transfer_filepath, "/cfg/Model.cfg");
   }
+  static Texts PrintFile(Device& device, const std::string& bytes) {
+    EXPECT_TRUE(PrintModelCfgFile(device, FileOf(bytes).get()));
+    return device.AllTexts();
+  }
 };
 
 TEST_F(PrintReport, TheFileUnderItsPathAndARuleWithoutPageNumbers) {
-  Device device({.width = 800, .height = 300, .cx = 10, .cy = 20, .average = 10});
+  Device device({.height = 300});  // a break once y has passed 180
   std::string file;
   for (int n = 0; n < 12; ++n) file += "LINE" + std::to_string(n) + "\tA / *B\r\n";
-  TempFile input(file);
-  ASSERT_TRUE(PrintModelCfgFile(device, input.get()));
-  // Page break when y has passed 300 - 6 * 20: lines at 100 to 180 on page 1.
+  PrintFile(device, file);
   ASSERT_EQ(device.pages.size(), 2u);
   const auto& first = device.pages[0];
-  EXPECT_EQ(first[0].text, "/cfg/Model.cfg");
-  EXPECT_EQ(first[0].x, 30);
-  EXPECT_EQ(first[0].y, 60);
-  EXPECT_EQ(first[1].text, "-4");
-  EXPECT_EQ(first[1].x, 30);
-  EXPECT_EQ(first[1].x2, 770);
-  EXPECT_EQ(first[1].y, 80);
-  EXPECT_EQ(first[2].text, "LINE0\tA / *B");
-  EXPECT_EQ(first[2].y, 100);
-  EXPECT_TRUE(first[2].tabs);
-  EXPECT_EQ(first[2].tab_origin, 30);
-  EXPECT_EQ(first.size(), 2u + 5u);
-  EXPECT_EQ(device.Texts(1).front(), "LINE5\tA / *B");
-  EXPECT_EQ(device.pages[1].front().y, 60);
+  ASSERT_EQ(first.size(), 2u + 5u);
+  EXPECT_EQ(std::make_tuple(first[0].text, first[0].x, first[0].y),
+            std::make_tuple("/cfg/Model.cfg", 30, 60));
+  EXPECT_EQ(std::make_tuple(first[1].text, first[1].x, first[1].x2, first[1].y),
+            std::make_tuple("-4", 30, 770, 80));
+  EXPECT_EQ(std::make_tuple(first[2].text, first[2].y, first[2].tabs, first[2].tab_origin),
+            std::make_tuple("LINE0\tA / *B", 100, true, 30));
+  EXPECT_EQ(std::make_tuple(device.pages[1][0].text, device.pages[1][0].y),
+            std::make_tuple("LINE5\tA / *B", 60));
   EXPECT_EQ(device.Texts(1).back(), "LINE11\tA / *B");
   EXPECT_EQ(device.pages_ended, 2);
 }
 
-TEST_F(PrintReport, LinesOfAnyLengthAndEndingArePrintedWhole) {
-  Device device({.width = 10000});
+TEST_F(PrintReport, LongLinesGoOnAndWideOnesWrapAtTheLastBlankElseAtTheEdge) {
+  Device wide({.width = 10000});
   const std::string long_line(600, 'x');
-  const auto texts = PrintFile(device, "FIRST\n" + long_line + "\r\nafter\rdropped\nLAST");
-  const std::vector<std::string> expected = {
-      "/cfg/Model.cfg",      "-4",    "FIRST", long_line.substr(0, 509),
-      long_line.substr(509), "after", "LAST"};
-  EXPECT_EQ(texts, expected);
-}
-
-TEST_F(PrintReport, WideLinesWrapAtTheLastBlankThatFitsElseAtTheEdge) {
-  // A text area of 14 characters; TAB stops every 80 units.
-  Device device({.width = 200, .height = 1000, .cx = 10, .cy = 20, .average = 10});
+  EXPECT_EQ(PrintFile(wide, "FIRST\n" + long_line + "\r\nafter\rdropped\nLAST"),
+            (Texts{"/cfg/Model.cfg", "-4", "FIRST", long_line.substr(0, 509), long_line.substr(509),
+                   "after", "LAST"}));
+  Device narrow({.width = 200});  // 14 characters; tab stops every 8
   std::snprintf(transfer_filepath, sizeof transfer_filepath, "/a/long/path/Model.cfg");
-  const auto texts = PrintFile(
-      device, "aaaa bbbb cccc dddd\nabcdefghijklmnopqrstu\nKEY\tABCDEFGHIJ\nfits exactly!!\n");
-  const std::vector<std::string> expected = {
-      "/a/long/path/M", "odel.cfg", "-4",          "aaaa bbbb cccc", "dddd",
-      "abcdefghijklmn", "opqrstu",  "KEY\tABCDEF", "GHIJ",           "fits exactly!!"};
-  EXPECT_EQ(texts, expected);
-  EXPECT_EQ(device.pages[0][2].y, 100);  // the rule below the header's second line
+  EXPECT_EQ(PrintFile(narrow, "aaaa bbbb cccc dddd\nabcdefghijklmnopqrstu\nKEY\tABCDEFGHIJ\n"),
+            (Texts{"/a/long/path/M", "odel.cfg", "-4", "aaaa bbbb cccc", "dddd", "abcdefghijklmn",
+                   "opqrstu", "KEY\tABCDEF", "GHIJ"}));
+  EXPECT_EQ(narrow.pages[0][2].y, 100) << "the rule below the header's last line";
 }
 
-TEST_F(PrintReport, TheEditorLinesInFileFormUnderTheTitle) {
+TEST_F(PrintReport, TheEditorLinesInFileFormUnderTheTitleWrapped) {
   Add("POWER *HIGH,LOW");
   Add("; a comment");
-  SetModelCfgTitle("807-0123-004 rev B");
+  std::string title = "807-0123-004 rev B";
+  while (title.size() < 999) title += " word" + std::to_string(title.size());
+  SetModelCfgTitle(title.c_str());
   Device device;
   ASSERT_TRUE(PrintModelCfgData(device));
-  const std::vector<std::string> expected = {
-      "807-0123-004 rev B", "-4", "POWER               \t*HIGH / LOW", "; a comment         "};
-  EXPECT_EQ(device.Texts(0), expected);
-  EXPECT_TRUE(device.pages[0][2].tabs);
-}
-
-TEST_F(PrintReport, ALongTitleWrapsWithinTheTextArea) {
-  Add("KEY *A");
-  std::string title;
-  while (title.size() < 999) title += "word" + std::to_string(title.size()) + " ";
-  SetModelCfgTitle(title.c_str());
-  Device device({.width = 800});
-  ASSERT_TRUE(PrintModelCfgData(device));
-  const auto texts = device.Texts(0);
-  std::string joined;
-  for (std::size_t n = 0; texts[n] != "-4"; ++n) {
-    EXPECT_LE(texts[n].size(), 74u);
-    joined += texts[n] + " ";
+  Texts texts = device.Texts(0);
+  std::string header;
+  for (; texts.front() != "-4"; texts.erase(texts.begin())) {
+    EXPECT_LE(texts.front().size(), 74u);
+    header += (header.empty() ? "" : " ") + texts.front();
   }
-  std::string shown = ModelCfgTitle();
-  for (std::string* text : {&joined, &shown})
-    while (text->back() == ' ') text->pop_back();
-  EXPECT_EQ(joined, shown);
+  EXPECT_EQ(header, ModelCfgTitle());
+  EXPECT_EQ(texts, (Texts{"-4", "POWER               \t*HIGH / LOW", "; a comment         "}));
 }
 
-TEST_F(PrintReport, FilesOfAnyBytesPrintWithoutLoss) {
+TEST_F(PrintReport, FilesOfAnyBytesPrintWithoutLossOrControlBytes) {
   std::mt19937 random(17);
   std::string noise(64 * 1024, '\0');
   for (char& byte : noise) byte = static_cast<char>(random());
-  const std::string no_line_feed(1 << 20, 'x'), nuls(5000, '\0'), returns(3000, '\r');
-  for (const std::string* bytes :
-       std::initializer_list<const std::string*>{&noise, &no_line_feed, &nuls, &returns}) {
+  const std::string no_line_feed(1 << 20, 'x');
+  for (const std::string& bytes :
+       {noise, no_line_feed, std::string(5000, '\0'), std::string(3000, '\r')}) {
     Device device;
-    const auto texts = PrintFile(device, *bytes);
-    for (const std::string& text : texts)
+    std::size_t printed = 0;
+    for (const std::string& text : PrintFile(device, bytes)) {
       for (char byte : text) ASSERT_TRUE(byte == '\t' || static_cast<unsigned char>(byte) >= 0x20);
-    if (bytes == &no_line_feed) {
-      std::size_t printed = 0;
-      for (std::size_t n = 2; n < texts.size(); ++n) printed += texts[n].size();
-      EXPECT_EQ(printed, bytes->size());
+      printed += text.size();
+    }
+    if (bytes.size() == no_line_feed.size()) {
+      EXPECT_EQ(printed, bytes.size() + std::strlen("/cfg/Model.cfg-4"));
     }
   }
-}
-
-TEST_F(PrintReport, ARefusedPageStopsTheSection) {
-  Device device({.height = 300});
-  device.refuse_page = 2;
-  TempFile input(std::string(40, '\n'));
-  EXPECT_FALSE(PrintModelCfgFile(device, input.get()));
-  EXPECT_EQ(device.pages.size(), 2u);
-  EXPECT_TRUE(device.pages[1].empty());
+  Device refusing({.height = 300});
+  refusing.refuse_page = 2;
+  EXPECT_FALSE(PrintModelCfgFile(refusing, FileOf(std::string(40, '\n')).get()));
+  EXPECT_EQ(refusing.pages.size(), 2u);
+  EXPECT_TRUE(refusing.pages[1].empty());
 }
 
 struct FaultCase {
   int length;
-  std::size_t records;
-  std::size_t pages;
+  std::size_t records, pages;
 };
-
 class FaultLogSection : public ::testing::TestWithParam<FaultCase> {};
 
 TEST_P(FaultLogSection, OneLinePerWholeRecordUpTo2000Bytes) {
   CopyField(device_data['A'].part, "305-1234-567");
   CopyField(device_data['A'].serial, "12345");
   std::string payload;
-  for (int n = 0; n < GetParam().length; ++n) {
-    const int at = n % 21;
-    payload.push_back(at == 20 ? '\0' : at == 3 ? '\x01' : static_cast<char>('A' + at));
-  }
-  Device device;  // 40 lines from 5cy on the first page, 42 on the others
+  for (int n = 0; n < GetParam().length; ++n)
+    payload.push_back(
+        "ABC\x01"
+        "EFGHIJKLMNOPQRST"[n % 21]);  // a control byte, and the 21st a zero
+  Device device;                      // 40 lines from 5cy on the first page, 42 on the others
   ASSERT_TRUE(PrintFaultLog(device, payload.data(), GetParam().length, 'A'));
   ASSERT_EQ(device.pages.size(), GetParam().pages);
-  std::vector<std::string> lines;
+  Texts lines;
   for (std::size_t page = 0; page < device.pages.size(); ++page) {
-    auto texts = device.Texts(page);
+    Texts texts = device.Texts(page);
     EXPECT_EQ(texts.back(), std::to_string(page + 1));
     EXPECT_EQ(device.pages[page].back().y, 1000 - 20);
     lines.insert(lines.end(), texts.begin(), texts.end() - 1);
   }
+  ASSERT_EQ(lines.size(), GetParam().records + 2);
   EXPECT_EQ(lines.front(), "Amplifer Fault Log for: Part #305-1234-567, Serial #12345");
   EXPECT_EQ(lines.back(), "End of Fault Log");
-  ASSERT_EQ(lines.size(), GetParam().records + 2);
   if (GetParam().records > 0) {
     EXPECT_EQ(lines[1], "ABC EFGHIJKLMNOPQRST");
   }
@@ -197,10 +154,5 @@ TEST_P(FaultLogSection, OneLinePerWholeRecordUpTo2000Bytes) {
 INSTANTIATE_TEST_SUITE_P(Payloads, FaultLogSection,
                          ::testing::Values(FaultCase{2100, 95, 3}, FaultCase{41, 1, 1},
                                            FaultCase{20, 0, 1}));
-
-TEST(PrintableText, ControlBytesBecomeBlanksAndLatin1Stays) {
-  EXPECT_EQ(PrintableText(std::string("a\0b\tc\x7f\x85\xe9", 8), false), "a b c  \xe9");
-  EXPECT_EQ(PrintableText("a\tb\r", true), "a\tb ");
-}
 
 }  // namespace

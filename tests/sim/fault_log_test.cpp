@@ -50,23 +50,6 @@ TEST_F(SimTest, TheFaultLogIsSetFromTheControlChannelOnTheBusAndOverTcp) {
   const auto empty = bus_->Ask('A', "4");
   ASSERT_TRUE(empty);
   EXPECT_EQ(Payload(*empty, 3), "");
-  EXPECT_EQ(sim_.Control("faultlog A generate 101"),
-            "error faultlog generate takes 0 to 100 records");
-  EXPECT_EQ(sim_.Control("faultlog A raw \\x4"),
-            "error faultlog raw takes bytes with \\xNN escapes");
-}
-
-TEST_F(SimTest, AQuillonFaultLogKeepsItsKindLetterAndTheNewestRecordsThatFit) {
-  Launch({"--amp", "A"}, Family::quillon);
-  ASSERT_TRUE(sim_.SetFaultLog('A', "add 1502 ARC 3"));
-  const auto reply = bus_->Ask('A', "4");
-  ASSERT_TRUE(reply);
-  EXPECT_LT(reply->raw.size(), 128u);
-  EXPECT_EQ(reply->raw[3], '4');
-  // STX, length, address, kind before the records; sum and ETX after them.
-  const std::string records = Payload(*reply, 4);
-  ASSERT_EQ(records.size(), 4u * 21);
-  EXPECT_EQ(records.substr(3 * 21, 20), "001502 ARC 3        ");
 }
 
 }  // namespace
