@@ -297,7 +297,7 @@ TEST_F(PrintLogEndToEnd, CancelledNothingHappensOnPanelCloseWithYesTheLogStaysCl
   EXPECT_EQ(directory.Read(log_name), closed);
 }
 
-TEST_F(PrintLogEndToEnd, AMissingPdfFolderOrLogIsToldAndLoggingGoesOn) {
+TEST_F(PrintLogEndToEnd, AMissingPdfFolderOrLogIsToldAndLoggingGoesOnWhereItCan) {
   const std::string pdf = directory.File("missing/log.pdf");
   const std::string before = PrintFromOptions(PdfAnswer(pdf));
   ASSERT_EQ(op.Boxes().size(), 1u);
@@ -315,6 +315,15 @@ TEST_F(PrintLogEndToEnd, AMissingPdfFolderOrLogIsToldAndLoggingGoesOn) {
   EXPECT_FALSE(directory.Exists("log.pdf"));
   ASSERT_NE(logfile['A'], nullptr);
   EXPECT_EQ(Lines(directory.Read(log_name)).front(), separator) << "a new log";
+
+  op.ClearBoxes();
+  CopyField(device_data['A'].part, "305/1234-567");  // names no file of the program directory
+  PrintFromOptions(PdfAnswer(directory.File("log.pdf")));
+  EXPECT_EQ(Boxes(),
+            (Strings{"Unable to open log file.|Error|" + warning_icon,
+                     "Warning: Unable to open " + directory.File("305/1234-567 12345.txt") +
+                         ".|Confirm|" + warning_icon,
+                     "Unable to reopen log file.|Error|" + error_icon}));
 }
 
 }  // namespace
