@@ -217,6 +217,7 @@ PrintJob DialogJob(Handle owner) {
   auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
   if (QPrinterInfo::defaultPrinter().isNull()) printer->setPageSize(QPageSize(QPageSize::A4));
   printer->setCopyCount(1);
+  printer->setDocName(QStringLiteral("corvane"));  // the file name the dialog offers: corvane.pdf
   QPrintDialog dialog(printer.get(), OwnerWidget(owner));
   dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize);
   dialog.setPrintRange(QAbstractPrintDialog::AllPages);

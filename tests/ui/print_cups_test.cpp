@@ -63,16 +63,17 @@ class PrivateCups {
       _exit(127);
     }
     setenv("CUPS_SERVER", Socket().c_str(), 1);
-    bool ok = false;
-    for (int tries = 0; tries < 100 && !ok; ++tries) {
-      print_test::Run("lpstat -r >/dev/null 2>&1", ok);
-      if (!ok) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    bool ok = false, running = false;
+    for (int tries = 0; tries < 100 && !running; ++tries) {
+      running = print_test::Run("lpstat -r 2>&1", ok) == "scheduler is running\n";
+      if (!running) std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
-    if (!ok) return Failed("cupsd did not answer on " + Socket(), error);
-    print_test::Run("lpadmin -p " + std::string(queue) + " -E -v file://" + Output() + " -P " +
-                        pdf_driver + " -o PageSize=A4 2>&1",
-                    ok);
-    return ok || Failed("lpadmin could not add the queue", error);
+    if (!running) return Failed("cupsd did not answer on " + Socket(), error);
+    const std::string said =
+        print_test::Run("lpadmin -p " + std::string(queue) + " -E -v file://" + Output() + " -P " +
+                            pdf_driver + " -o PageSize=A4 2>&1",
+                        ok);
+    return ok || Failed("lpadmin could not add the queue: " + said, error);
   }
 
   std::string Output() const { return folder_ / "job.pdf"; }
