@@ -12,6 +12,7 @@
 #include "link/capture.h"
 #include "link/command_set.h"
 #include "link/exchange.h"
+#include "modelcfg/wprint.h"
 #include "resources/device_dialog_ids.h"
 #include "resources/device_dialogs.h"
 #include "ui/dialog.h"
@@ -162,8 +163,10 @@ ui::Result AmpInfoCallBack(ui::Handle dialog, unsigned message, ui::WordParam wo
         case id_verify:
           Verify(dialog, options_address);
           return 1;
+        case id_print_log:
+          PrintLog(dialog, options_address);
+          return 1;
         default:
-          // "Print Log" waits for printing, which the console does not have yet.
           return 0;
       }
     default:

@@ -1,6 +1,8 @@
 // The amplifier panel's procedure: keypad buttons and keyboard keys forwarded
 // to the amplifier, the attenuation bar, colours and closing.
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 
 #include "app/amp_info_dialog.h"
 #include "app/amp_panel_lamps.h"
@@ -12,12 +14,15 @@
 #include "records/program_state.h"
 #include "app/wlog.h"
 #include "config/number_text.h"
+#include "config/settings.h"
 #include "link/command_set.h"
 #include "link/keypad.h"
 #include "link/wsocket.h"
+#include "modelcfg/wprint.h"
 #include "resources/panel_ids.h"
 #include "ui/dialog.h"
 #include "ui/keys.h"
+#include "ui/message_box.h"
 #include "ui/paint.h"
 
 namespace {
@@ -137,7 +142,19 @@ void OnKeyDown(ui::Handle panel, int address, int key) {
   OnCommand(panel, address, key);
 }
 
-void ClosePanel(ui::Handle panel) {
+// The log ends with the panel; the operator may print it first.
+void ClosePanel(ui::Handle panel, int address) {
+  CloseLog(address);
+  if (logging_on && log_prompt) {
+    const device_struct& record = device_data[address];
+    char text[96];
+    std::snprintf(text, sizeof text, "Print Status Log and Fault Log for Part %.*s, Serial %.*s?",
+                  static_cast<int>(strnlen(record.part, sizeof record.part)), record.part,
+                  static_cast<int>(strnlen(record.serial, sizeof record.serial)), record.serial);
+    if (ui::ShowMessage(panel, text, "Confirm", ui::Buttons::yes_no, ui::Icon::question) ==
+        ui::answer_yes)
+      PrintLog(panel, address);
+  }
   ui::Destroy(panel);
   ui::SetFocusTo(main_window);
 }
@@ -171,7 +188,7 @@ ui::Result PollCallBack(ui::Handle window, unsigned message, ui::WordParam word,
       return 1;
     }
     case ui::msg_close:
-      ClosePanel(window);
+      ClosePanel(window, address);
       return 0;
     case ui::msg_destroy:
       // However the panel goes (the operator, the exit, an operation that

@@ -15,6 +15,7 @@
 #include "modelcfg/cfg_undo.h"
 #include "modelcfg/model_cfg.h"
 #include "modelcfg/textentry.h"
+#include "modelcfg/wprint.h"
 #include "records/program_state.h"
 #include "resources/device_dialogs.h"
 #include "resources/modelcfg_dialogs.h"
@@ -131,10 +132,13 @@ void RunRowCommand(const button_class* button) {
     Save();
   } else if (button == &address_button) {
     ChooseAddress();
+  } else if (button == &print_button) {
+    ui::SetCursorShape(ui::Cursor::wait);
+    PrintModelCfgPopup();
+    ui::SetCursorShape(ui::Cursor::arrow);
   } else if (button == &addline_button) {
     AddLine();
   }
-  // Print starts the printout, which the console does not have yet.
 }
 
 void DeleteLine(int line) {

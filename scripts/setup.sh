@@ -8,6 +8,8 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev desktop-file-utils
   clang libclang-rt-14-dev
   socat lrzsz xvfb xauth fonts-dejavu-core locales
+  # PDF text for the printing tests; CUPS and its PDF printer driver for the printer test
+  poppler-utils cups cups-filters
 )
 missing=()
 for p in "${packages[@]}"; do

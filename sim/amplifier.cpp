@@ -227,9 +227,7 @@ Answer Amplifier::QueryOffset(std::string_view value, std::size_t, Clock::time_p
 }
 
 Answer Amplifier::SendFaultLog(std::string_view, std::size_t body_room, Clock::time_point) {
-  Answer answer = Reply("4" + state_.fault_log.Records(body_room - 1));
-  answer.frame_positioned = true;
-  return answer;
+  return state_.fault_log.Reply(body_room);
 }
 
 Answer Amplifier::SendModelCfg(std::string_view, std::size_t body_room, Clock::time_point) {
@@ -288,6 +286,7 @@ std::string Amplifier::Set(std::string_view field, std::string_view value, Clock
   const int row = RowIndex(field);
   if (auto error = cfg_.Set(field, value)) return *error;
   if (auto error = console_.Set(field, value)) return *error;
+  if (field == "faultlog") return state_.fault_log.Control(value);
   if (row >= 0) {
     panel_.Override(row, value);
   } else if (field == "screen") {
@@ -411,6 +410,8 @@ bool Amplifier::Get(std::string_view field, Clock::time_point now, std::string* 
     *value = Decimal(state_.HeaterCurrent(), 2);
   } else if (field == "faultlog") {
     *value = std::to_string(state_.fault_log.Size());
+  } else if (field == "faultlog_requests") {
+    *value = std::to_string(state_.fault_log.Requests());
   } else {
     return Device::Get(field, now, value);
   }

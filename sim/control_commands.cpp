@@ -66,7 +66,7 @@ std::string ControlCommands::Execute(std::string_view line, Clock::time_point no
     return answer;
   }
   if (verb == "fault" || verb == "alarm" || verb == "silent" || verb == "hours" || verb == "set" ||
-      verb == "get")
+      verb == "get" || verb == "faultlog")
     return OnDevice(verb, rest, now);
   return "error unknown command " + std::string(verb);
 }

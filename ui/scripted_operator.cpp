@@ -163,6 +163,18 @@ bool ScriptedOperator::OnFileDialog(const FileDialogRequest& request, std::strin
   return true;
 }
 
+PrintDialogAnswer ScriptedOperator::OnPrintDialog() {
+  ++print_dialogs_;
+  if (print_answers_.empty()) {
+    PrintDialogAnswer cancel;
+    cancel.cancel = true;
+    return cancel;
+  }
+  PrintDialogAnswer answer = print_answers_.front();
+  print_answers_.pop_front();
+  return answer;
+}
+
 void ScriptedOperator::Type(Handle dialog, int id, const std::string& text) {
   QWidget* widget = ControlWidget(dialog, id);
   if (auto* edit = qobject_cast<QLineEdit*>(widget)) {

@@ -18,6 +18,15 @@
 
 namespace ui {
 
+// The operator's answer to one print dialog: cancel it, or print to a PDF file
+// (pdf_path) or to the named printer in its own format, copies times.
+struct PrintDialogAnswer {
+  bool cancel = false;
+  std::string pdf_path;
+  int copies = 1;
+  std::string printer;
+};
+
 struct RecordedBox {
   Handle owner = no_window;
   std::string text;
@@ -84,6 +93,11 @@ class ScriptedOperator {
   void AnswerFileDialog(const std::string& path) { file_answers_.push_back(path); }
   const std::vector<FileDialogRequest>& FileDialogs() const { return file_dialogs_; }
 
+  // The answers of the next print dialogs (ChoosePrinter), in order; a dialog
+  // with no answer left is cancelled. Counts the dialogs shown.
+  void AnswerPrintDialog(const PrintDialogAnswer& answer) { print_answers_.push_back(answer); }
+  int PrintDialogsShown() const { return print_dialogs_; }
+
   // Operator actions on dialog controls: they go through the same paths as
   // the real ones (text typed, button clicked), notifications included.
   static void Type(Handle dialog, int id, const std::string& text);  // replaces the field's text
@@ -124,6 +138,7 @@ class ScriptedOperator {
                            const std::string& title);
   bool OnFontChooser(FontSpec& font, int& point_size_tenths);
   bool OnFileDialog(const FileDialogRequest& request, std::string& path);
+  PrintDialogAnswer OnPrintDialog();
 
  private:
   struct Pending {
@@ -143,6 +158,8 @@ class ScriptedOperator {
   int font_choosers_ = 0;
   std::deque<std::string> file_answers_;
   std::vector<FileDialogRequest> file_dialogs_;
+  std::deque<PrintDialogAnswer> print_answers_;
+  int print_dialogs_ = 0;
   ScriptedOperator* previous_ = nullptr;
   unsigned generation_ = 0;
 };

@@ -459,4 +459,19 @@ void SimProcess::Stop() {
   }
 }
 
+bool SimProcess::SetFaultLog(std::uint8_t address, const std::string& setting) {
+  return Control("faultlog " + Hex(address) + " " + setting) == "ok";
+}
+
+bool SimProcess::SetFaultLogBytes(std::uint8_t address, const std::string& bytes) {
+  return SetFaultLog(address, "raw " + Escape(bytes));
+}
+
+int SimProcess::FaultLogRequests(std::uint8_t address) {
+  const auto text = Field(address, "faultlog_requests");
+  int count = -1;
+  if (text) std::from_chars(text->data(), text->data() + text->size(), count);
+  return count;
+}
+
 }  // namespace test_support

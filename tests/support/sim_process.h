@@ -117,6 +117,13 @@ class SimProcess {
   pid_t Pid() const { return pid_; }
   void Stop();
   bool Running();
+  // An amplifier's fault log: "answer", "silent" or "nak" to the command "4", "clear",
+  // "add HOURS TEXT", "generate N" (N records, 0 to 100); SetFaultLogBytes makes the payload
+  // after the kind letter these bytes, whatever their length. FaultLogRequests: the "4"
+  // commands taken in, -1 when it cannot say.
+  bool SetFaultLog(std::uint8_t address, const std::string& setting);
+  bool SetFaultLogBytes(std::uint8_t address, const std::string& bytes);
+  int FaultLogRequests(std::uint8_t address);
 
  private:
   bool WaitReady(std::string* error);
