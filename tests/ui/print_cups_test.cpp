@@ -62,11 +62,13 @@ class PrivateCups {
       files << words.substr(0, blank) << ' ' << dir_ << '/' << words.substr(blank + 1) << '\n';
     }
     files.close();
+    const std::string log = dir_ + "/cupsd.out", conf = dir_ + "/cupsd.conf",
+                      files_conf = dir_ + "/cups-files.conf";  // no allocation after fork
     pid_ = fork();
     if (pid_ == 0) {
-      freopen((dir_ + "/cupsd.out").c_str(), "w", stderr);
-      execlp("cupsd", "cupsd", "-f", "-c", (dir_ + "/cupsd.conf").c_str(), "-s",
-             (dir_ + "/cups-files.conf").c_str(), static_cast<char*>(nullptr));
+      if (!freopen(log.c_str(), "w", stderr)) _exit(126);
+      execlp("cupsd", "cupsd", "-f", "-c", conf.c_str(), "-s", files_conf.c_str(),
+             static_cast<char*>(nullptr));
       _exit(127);
     }
     setenv("CUPS_SERVER", (dir_ + "/cups.sock").c_str(), 1);
