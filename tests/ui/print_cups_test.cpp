@@ -51,7 +51,8 @@ class PrivateCups {
     std::ofstream(dir_ + "/cupsd.conf")
         << "Listen " << dir_ << "/cups.sock\nLogLevel info\n"
         << "Browsing No\nWebInterface No\nDefaultAuthType None\n"
-        << "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n";
+        << "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n"
+        << "<Policy default>\n  <Limit All>\n    Order deny,allow\n  </Limit>\n</Policy>\n";
     std::ofstream files(dir_ + "/cups-files.conf");
     files << "ServerRoot " << dir_ << "\nFileDevice Yes\n";
     for (const char* setting :
