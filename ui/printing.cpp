@@ -92,7 +92,7 @@ class QtPrintDevice final : public PrintDevice {
     printer_->setDocName(ToQt(name));
     // Beginning opens the file or the print job and the first page with it.
     if (!painter_.begin(printer_.get()))
-      return Fail("Unable to start printing to " + target_ + ".");
+      return Fail("Unable to start printing to " + target_ + WhyNot() + ".");
     painter_.setFont(font_);
     painter_.setPen(Qt::black);
     pages_ = 0;
@@ -135,7 +135,7 @@ class QtPrintDevice final : public PrintDevice {
       x += metrics_.horizontalAdvance(piece);
       // The next stop strictly right of the pen, counted from tab_origin.
       const int past = x - tab_origin;
-      const int stops = past >= 0 ? past / step + 1 : -((-past) / step);
+      const int stops = (past >= 0 ? past / step : -((-past + step - 1) / step)) + 1;
       x = tab_origin + stops * step;
       start = tab + 1;
     }
@@ -150,6 +150,21 @@ class QtPrintDevice final : public PrintDevice {
   }
 
  private:
+  // Qt gives no reason; for a file the usual ones can be told.
+  std::string WhyNot() const {
+    if (printer_->outputFormat() != QPrinter::PdfFormat) return {};
+    std::filesystem::path folder =
+        std::filesystem::path(QFile::encodeName(printer_->outputFileName()).toStdString())
+            .parent_path();
+    if (folder.empty()) folder = ".";
+    std::error_code error;
+    if (!std::filesystem::exists(folder, error))
+      return ": the folder " + folder.string() + " does not exist";
+    if (!std::filesystem::is_directory(folder, error))
+      return ": " + folder.string() + " is not a folder";
+    return ": the file cannot be written";
+  }
+
   bool Fail(std::string text) {
     error_ = std::move(text);
     return false;

@@ -10,8 +10,16 @@
 
 namespace print_test {
 
-bool DrawReport(ui::PrintDevice& device, const std::string& name,
-                const std::vector<std::vector<std::string>>& pages, std::string& error) {
+ui::PrintJob PdfJob(ui::ScriptedOperator& scripted, const std::string& path, int copies) {
+  ui::PrintDialogAnswer answer;
+  answer.pdf_path = path;
+  answer.copies = copies;
+  scripted.AnswerPrintDialog(answer);
+  return ui::ChoosePrinter(ui::no_window);
+}
+
+bool DrawReport(ui::PrintDevice& device, const std::string& name, const Pages& pages,
+                std::string& error) {
   const int cx = device.LetterWidth(), cy = device.LetterHeight();
   const int width = device.PageWidth(), height = device.PageHeight();
   bool ok = device.StartDocument(name);
@@ -34,7 +42,8 @@ bool DrawReport(ui::PrintDevice& device, const std::string& name,
 
 std::string Run(const std::string& command, bool& ok) {
   std::string out;
-  FILE* pipe = popen(command.c_str(), "r");
+  // The tools answer in English whatever the test's locale.
+  FILE* pipe = popen(("export LC_ALL=C; " + command).c_str(), "r");
   if (!pipe) {
     ok = false;
     return out;
@@ -67,14 +76,14 @@ double Attribute(const std::string& tag, const std::string& name) {
 
 }  // namespace
 
-std::vector<std::vector<std::string>> LayoutPages(const std::string& pdf, double pitch) {
+Pages LayoutPages(const std::string& pdf, double pitch) {
   char number[32];
   const auto end =
       std::to_chars(number, number + sizeof number, pitch).ptr;  // never a decimal comma
   bool ok = false;
   const std::string text =
       Run("pdftotext -layout -fixed " + std::string(number, end) + " " + Quoted(pdf) + " -", ok);
-  std::vector<std::vector<std::string>> pages(1);
+  Pages pages(1);
   std::istringstream lines(text);
   for (std::string line; std::getline(lines, line);) {
     for (std::size_t feed; (feed = line.find('\f')) != std::string::npos;) {
@@ -99,8 +108,7 @@ std::vector<std::vector<Word>> WordBoxes(const std::string& pdf) {
     if (tag.rfind("<word", 0) == 0 && !pages.empty()) {
       const std::size_t close = html.find("</word>", end);
       pages.back().push_back({html.substr(end + 1, close - end - 1), Attribute(tag, "xMin"),
-                              Attribute(tag, "yMin"), Attribute(tag, "xMax"),
-                              Attribute(tag, "yMax")});
+                              Attribute(tag, "yMin"), Attribute(tag, "xMax")});
     }
     at = end;
   }
