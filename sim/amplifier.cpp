@@ -59,6 +59,9 @@ Answer Amplifier::Handle(std::string_view body, std::size_t body_room, Clock::ti
       {"Y0", true, &Amplifier::SendModelCfg},
       {"Y1", false, &Amplifier::StoreModelCfgLine},
       {"Y~", true, &Amplifier::OpenConsole},
+      {"Y2", false, &Amplifier::StartFirmware},
+      {"Y3", false, &Amplifier::StoreFirmwareChunk},
+      {"Y4", false, &Amplifier::FinishFirmware},
   };
   const auto answer = Dispatch(this, routes, body, body_room, now);
   return answer ? *answer : Refuse();
@@ -247,6 +250,30 @@ Answer Amplifier::OpenConsole(std::string_view, std::size_t, Clock::time_point) 
   return Answer{false, false, {}, true};
 }
 
+Answer Amplifier::StartFirmware(std::string_view rest, std::size_t, Clock::time_point) {
+  firmware_.Note(CommandSpeed());
+  return firmware_.Start(rest);
+}
+
+Answer Amplifier::StoreFirmwareChunk(std::string_view rest, std::size_t, Clock::time_point) {
+  firmware_.Note(CommandSpeed());
+  return firmware_.Store(rest);
+}
+
+Answer Amplifier::FinishFirmware(std::string_view rest, std::size_t, Clock::time_point now) {
+  firmware_.Note(CommandSpeed());
+  bool reboot = false;
+  Answer answer = firmware_.Finish(rest, &reboot);
+  // The answer goes out before the device goes down to start the new image.
+  if (reboot) Restart(now);
+  return answer;
+}
+
+bool Amplifier::LineCommandCame(bool port_set) {
+  firmware_.Note(CommandSpeed());
+  return port_set && firmware_.LoseSpeedAnswer();
+}
+
 bool Amplifier::TakeUpload(std::string_view name, std::string_view bytes) {
   std::string upper(name);
   for (char& byte : upper) byte = static_cast<char>(std::toupper(static_cast<unsigned char>(byte)));
@@ -288,6 +315,7 @@ std::string Amplifier::Set(std::string_view field, std::string_view value, Clock
   const int row = RowIndex(field);
   if (auto error = cfg_.Set(field, value)) return *error;
   if (auto error = console_.Set(field, value)) return *error;
+  if (auto error = firmware_.Set(field, value)) return *error;
   if (row >= 0) {
     panel_.Override(row, value);
   } else if (field == "screen") {
@@ -352,7 +380,8 @@ std::string Amplifier::Set(std::string_view field, std::string_view value, Clock
 }
 
 bool Amplifier::Get(std::string_view field, Clock::time_point now, std::string* value) const {
-  if (cfg_.Get(field, value) || console_.Get(field, value)) return true;
+  if (cfg_.Get(field, value) || console_.Get(field, value) || firmware_.Get(field, value))
+    return true;
   const int row = RowIndex(field);
   if (row >= 0) {
     *value = panel_.Rows(state_, now)[row];

@@ -1,10 +1,11 @@
 // A travelling-wave-tube amplifier: status and screen answers, keypad, attenuation,
-// identification, frequency offsets, fault log and Model.cfg.
+// identification, frequency offsets, fault log, Model.cfg and firmware loader.
 #pragma once
 
 #include "sim/amplifier_state.h"
 #include "sim/cfg_exchange.h"
 #include "sim/device.h"
+#include "sim/firmware_loader.h"
 #include "sim/front_panel.h"
 #include "sim/service_console.h"
 
@@ -26,6 +27,7 @@ class Amplifier : public Device {
   Answer Handle(std::string_view body, std::size_t body_room, Clock::time_point now) override;
   void Run(int elapsed_ms, Clock::time_point now) override;
   void Boot(Clock::time_point now) override;
+  bool LineCommandCame(bool port_set) override;
 
   Answer Status(std::string_view letters, std::size_t body_room, Clock::time_point now);
   Answer Screen(std::string_view rest, std::size_t body_room, Clock::time_point now);
@@ -38,6 +40,9 @@ class Amplifier : public Device {
   Answer SendModelCfg(std::string_view rest, std::size_t body_room, Clock::time_point now);
   Answer StoreModelCfgLine(std::string_view line, std::size_t body_room, Clock::time_point now);
   Answer OpenConsole(std::string_view rest, std::size_t body_room, Clock::time_point now);
+  Answer StartFirmware(std::string_view rest, std::size_t body_room, Clock::time_point now);
+  Answer StoreFirmwareChunk(std::string_view rest, std::size_t body_room, Clock::time_point now);
+  Answer FinishFirmware(std::string_view rest, std::size_t body_room, Clock::time_point now);
 
   std::string StatusBytes() const;
   // The display rows as the '5' and 'V' answers carry them: each row and a zero byte.
@@ -48,6 +53,7 @@ class Amplifier : public Device {
   FrontPanel panel_;
   CfgExchange cfg_;
   ServiceConsole console_{cfg_.File()};
+  FirmwareLoader firmware_;
   std::optional<std::string> uploaded_cfg_;
 };
 

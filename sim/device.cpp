@@ -12,10 +12,11 @@ constexpr int run_period_ms = 250;
 
 Device::Device(const DeviceTiming& timing, unsigned seed) : timing_(timing), random_(seed) {}
 
-std::optional<Answer> Device::Execute(const std::string& body, std::size_t body_room,
+std::optional<Answer> Device::Execute(const std::string& body, std::size_t body_room, long speed,
                                       Clock::time_point now) {
   ++commands_;
   last_command_ = body;
+  command_speed_ = speed;
   if (silent_ || restart_done_ || Console() != nullptr) return std::nullopt;
   if (body == "~") {
     // The answer goes out before the firmware goes down.
@@ -24,12 +25,14 @@ std::optional<Answer> Device::Execute(const std::string& body, std::size_t body_
   }
   if (IsLineCommand(body)) {
     LineReply reply = RunLineCommand(line_, address_, body);
-    if (reply.change && reply.change->at_once) {
+    const bool port_set = reply.change && !reply.change->address;
+    const bool lost = LineCommandCame(port_set);
+    if (reply.change && (reply.change->at_once || lost)) {
       ApplyLine(*reply.change);
     } else {
       line_change_ = std::move(reply.change);
     }
-    if (reply.answer.silent) return std::nullopt;
+    if (reply.answer.silent || lost) return std::nullopt;
     return reply.answer;
   }
   Answer answer = Handle(body, body_room, now);

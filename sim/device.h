@@ -32,8 +32,9 @@ class Device {
   virtual const char* KindName() const = 0;
 
   // The answer to one command addressed to this device, or nothing while it keeps quiet
-  // (silenced, or restarting). body_room is the longest body the family can carry.
-  std::optional<Answer> Execute(const std::string& body, std::size_t body_room,
+  // (silenced, or restarting). body_room is the longest body the family can carry; speed is
+  // the line's speed the command came at, 0 off the serial line.
+  std::optional<Answer> Execute(const std::string& body, std::size_t body_room, long speed,
                                 Clock::time_point now);
   // A change of the serial settings the last command asked for, to be made once its answer
   // has gone out; nothing when it asked for none (or made it at once).
@@ -69,6 +70,11 @@ class Device {
   virtual void Run(int elapsed_ms, Clock::time_point now) = 0;
   // The firmware starts again after a restart.
   virtual void Boot(Clock::time_point now) = 0;
+  // A serial setup command came; true (for a port set only) when its answer is to be lost,
+  // the settings being changed all the same.
+  virtual bool LineCommandCame(bool /*port_set*/) { return false; }
+  // The line's speed the command being executed came at, 0 off the serial line.
+  long CommandSpeed() const { return command_speed_; }
 
   static Answer Refuse() { return Answer{true, false, {}}; }
   static Answer Reply(std::string body) { return Answer{false, false, std::move(body)}; }
@@ -84,6 +90,7 @@ class Device {
   std::optional<Clock::time_point> restart_done_;
   std::optional<Clock::time_point> last_run_;
   long commands_ = 0;
+  long command_speed_ = 0;
   long restarts_ = 0;
   std::string last_command_;
 };

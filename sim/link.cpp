@@ -64,7 +64,8 @@ void Link::Answer(const Command& command, const std::optional<LineState>& line,
     return;
   }
   const std::size_t room = codec_->BodyRoom(false);
-  std::optional<sim::Answer> answer = device->Execute(command.body, room, now);
+  std::optional<sim::Answer> answer =
+      device->Execute(command.body, room, line ? line->speed : 0, now);
   std::optional<LineChange> change = device->TakeLineChange();
   if (change && change->address && !CanMove(*device, *change->address)) {
     change.reset();

@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <charconv>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <sstream>
@@ -422,6 +423,94 @@ std::optional<std::vector<TraceEntry>> SimProcess::Trace() {
 
 bool SimProcess::ClearTrace() {
   return Control("trace clear") == "ok";
+}
+
+std::string FirmwareHash(std::string_view bytes) {
+  std::uint64_t hash = 0xcbf29ce484222325ULL;
+  for (unsigned char byte : bytes) {
+    hash ^= byte;
+    hash *= 0x100000001b3ULL;
+  }
+  char text[17];
+  std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
+  return text;
+}
+
+namespace {
+
+std::optional<long> Number(std::string_view text) {
+  long value = 0;
+  const char* end = text.data() + text.size();
+  if (text.empty() || std::from_chars(text.data(), end, value).ptr != end) return std::nullopt;
+  return value;
+}
+
+// "1,2,7" (or "-" for none) to numbers; "9600*2,57600*1" expands each speed by its count.
+bool NumberList(std::string_view text, bool counted, std::vector<long>* list) {
+  if (text == "-") return true;
+  while (!text.empty()) {
+    const auto comma = text.find(',');
+    std::string_view item = text.substr(0, comma);
+    text = comma == std::string_view::npos ? std::string_view() : text.substr(comma + 1);
+    std::optional<long> times = 1;
+    if (counted) {
+      const auto star = item.find('*');
+      if (star == std::string_view::npos) return false;
+      times = Number(item.substr(star + 1));
+      item = item.substr(0, star);
+    }
+    const auto value = Number(item);
+    if (!value || !times) return false;
+    list->insert(list->end(), static_cast<std::size_t>(*times), *value);
+  }
+  return true;
+}
+
+}  // namespace
+
+std::optional<FirmwareState> SimProcess::Firmware(std::uint8_t address) {
+  const auto text = Field(address, "firmware");
+  if (!text) return std::nullopt;
+  FirmwareState state;
+  std::istringstream words(*text);
+  std::string word;
+  while (words >> word) {
+    const auto equals = word.find('=');
+    if (equals == std::string::npos) return std::nullopt;
+    const std::string key = word.substr(0, equals);
+    const std::string_view value = std::string_view(word).substr(equals + 1);
+    bool good = true;
+    auto number = [&](long* field) {
+      const auto parsed = Number(value);
+      good = parsed.has_value();
+      if (parsed) *field = *parsed;
+    };
+    if (key == "announced") {
+      number(&state.announced);
+    } else if (key == "chunks") {
+      number(&state.chunks);
+    } else if (key == "repeats") {
+      number(&state.repeats);
+    } else if (key == "mismatches") {
+      number(&state.mismatches);
+    } else if (key == "finish_count") {
+      number(&state.finish_count);
+    } else if (key == "gaps") {
+      good = NumberList(value, false, &state.gaps);
+    } else if (key == "rates") {
+      good = NumberList(value, true, &state.rates);
+    } else if (key == "hash") {
+      state.hash = value == "-" ? "" : std::string(value);
+    } else if (key == "finished") {
+      state.finished = value == "yes";
+    }
+    if (!good) return std::nullopt;
+  }
+  return state;
+}
+
+bool SimProcess::SetFirmwareFaults(std::uint8_t address, const std::string& faults) {
+  return Control("set " + Hex(address) + " firmware_fault " + faults) == "ok";
 }
 
 bool SimProcess::Running() {

@@ -8,6 +8,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace test_support {
@@ -21,6 +22,23 @@ struct TraceEntry {
   int stop_bits;
   unsigned cflag;  // the line's raw c_cflag
 };
+
+// An amplifier's firmware loader, as "Y2", "Y3" and "Y4" left it.
+struct FirmwareState {
+  long announced = -1;      // size from "Y2", -1 none
+  long chunks = 0;          // distinct chunks stored
+  long repeats = 0;         // chunks received again
+  long mismatches = 0;      // chunks received again with other bytes than before
+  std::vector<long> gaps;   // chunk numbers missing below the highest
+  std::string hash;         // FirmwareHash of the image cut to the announced size
+  bool finished = false;    // "Y4" with the right count came
+  long finish_count = -1;   // the count "Y4" carried
+  std::vector<long> rates;  // the line speed each firmware and "X" command came at, in order
+                            // (0 over TCP)
+};
+
+// The hash the simulator reports for a firmware image: FNV-1a 64, 16 lowercase hex digits.
+std::string FirmwareHash(std::string_view bytes);
 
 class SimProcess {
  public:
@@ -114,6 +132,13 @@ class SimProcess {
   // (the newest 10000).
   std::optional<std::vector<TraceEntry>> Trace();
   bool ClearTrace();
+  // An amplifier's firmware loader; nothing when the simulator refuses or has no amplifier
+  // there. A new "Y2" starts a new image; the speeds of the commands are kept throughout.
+  std::optional<FirmwareState> Firmware(std::uint8_t address);
+  // "off" or any of: silent_chunk=K:TRIES (no answer to chunk K for its next TRIES
+  // receptions, though it is stored), refuse_y2, lose_speed_answer (the answer to the next
+  // port set is lost while the device switches anyway). Replaces the faults set before.
+  bool SetFirmwareFaults(std::uint8_t address, const std::string& faults);
   pid_t Pid() const { return pid_; }
   void Stop();
   bool Running();
