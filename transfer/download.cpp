@@ -1,6 +1,7 @@
 #include "transfer/download.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdarg>
 #include <cstring>
 #include <filesystem>
@@ -59,6 +60,8 @@ int old_retries = 0;
 Phase phase = Phase::waiting;
 bool message_posted = false;  // a next-chunk or finish message is on its way
 int reboot_count = 0;
+constexpr std::chrono::milliseconds display_interval{100};
+std::chrono::steady_clock::time_point last_shown;
 
 bool FileExists(const char* path) {
   std::error_code error;
@@ -117,7 +120,15 @@ void PostNext(ui::Handle dialog) {
                        : msg_finish_download);
 }
 
+// Repainting costs more than a chunk at the higher rates: the display changes
+// at most every 100 ms, and for the last chunk.
 void ShowProgress(ui::Handle dialog) {
+  const auto now = std::chrono::steady_clock::now();
+  if (now - last_shown < display_interval &&
+      current_chunk + 1 < static_cast<long>(firmware_chunks)) {
+    return;
+  }
+  last_shown = now;
   const std::string text = PercentText(current_chunk, firmware_chunks);
   if (text[3] != old_digit) {
     ui::SetControlText(dialog, id_firmware_percent, text);
