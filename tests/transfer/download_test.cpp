@@ -169,6 +169,7 @@ class Download : public ::testing::Test {
   void TearDown() override {
     UseDownloadLink(nullptr);
     ResetSettings();
+    ResetLinkSettings();
     autoload_fw = 0;
   }
   FakeLink link;
@@ -355,6 +356,22 @@ TEST_F(DownloadDialog, AnUnansweredEndIsAFailure) {
   EXPECT_EQ(status, "Transfer Failed.");
   ASSERT_EQ(op.Boxes().size(), 1u);
   EXPECT_EQ(op.Boxes()[0].caption, "Transfer Aborted.");
+}
+
+TEST_F(DownloadDialog, ALostLinkFailsAtOnceNamingItAndTheDeviceState) {
+  std::snprintf(serial_port, sizeof serial_port, "/dev/ttyUSB7");
+  link.answers = [&](const std::string& body) {
+    if (body.rfind("Y300001", 0) == 0) link.connected = false;
+    return link.connected;
+  };
+  Run([](ui::Handle) {});
+  EXPECT_EQ(status, "Transfer Failed.");
+  ASSERT_EQ(op.Boxes().size(), 2u);
+  EXPECT_EQ(op.Boxes()[0].text, "The connection to /dev/ttyUSB7 was lost after 1 of 3 chunks.");
+  EXPECT_EQ(op.Boxes()[1].text.rfind("Device A answers neither at 57600 baud", 0), 0u);
+  const Strings commands = link.Commands();
+  EXPECT_EQ(Strings(commands.end() - 3, commands.end()),
+            (Strings{"Y300001@57600", "X1009600N81@57600", "X1009600N81@9600"}));
 }
 
 TEST_F(DownloadDialog, FilesThatCannotBeSentAreRefusedBeforeTheDialog) {
