@@ -4,7 +4,8 @@
 // framed), 10 bits a character; turbo mode over TCP on loopback in chunks per second; and
 // normal mode at 57600, one chunk per 56 ms tick, with the console's CPU share meanwhile.
 // Serial chunk times come from the simulator's frame trace (first to last chunk); the TCP
-// time from the first chunk's post to the end of the chunks.
+// time from the first chunk's post to the end of the chunks. The console's own share is the
+// time from each chunk's answer to the next chunk's send, through the download's link seam.
 //
 //   firmware_bench [--size BYTES] [--tcp-size BYTES] [--normal-size BYTES]
 #include <chrono>
@@ -12,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,6 +31,7 @@
 #include "support/relay_process.h"
 #include "support/sim_process.h"
 #include "transfer/download.h"
+#include "transfer/download_link.h"
 #include "ui/dialog.h"
 #include "ui/scripted_operator.h"
 
@@ -40,10 +43,46 @@ using Op = ui::ScriptedOperator;
 constexpr int chunk_frame_bytes = 111;
 constexpr int chunk_answer_bytes = 11;
 
+// The console's own link with the time between one chunk's answer and the next chunk's
+// send taken: what the console itself adds to every chunk.
+class TimedLink final : public DownloadLink {
+ public:
+  explicit TimedLink(DownloadLink& inner) : inner_(inner) {}
+  bool Serial() override { return inner_.Serial(); }
+  bool Command(int device, const char* body, int length, int timeout, int tries) override {
+    const bool chunk = std::strncmp(body, "Y3", 2) == 0;
+    const auto start = Clock::now();
+    if (chunk && answered_) {
+      between += std::chrono::duration<double>(start - *answered_).count();
+      ++gaps;
+    }
+    const bool answered = inner_.Command(device, body, length, timeout, tries);
+    answered_.reset();
+    if (chunk && answered) answered_ = Clock::now();
+    return answered;
+  }
+  int ReplyByte(int device, int at) override { return inner_.ReplyByte(device, at); }
+  bool Connected(int device) override { return inner_.Connected(device); }
+  bool SetLine(std::int32_t baud, std::uint8_t parity, std::uint8_t data,
+               std::uint8_t stop) override {
+    return inner_.SetLine(baud, parity, data, stop);
+  }
+  bool Reopen() override { return inner_.Reopen(); }
+  void Pause(int msec) override { inner_.Pause(msec); }
+
+  double between = 0;  // seconds
+  long gaps = 0;
+
+ private:
+  DownloadLink& inner_;
+  std::optional<Clock::time_point> answered_;
+};
+
 struct Run {
   bool completed = false;
   double chunk_seconds = 0;  // the console's clock, from the first chunk's post to the finish
   double cpu_seconds = 0;    // the bench process's CPU over the same time
+  double console_ms = 0;     // the console's time from a chunk's answer to the next send
 };
 
 std::string WriteFile(long size) {
@@ -56,6 +95,8 @@ std::string WriteFile(long size) {
 // One download of `path` by the dialog, cancelled once the reboot wait begins.
 Run Download(Op& op, const std::string& path) {
   Run run;
+  TimedLink timed(CurrentDownloadLink());
+  UseDownloadLink(&timed);
   CopyField(firmware_filename, path.c_str());
   autoload_fw = 1;
   op.WhenDialogOpens("4", [&](ui::Handle dialog) {
@@ -76,6 +117,8 @@ Run Download(Op& op, const std::string& path) {
     Op::Press(dialog, ui::id_cancel);
   });
   DownloadCode();
+  UseDownloadLink(nullptr);
+  run.console_ms = timed.gaps ? 1000 * timed.between / timed.gaps : 0;
   for (const ui::RecordedBox& box : op.Boxes())
     std::fprintf(stderr, "%s: %s\n", box.caption.c_str(), box.text.c_str());
   return run;
@@ -190,8 +233,11 @@ int main(int argc, char** argv) {
     }
     const double throughput = (chunks - 1) * 100.0 / seconds;
     const double bound = 100.0 * rate / ((chunk_frame_bytes + chunk_answer_bytes) * 10.0);
-    std::printf("turbo at %ld bit/s: %ld chunks, %.0f B/s, %.3f of the bound %.0f B/s\n", rate,
-                chunks, throughput, throughput / bound, bound);
+    std::printf(
+        "turbo at %ld bit/s: %ld chunks, %.0f B/s, %.3f of the bound %.0f B/s; the console adds "
+        "%.3f ms a chunk (%.1f %% of the bound's %.2f ms)\n",
+        rate, chunks, throughput, throughput / bound, bound, run.console_ms,
+        100 * run.console_ms / (1000 * 100 / bound), 1000 * 100 / bound);
   }
   {
     Run run;
@@ -200,8 +246,10 @@ int main(int argc, char** argv) {
       ++failures;
     } else {
       const double chunks = (tcp_size + 99) / 100;
-      std::printf("turbo over TCP on loopback: %.0f chunks in %.2f s, %.0f chunks/s\n", chunks,
-                  run.chunk_seconds, chunks / run.chunk_seconds);
+      std::printf(
+          "turbo over TCP on loopback: %.0f chunks in %.2f s, %.0f chunks/s; the console adds "
+          "%.3f ms a chunk\n",
+          chunks, run.chunk_seconds, chunks / run.chunk_seconds, run.console_ms);
     }
   }
   {
