@@ -256,15 +256,6 @@ TEST_F(Download, RestoreFindsTheDeviceWhereverTheSpeedChangeLeftIt) {
   }
 }
 
-TEST_F(Download, OverEthernetNothingChangesSpeed) {
-  link.serial = false;
-  EXPECT_EQ(SpeedyComm('A'), 1);
-  restore_comm = 1;
-  EXPECT_EQ(RestoreComm('A'), 1);
-  EXPECT_TRUE(link.sent.empty());
-  EXPECT_EQ(link.reopened, 0);
-}
-
 class DownloadDialog : public Download {
  protected:
   void SetUp() override {
