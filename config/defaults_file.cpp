@@ -11,8 +11,9 @@
 
 namespace {
 
-// Only the start of the file is read; a longer file loses its tail.
-constexpr std::size_t read_limit = 1000;
+// The longest file SaveConfig writes: the firmware name and room for every other line. Only
+// this much is read, so that any file it wrote is seen whole and a longer one loses its tail.
+constexpr std::size_t file_limit = sizeof firmware_filename + 512;
 
 // The keyword ends at the blank before the name; the name begins behind it.
 constexpr std::size_t firmware_name_start = 19;
@@ -48,11 +49,12 @@ bool Has(const char* token, const char* keyword) {
   return std::strstr(token, keyword) != nullptr;
 }
 
-// The writer puts a carriage return behind the name, which goes with its last
-// character; a token too short to hold any name gives an empty one.
+// The name's token is the rest of its line, commas included, less the carriage return the
+// writer puts behind it; a token too short to hold any name gives an empty one.
 void TakeFirmwareName(const char* token) {
-  const std::size_t length = std::strlen(token);
-  std::size_t name_length = length > firmware_name_start ? length - firmware_name_start - 1 : 0;
+  std::size_t length = std::strlen(token);
+  if (length > 0 && token[length - 1] == '\r') --length;
+  std::size_t name_length = length > firmware_name_start ? length - firmware_name_start : 0;
   if (name_length >= sizeof firmware_filename) name_length = sizeof firmware_filename - 1;
   std::memcpy(firmware_filename, token + firmware_name_start, name_length);
   firmware_filename[name_length] = '\0';
@@ -89,6 +91,18 @@ void ApplyToken(const char* token) {
   }
 }
 
+// Copies the token that starts at `start` into `token` and returns where it ends: at the next
+// comma or line feed, or at the end of the data. Only the firmware name's token runs to the
+// end of its line, since a path may hold commas.
+std::size_t NextToken(const char* data, std::size_t count, std::size_t start, char* token) {
+  for (std::size_t end = start;; ++end) {
+    if (end < count && data[end] != ',' && data[end] != '\n') continue;
+    std::memcpy(token, data + start, end - start);
+    token[end - start] = '\0';
+    if (end == count || data[end] == '\n' || !Has(token, "FIRMWARE_FILENAME")) return end;
+  }
+}
+
 // The name as far as its terminator, or the whole buffer when it has none.
 int NameLength(const char* name, std::size_t size) {
   const void* end = std::memchr(name, '\0', size);
@@ -106,7 +120,7 @@ void SaveConfig() {
   for (int row = 0; row < log_parameter_count; ++row) {
     selection[row] = log_parameter[row].enabled ? log_parameter[row].letter[0] : '-';
   }
-  char text[sizeof firmware_filename + 512];
+  char text[file_limit];
   const int length = std::snprintf(
       text, sizeof text,
       "%s%s%s%s\r\n%s%s%s%sDOWNLOAD_BAUD: %ld\r\nFIRMWARE_FILENAME: %.*s\r\n"
@@ -134,17 +148,13 @@ void LoadConfig() {
   if (!DefaultsFileName(name, sizeof name)) return;
   std::FILE* file = std::fopen(name, "rb");
   if (!file) return;
-  char data[read_limit];
+  char data[file_limit];
   const std::size_t count = std::fread(data, 1, sizeof data, file);
   std::fclose(file);
-  // Every comma and line feed ends a token, and so does the end of the data.
-  char token[read_limit + 1];
-  std::size_t start = 0;
-  for (std::size_t at = 0; at <= count; ++at) {
-    if (at < count && data[at] != ',' && data[at] != '\n') continue;
-    std::memcpy(token, data + start, at - start);
-    token[at - start] = '\0';
+  char token[file_limit + 1];
+  for (std::size_t start = 0; start <= count;) {
+    const std::size_t end = NextToken(data, count, start, token);
     ApplyToken(token);
-    start = at + 1;
+    start = end + 1;
   }
 }

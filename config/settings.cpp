@@ -17,7 +17,7 @@ int poll_frequency = 0;
 int quillon_protocol = 0;
 int mode_2wire = 0;
 std::int32_t download_baud = initial_download_baud;
-char firmware_filename[1024] = "";
+char firmware_filename[4096] = "";
 std::uint32_t polling_interval = initial_polling_interval;
 std::uint32_t logging_interval = initial_logging_interval;
 

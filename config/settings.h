@@ -15,7 +15,7 @@ extern int poll_frequency;              // new amplifier panels also poll the fr
 extern int quillon_protocol;            // Quillon frames instead of Tessary ones
 extern int mode_2wire;                  // RS-485 half duplex
 extern std::int32_t download_baud;      // rate a firmware download switches to
-extern char firmware_filename[1024];    // firmware file last sent; empty: none yet
+extern char firmware_filename[4096];    // firmware file last sent, any path; empty: none yet
 extern std::uint32_t polling_interval;  // milliseconds between polls
 extern std::uint32_t logging_interval;  // seconds between log records
 

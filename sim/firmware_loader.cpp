@@ -127,6 +127,7 @@ std::string FirmwareLoader::SetFaults(std::string_view value) {
   static constexpr std::string_view usage =
       "firmware_fault takes off, or silent_chunk=K:TRIES, refuse_y2, lose_speed_answer";
   Faults faults;
+  if (value.empty()) return std::string(usage);
   if (value == "off") {
     faults_ = faults;
     return "";

@@ -7,8 +7,9 @@ namespace {
 // The console never builds a frame over 256 bytes; anything longer is line noise.
 constexpr std::size_t max_command_frame = 260;
 // Firmware chunks carry 100 binary bytes after "Y3" and five digits, so an ETX inside them
-// followed by a byte that happens to match the checksum must not end the frame early.
-constexpr std::size_t chunk_body_size = 107;
+// followed by a byte that happens to match the checksum must not end the frame early, and an
+// STX inside them starts no frame: a chunk's frame is read to its full length first.
+constexpr std::size_t chunk_frame_size = 111;  // STX, address, 107 bytes, ETX, checksum
 // The console's capture gives up at 3000 bytes.
 constexpr std::size_t max_answer_frame = 2999;
 
@@ -40,10 +41,11 @@ void TessaryCodec::Take(char byte, std::vector<Command>* commands) {
     // more than one STX in the buffer; the frame is the one whose checksum matches.
     const std::string_view all(frame_);
     for (std::size_t start = 0; start + 4 <= size; ++start) {
-      if (frame_[start] != stx || Xor(all.substr(start, size - 1 - start)) != byte) continue;
+      if (frame_[start] != stx) continue;
+      if (all.substr(start + 2, 2) == "Y3" && size - start < chunk_frame_size) break;
+      if (Xor(all.substr(start, size - 1 - start)) != byte) continue;
       Command command{static_cast<std::uint8_t>(frame_[start + 1]),
                       frame_.substr(start + 2, size - start - 4)};
-      if (command.body.rfind("Y3", 0) == 0 && command.body.size() < chunk_body_size) break;
       commands->push_back(std::move(command));
       in_frame_ = false;
       frame_.clear();

@@ -115,9 +115,9 @@ INSTANTIATE_TEST_SUITE_P(
         load_case{"LOG_NOHOURS, LOG_HOURS\r\n", "00001000 57600 [] 350 900 I-P-TV---"},
         load_case{"POLLING_INTERVAL: 500 seconds\r\n", "00101000 57600 [] 500 900 I-P-TV---"},
         load_case{"FIRMWARE_FILENAME: /fw/TUBEFW.exe\n",
-                  "00101000 57600 [/fw/TUBEFW.ex] 350 900 I-P-TV---"},
-        load_case{"FIRMWARE_FILENAME: /fw/a,b/x.exe\r\n",
-                  "00101000 57600 [/fw/] 350 900 I-P-TV---"},
+                  "00101000 57600 [/fw/TUBEFW.exe] 350 900 I-P-TV---"},
+        load_case{"FIRMWARE_FILENAME: /fw/a,b/x.exe\r\nLOG_CONFIG, BRIGHT_COLOR",
+                  "10111000 57600 [/fw/a,b/x.exe] 350 900 I-P-TV---"},
         load_case{"FIRMWARE_FILENAME:", "00101000 57600 [] 350 900 I-P-TV---"},
         load_case{"LOG_PARAMETERS: ijt\r\n", "00101000 57600 [] 350 900 ------tij"},
         load_case{"LOG_PARAMETERS: IJPQTVtijIJ\r\n", "00101000 57600 [] 350 900 IJPQTVtij"},
@@ -132,16 +132,16 @@ INSTANTIATE_TEST_SUITE_P(
         load_case{"", "00101000 57600 [] 350 900 I-P-TV---"},
         load_case{",,\n\n,\r\n", "00101000 57600 [] 350 900 I-P-TV---"}));
 
-TEST_F(DefaultsFile, OnlyTheFirstThousandBytesAreSeen) {
-  std::strcpy(firmware_filename, std::string(990, 'f').c_str());
-  polling_interval = 500;
-  turbo_download = 0;
+TEST_F(DefaultsFile, WhatLiesPastTheLongestSavedFileIsNotSeen) {
+  std::strcpy(firmware_filename, std::string(sizeof firmware_filename - 1, 'f').c_str());
   SaveConfig();
+  std::string bytes = directory.Read("defaults.txt");
   Restore();
-  LoadConfig();
-  EXPECT_EQ(turbo_download, 0);
-  EXPECT_EQ(polling_interval, 350u);
-  EXPECT_EQ(Settings().substr(Settings().find("] ")), "] 350 900 I-P-TV---");
+  bytes.resize(sizeof firmware_filename + 512, ' ');
+  const std::string seen = Load(bytes);
+  Restore();
+  EXPECT_EQ(Load(bytes + "LOG_CONFIG"), seen);
+  EXPECT_EQ(std::strlen(firmware_filename), sizeof firmware_filename - 1);
 }
 
 TEST_F(DefaultsFile, HugeAndRandomFilesLoadWithoutHarm) {
@@ -149,7 +149,7 @@ TEST_F(DefaultsFile, HugeAndRandomFilesLoadWithoutHarm) {
             "00101000 57600 [] 350 900 -------i-");
   Restore();
   Load("FIRMWARE_FILENAME: " + std::string(1 << 20, 'x'));
-  EXPECT_EQ(std::string(firmware_filename), std::string(1000 - 19 - 1, 'x'));
+  EXPECT_EQ(std::string(firmware_filename), std::string(sizeof firmware_filename - 1, 'x'));
   Restore();
   std::mt19937 random(7);
   for (int round = 0; round < 20; ++round) {

@@ -13,10 +13,13 @@ namespace {
 using test_support::FirmwareHash;
 using test_support::FirmwareState;
 
-// Every byte value, framing bytes included, so that nothing in a chunk may end its frame.
+// Every byte value, and a whole command frame inside the first chunk: nothing in a chunk may
+// end its frame or be taken for another.
 std::string FileBytes(std::size_t size, int salt = 0) {
   std::string bytes;
   for (std::size_t i = 0; i < size; ++i) bytes.push_back(static_cast<char>((i * 7 + salt) % 256));
+  const std::string inner = Frame(Family::tessary, 'A', "0");
+  if (size >= 20 + inner.size()) bytes.replace(20, inner.size(), inner);
   return bytes;
 }
 
