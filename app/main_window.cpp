@@ -17,6 +17,7 @@
 #include "modelcfg/cfg_editor.h"
 #include "modelcfg/cfg_files.h"
 #include "resources/menu_ids.h"
+#include "transfer/download.h"
 #include "ui/keys.h"
 #include "ui/menu.h"
 #include "ui/message_box.h"
@@ -81,6 +82,9 @@ void OnMenuCommand(ui::Handle window, int id) {
       break;
     case menu_send_configuration:
       SendConfig(nullptr);
+      break;
+    case menu_update_firmware:
+      DownloadCode();
       break;
     case menu_exit:
       ExitConsole(window);
