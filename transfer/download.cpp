@@ -415,7 +415,7 @@ ui::Result DownloadCallBack(ui::Handle dialog, unsigned message, ui::WordParam w
 }
 
 void DownloadCode() {
-  char filename[1024];
+  char filename[sizeof firmware_filename];
   CopyField(filename, firmware_filename);
   polling_enabled = 0;
   int device = ClosePollWindows();
@@ -423,8 +423,8 @@ void DownloadCode() {
     CopyField(firmware_filename, filename);
     SaveConfig();
     if (CurrentDownloadLink().Serial() || ChooseEthernetDevice(&device)) {
-      const DialogStart start{
-          device, Format(1100, "%cSend Firmware: %s", static_cast<char>(device), filename)};
+      const DialogStart start{device, Format(sizeof filename + 32, "%cSend Firmware: %s",
+                                             static_cast<char>(device), filename)};
       ui::RunModal(FirmwareDialogTemplate(), main_window, DownloadCallBack,
                    reinterpret_cast<ui::LongParam>(&start));
     }

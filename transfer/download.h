@@ -20,7 +20,7 @@ constexpr unsigned msg_finish_download = ui::msg_user + 2;
 // The whole operation, from the menu; returns when the dialog has closed or
 // the download was abandoned. Polling is off meanwhile.
 void DownloadCode();
-// Fills filename (1024 characters) with the file to send: the command line's
+// Fills filename (sizeof firmware_filename characters) with the file to send: the command line's
 // file once, else the operator's choice. 0 when the operator cancelled.
 int GetFirmwareFileName(char* filename);
 // Reads chunk current_chunk into buf (100 bytes); 0 on failure.

@@ -60,7 +60,9 @@ class DownloadSim : public ::testing::Test {
     ASSERT_TRUE(sim.Start(
         {"--amp", "A", "--steady", "--reboot-ms", "300", "--serial", "A=9600:N81"}, &error))
         << error;
-    if (!faults.empty()) ASSERT_TRUE(sim.SetFirmwareFaults('A', faults));
+    if (!faults.empty()) {
+      ASSERT_TRUE(sim.SetFirmwareFaults('A', faults));
+    }
     test_support::RelayOptions line;
     line.rate = 57600;
     line.b_path = sim.LinkPath();

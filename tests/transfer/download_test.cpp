@@ -390,6 +390,24 @@ TEST_F(DownloadDialog, FilesThatCannotBeSentAreRefusedBeforeTheDialog) {
   EXPECT_EQ(polling_enabled, 1);
 }
 
+TEST_F(DownloadDialog, AFileChosenUnderALongPathIsTakenWhole) {
+  std::filesystem::path folder = directory.File("");
+  for (int level = 0; level < 8; ++level)
+    folder /= std::string(200, static_cast<char>('a' + level));
+  std::filesystem::create_directories(folder);
+  const std::string long_path = (folder / "fw.exe").string();
+  ASSERT_GT(long_path.size(), 1500u);
+  std::filesystem::copy_file(path, long_path);
+  op.AnswerFileDialog(long_path);
+  op.WhenDialogOpens("4", [this](ui::Handle dialog) {
+    dialog_title = ui::Title(dialog);
+    ScriptedOperator::Press(dialog, ui::id_cancel);
+  });
+  DownloadCode();
+  EXPECT_EQ(dialog_title, "Send Firmware: " + long_path);
+  EXPECT_EQ(std::string(firmware_filename), long_path);
+}
+
 TEST_F(DownloadDialog, TheCommandLineFileIsTakenOnceThenTheOperatorIsAsked) {
   Run([](ui::Handle) {});
   EXPECT_TRUE(op.FileDialogs().empty());
