@@ -1,0 +1,41 @@
+// What every corvane-cli subcommand shares: how it reaches the devices, how
+// it names them, its exit codes and the event loop it runs on.
+#pragma once
+
+#include <string>
+
+namespace CLI {
+class App;
+}
+namespace platform {
+class EventLoop;
+}
+
+enum cli_exit : int {
+  exit_done = 0,
+  exit_device = 1,  // a device did not answer or refused
+  exit_usage = 2,
+  exit_link = 3,  // the link could not be opened
+};
+
+// The link: by default from sdefault.txt and defaults.txt of the working
+// directory; each option given overrides.
+struct LinkOptions {
+  std::string port;    // --port PATH
+  long baud = 0;       // --baud N; 0: as the settings say
+  std::string format;  // --format 8N1; empty: as the settings say
+  bool quillon = false;
+  std::string host;  // --host A.B.C.D: Ethernet
+};
+
+void AddLinkOptions(CLI::App* command, LinkOptions* options);
+// Opens the link; false with a message naming the port or host and what was
+// tried.
+bool OpenLink(const LinkOptions& options, std::string* error);
+void CloseLink();
+
+// A poll address as the operator writes it: one character ("A" is 0x41) or
+// two hexadecimal digits ("07").
+bool ParseAddress(const std::string& text, int* address);
+
+platform::EventLoop& Loop();
