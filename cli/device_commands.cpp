@@ -451,6 +451,7 @@ void AddDeviceCommands(CLI::App& app, int* exit_code) {
       "(time_ms) on every change");
   AddAddresses(watch, &watch_arguments, true);
   watch->add_option("--interval", interval_ms, "milliseconds between polls (default: defaults.txt)")
+      ->type_name("MS")
       ->check(CLI::Range(1, 3600000));
   AddLinkOptions(watch, &watch_arguments.link);
   watch->callback([exit_code] { *exit_code = Watch(watch_arguments, interval_ms); });
@@ -479,6 +480,7 @@ void AddDeviceCommands(CLI::App& app, int* exit_code) {
   scan->add_option("RANGE", scan_arguments.range, "addresses, e.g. A-Z, 0-255 or 65")->required();
   scan->add_option("--rates", scan_arguments.rates,
                    "rates to try (default: the link's), e.g. --rates 9600,19200")
+      ->type_name("RATE,...")
       ->delimiter(',');
   scan->add_flag("--json", scan_arguments.json, "one JSON object per device found");
   AddLinkOptions(scan, &scan_arguments.link);
