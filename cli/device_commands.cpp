@@ -210,9 +210,12 @@ int Watch(const DeviceArguments& arguments, int interval_ms) {
   polling_enabled = 1;
   SetDeviceUpdateHook(WriteChange);
   platform::EventLoop& loop = Loop();
-  loop.WatchFd(signal_pipe[0], true, false, [&loop](bool, bool) { loop.Stop(); });
-  loop.AddTimer(main_tick_ms, MainTick);
+  const int signals =
+      loop.WatchFd(signal_pipe[0], true, false, [&loop](bool, bool) { loop.Stop(); });
+  const int tick = loop.AddTimer(main_tick_ms, MainTick);
   loop.Run();
+  loop.RemoveTimer(tick);
+  loop.Unwatch(signals);
   SetDeviceUpdateHook(nullptr);
   CloseLink();
   if (output_failed) Report("the output was closed; stopped watching " + LinkName());
@@ -384,7 +387,7 @@ int Scan(const ScanArguments& arguments) {
   polling_enabled = 0;
   StartScan();
   platform::EventLoop& loop = Loop();
-  loop.AddTimer(scan_tick_ms, [&] {
+  const int tick = loop.AddTimer(scan_tick_ms, [&] {
     switch (StepScan()) {
       case ScanStep::found: {
         const ScanFind& find = ScanFinds().back();
@@ -417,6 +420,7 @@ int Scan(const ScanArguments& arguments) {
     }
   });
   loop.Run();
+  loop.RemoveTimer(tick);
   if (code == exit_done && ScanFinds().empty()) {
     Report("no device answered on " + LinkName() + " from " +
            ScanRangeText({range.start, range.stop}));
