@@ -9,6 +9,7 @@
 
 #include "cli/cli_context.h"
 #include "cli/commands.h"
+#include "link/capture.h"
 #include "link/exchange.h"
 #include "link/link_settings.h"
 #include "link/wserial.h"
