@@ -13,6 +13,7 @@
 #include "link/exchange.h"
 #include "link/link_settings.h"
 #include "link/wserial.h"
+#include "link/wsocket.h"
 #include "modelcfg/cfg_exchange.h"
 #include "modelcfg/cfg_upload.h"
 #include "platform/event_loop.h"
@@ -242,18 +243,24 @@ int SendAllEthernet(int address, const TransferArguments& arguments) {
     Report("cannot read '" + arguments.file + "': nothing was sent");
     return exit_usage;
   }
-  upload_port = static_cast<std::int32_t>(arguments.upload_port);
-  int slot = address;
-  const upload_outcome outcome = UploadModelCfg(content, &slot, false);
-  if (!outcome.sent) {
-    Report(outcome.message);
+  // The upload has a connection of its own: frames never go into its stream.
+  const std::string where =
+      UploadEndpoint(default_ipaddress, arguments.upload_port) + " (" + DeviceName(address) + ")";
+  CloseDeviceSocket(address);
+  std::string error;
+  if (!ConnectDeviceSocket(address, default_ipaddress,
+                           static_cast<std::uint16_t>(arguments.upload_port), &error)) {
+    Report(error + " Nothing was sent.");
+    return exit_device;
+  }
+  if (const std::string failure = SendUpload(address, content, where); !failure.empty()) {
+    Report(failure);
     return exit_device;
   }
   std::fprintf(stderr, "Model.cfg sent.\n");
   if (!arguments.reboot) return exit_done;
-  std::string error;
   if (!AttachDevice(address, &error)) {
-    Report(error + "; the unit was not rebooted");
+    Report(error + " The unit was not rebooted.");
     return exit_device;
   }
   if (!DoCommand(address, "~", 0, 500, 4)) {

@@ -110,7 +110,7 @@ void SendAllConfigViaEthernet() {
   if (device_sock[transfer_device].address[0])
     CopyField(default_ipaddress, device_sock[transfer_device].address);
   ui::SetCursorShape(ui::Cursor::wait);
-  const upload_outcome outcome = UploadModelCfg(content, &transfer_device, true);
+  const upload_outcome outcome = UploadModelCfg(content, &transfer_device);
   if (outcome.sent) FlagCfgUnconfirmedSent();
   ui::SetCursorShape(ui::Cursor::arrow);
   ui::Invalidate(modelcfg_popup);

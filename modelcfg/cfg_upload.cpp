@@ -76,9 +76,22 @@ std::size_t SendWhole(platform::SocketHandle socket, const char* bytes, std::siz
   return sent;
 }
 
-// Header, the file in pieces and CR LF; an empty text when every byte went
-// out, else what failed.
-std::string Upload(int slot, const std::string& content, const std::string& where) {
+// Takes up whatever the device said on the upload connection first: closing
+// with unread bytes would reset the connection and lose the file's tail.
+void CloseUploadConnection(int slot) {
+  unsigned char discard[256];
+  while (platform::Receive(device_sock[slot].socket, discard, sizeof discard) > 0) {
+  }
+  CloseDeviceSocket(slot);
+}
+
+}  // namespace
+
+std::string UploadEndpoint(const char* host, long port) {
+  return Endpoint(host, port);
+}
+
+std::string SendUpload(int slot, const std::string& content, const std::string& where) {
   const platform::SocketHandle socket = device_sock[slot].socket;
   const std::string header =
       "2002," + Decimal(static_cast<long long>(content.size() + std::strlen(cfg_name) + 1)) + ":" +
@@ -95,23 +108,13 @@ std::string Upload(int slot, const std::string& content, const std::string& wher
   for (std::size_t at = 0; whole && at < content.size(); at += upload_piece)
     whole = send(content.data() + at, std::min(upload_piece, content.size() - at));
   if (whole) whole = send("\r\n", 2);
+  CloseUploadConnection(slot);
   if (whole) return {};
   return "Sending " + std::string(cfg_name) + " to " + where + " stopped after " + Decimal(done) +
          " of " + Decimal(total) + " bytes: " + reason;
 }
 
-// Takes up whatever the device said on the upload connection first: closing
-// with unread bytes would reset the connection and lose the file's tail.
-void CloseUploadConnection(int slot) {
-  unsigned char discard[256];
-  while (platform::Receive(device_sock[slot].socket, discard, sizeof discard) > 0) {
-  }
-  CloseDeviceSocket(slot);
-}
-
-}  // namespace
-
-upload_outcome UploadModelCfg(const std::string& content, int* device, bool reopen) {
+upload_outcome UploadModelCfg(const std::string& content, int* device) {
   const std::string host = default_ipaddress;
   const std::string upload_end = Endpoint(host.c_str(), upload_port);
   upload_outcome outcome;
@@ -121,11 +124,9 @@ upload_outcome UploadModelCfg(const std::string& content, int* device, bool reop
     outcome.message = "Unable to connect.\nNo connection to " + upload_end + "; nothing was sent.";
   } else {
     *device = upload;
-    outcome.message = Upload(upload, content, upload_end);
-    CloseUploadConnection(upload);
+    outcome.message = SendUpload(upload, content, upload_end);
   }
   outcome.sent = outcome.message.empty();
-  if (!reopen) return outcome;
 
   // Frames must never go into an upload stream: commands get their own connection again.
   const std::string command_end = Endpoint(host.c_str(), CommandPort());

@@ -16,6 +16,12 @@ struct upload_outcome {
 };
 
 // Sends content to default_ipaddress after closing the command connection in
-// slot *device; with reopen, the command connection is opened again and
-// *device is its slot.
-upload_outcome UploadModelCfg(const std::string& content, int* device, bool reopen);
+// slot *device, then opens the command connection again: *device is its slot.
+upload_outcome UploadModelCfg(const std::string& content, int* device);
+
+// "host port N", for messages.
+std::string UploadEndpoint(const char* host, long port);
+// On the upload connection open in slot: the header, the file in pieces and
+// CR LF, then the connection is closed. Empty when every byte went out, else
+// what failed, naming where.
+std::string SendUpload(int slot, const std::string& content, const std::string& where);
