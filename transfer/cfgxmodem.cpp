@@ -5,7 +5,6 @@
 #include <string>
 #include <string_view>
 
-#include "config/program_directory.h"
 #include "link/capture.h"
 #include "link/framing.h"
 #include "link/link_settings.h"
@@ -270,9 +269,8 @@ std::string StepText(transfer_sequence_enum step) {
     case ts_cantreset:
       return "Unable to reboot firmware.";
     case ts_complete:
-      return transfer_getfile
-                 ? Format("Saved %s%s", save_directory, transfer_filename)
-                 : Format("File transferred from %s%s", save_directory, transfer_filename);
+      return transfer_getfile ? Format("Saved %s", transfer_filepath)
+                              : Format("File transferred from %s", transfer_filepath);
     case ts_unused:
       break;
   }
