@@ -27,6 +27,9 @@
 namespace {
 
 constexpr int sequence_tick_msec = 56;  // the service console's step, as in the console
+// After a firmware download the unit restarts; the console waits this long
+// before it closes the download, so that the next command finds it running.
+constexpr int firmware_reboot_msec = 10000;
 
 void Report(const std::string& text) {
   std::fprintf(stderr, "corvane-cli: %s\n", text.c_str());
@@ -153,6 +156,7 @@ int Firmware(const TransferArguments& arguments) {
       if (download.SendChunk() == firmware_download::chunk_result::failed) break;
     }
     done = !download.ChunksLeft() && download.Finish();
+    if (done) Loop().Run(nullptr, firmware_reboot_msec);
   } else {
     Report(DeviceName(address) + " did not take the start of the download");
   }
