@@ -86,32 +86,36 @@ class stderr_cfg_report : public cfg_exchange_report {
  public:
   explicit stderr_cfg_report(int address) : address_(address) {}
   void Sending(const std::string& line) override { std::fprintf(stderr, "%s\n", line.c_str()); }
-  void Failed(const std::string& text) override { Report(DeviceName(address_) + ": " + text); }
+  void Failed(const std::string& text, bool by_device) override {
+    Report(by_device ? DeviceName(address_) + ": " + text : text);
+    code_ = by_device ? exit_device : exit_usage;
+  }
+  int Code() const { return code_; }
 
  private:
   int address_;
+  int code_ = exit_done;
 };
 
 int GetConfig(const TransferArguments& arguments) {
   int address = 0;
   if (const int code = Begin(arguments, false, &address); code != exit_done) return code;
   stderr_cfg_report report(address);
-  const bool fetched = FetchModelCfg(arguments.file.c_str(), address, report);
+  FetchModelCfg(arguments.file.c_str(), address, report);
   CloseLink();
-  if (!fetched) return exit_device;
-  std::printf("Configuration saved in %s.\n", arguments.file.c_str());
-  return exit_done;
+  if (report.Code() == exit_done)
+    std::printf("Configuration saved in %s.\n", arguments.file.c_str());
+  return report.Code();
 }
 
 int SendConfig(const TransferArguments& arguments) {
   int address = 0;
   if (const int code = Begin(arguments, true, &address); code != exit_done) return code;
   stderr_cfg_report report(address);
-  const bool sent = PushModelCfg(arguments.file.c_str(), address, report);
+  PushModelCfg(arguments.file.c_str(), address, report);
   CloseLink();
-  if (!sent) return exit_device;
-  std::printf("Configuration Sent\n");
-  return exit_done;
+  if (report.Code() == exit_done) std::printf("Configuration Sent\n");
+  return report.Code();
 }
 
 // Progress as lines on stderr: every status, and the percentage at each
@@ -249,7 +253,7 @@ int SendAllEthernet(int address, const TransferArguments& arguments) {
   }
   // The upload has a connection of its own: frames never go into its stream.
   const std::string where =
-      UploadEndpoint(default_ipaddress, arguments.upload_port) + " (" + DeviceName(address) + ")";
+      EndpointText(default_ipaddress, arguments.upload_port) + " (" + DeviceName(address) + ")";
   CloseDeviceSocket(address);
   std::string error;
   if (!ConnectDeviceSocket(address, default_ipaddress,

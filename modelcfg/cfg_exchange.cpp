@@ -14,8 +14,8 @@ constexpr std::size_t max_send_size = 10000;
 constexpr std::size_t max_body = 250;  // a frame's command body
 constexpr int frame_trim = 3;          // header and trailer bytes around the file's text
 
-bool Fail(cfg_exchange_report& report, const std::string& text) {
-  report.Failed(text);
+bool Fail(cfg_exchange_report& report, const std::string& text, bool by_device = false) {
+  report.Failed(text, by_device);
   return false;
 }
 
@@ -50,10 +50,10 @@ std::size_t LineLength(const unsigned char* data, std::size_t size, std::size_t 
 
 bool FetchModelCfg(const char* filename, int device, cfg_exchange_report& report) {
   const char* failed = "Command failed.  Can't retrieve configuration.";
-  if (device < 0 || device > 255) return Fail(report, failed);
-  if (!LoneCommand(device, "Y0", 2, 2000, 2)) return Fail(report, failed);
+  if (device < 0 || device > 255) return Fail(report, failed, true);
+  if (!LoneCommand(device, "Y0", 2, 2000, 2)) return Fail(report, failed, true);
   const protocol_struct& reply = ProtocolBuffer(device);
-  if (reply.receive_count < 2 * frame_trim) return Fail(report, failed);
+  if (reply.receive_count < 2 * frame_trim) return Fail(report, failed, true);
   const std::string error =
       WriteWhole(filename, reply.response_buf + frame_trim,
                  static_cast<std::size_t>(reply.receive_count - 2 * frame_trim));
@@ -86,7 +86,7 @@ bool PushModelCfg(const char* filename, int device, cfg_exchange_report& report)
     }
     at += length;
   }
-  if (device < 0 || device > 255) return Fail(report, "Command Failed.");
+  if (device < 0 || device > 255) return Fail(report, "Command Failed.", true);
   for (std::size_t at = 0; at < size;) {
     const std::size_t length = LineLength(data, size, at);
     std::string command = "Y1";
@@ -98,7 +98,7 @@ bool PushModelCfg(const char* filename, int device, cfg_exchange_report& report)
     }
     report.Sending(command.substr(2));
     if (!LoneCommand(device, command.data(), static_cast<int>(command.size()), 1000, 4)) {
-      return Fail(report, "Command Failed.");
+      return Fail(report, "Command Failed.", true);
     }
   }
   return true;

@@ -10,8 +10,9 @@ class cfg_exchange_report {
   virtual ~cfg_exchange_report() = default;
   // The line about to go to the device, without its "Y1".
   virtual void Sending(const std::string& line) = 0;
-  // Why the exchange stopped; it is not called on success.
-  virtual void Failed(const std::string& text) = 0;
+  // Why the exchange stopped; it is not called on success. by_device: the
+  // device did not answer (else the local file was at fault).
+  virtual void Failed(const std::string& text, bool by_device) = 0;
 };
 
 // Each returns true when the whole file went over; both block in the port.

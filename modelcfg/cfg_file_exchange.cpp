@@ -24,7 +24,7 @@ class dialog_report : public cfg_exchange_report {
   void Sending(const std::string& line) override {
     ui::SetControlText(dialog_, id_transfer_status, line);
   }
-  void Failed(const std::string& text) override {
+  void Failed(const std::string& text, bool) override {
     // Whatever went wrong, the operator may try again: OK comes back.
     Notify(dialog_, notice_failed);
     ui::ShowMessage(dialog_ ? dialog_ : main_window, text, "Error", ui::Buttons::ok,

@@ -22,6 +22,8 @@
 namespace {
 
 constexpr const char* cfg_name = "Model.cfg";
+constexpr int command_slot = 0x5A;
+constexpr int default_command_port = 2000;
 constexpr auto reboot_wait = std::chrono::milliseconds(3000);
 
 void ShowError(const std::string& text) {
@@ -50,6 +52,23 @@ bool ReadWorkingCopy(std::string& content) {
     return false;
   }
   return true;
+}
+
+int CommandPort() {
+  return use_default_port ? default_command_port : tcpip_port;
+}
+
+// The upload goes to the device's own port; the operator's port setting is
+// left as it was for every later connection.
+int OpenUploadConnection() {
+  const int saved_default = use_default_port;
+  const std::int32_t saved_port = tcpip_port;
+  use_default_port = 0;
+  tcpip_port = upload_port;
+  const int slot = OpenSocketComm(ui::no_window, 0);
+  use_default_port = saved_default;
+  tcpip_port = saved_port;
+  return slot;
 }
 
 ui::Result RebootBoxCallBack(ui::Handle box, unsigned message, ui::WordParam, ui::LongParam) {
@@ -109,13 +128,38 @@ void SendAllConfigViaEthernet() {
   // The file goes to the device the editor talks to.
   if (device_sock[transfer_device].address[0])
     CopyField(default_ipaddress, device_sock[transfer_device].address);
+  const std::string host = default_ipaddress;
+  const std::string upload_end = EndpointText(host.c_str(), upload_port);
+
+  CloseDeviceSocket(transfer_device);
   ui::SetCursorShape(ui::Cursor::wait);
-  const upload_outcome outcome = UploadModelCfg(content, &transfer_device);
-  if (outcome.sent) FlagCfgUnconfirmedSent();
+  std::string failure;
+  const int upload = OpenUploadConnection();
+  if (upload < 0) {
+    failure = "Unable to connect.\nNo connection to " + upload_end + "; nothing was sent.";
+  } else {
+    transfer_device = upload;
+    failure = SendUpload(upload, content, upload_end);
+  }
+  if (failure.empty()) FlagCfgUnconfirmedSent();
+
+  // Frames must never go into an upload stream: commands get their own connection again.
+  const std::string command_end = EndpointText(host.c_str(), CommandPort());
+  const int command = OpenSocketComm(ui::no_window, command_slot);
+  if (command >= 0) transfer_device = command;
   ui::SetCursorShape(ui::Cursor::arrow);
   ui::Invalidate(modelcfg_popup);
-  if (!outcome.message.empty()) {
-    ShowError(outcome.message);
+
+  if (!failure.empty()) {
+    failure += command >= 0
+                   ? "\nThe command connection to " + command_end + " is open again."
+                   : "\nThe command connection to " + command_end + " could not be opened again.";
+    ShowError(failure);
+    return;
+  }
+  if (command < 0) {
+    ShowError(std::string(cfg_name) + " sent, but the command connection to " + command_end +
+              " could not be opened again; the unit was not rebooted.");
     return;
   }
   if (ui::ShowMessage(main_window, "Model.cfg sent.  Reboot now?", "Success", ui::Buttons::yes_no,

@@ -4,7 +4,6 @@
 #include <charconv>
 #include <cstring>
 
-#include "link/link_settings.h"
 #include "link/wsocket.h"
 #include "platform/socket.h"
 
@@ -14,8 +13,6 @@ namespace {
 
 constexpr const char* cfg_name = "Model.cfg";
 constexpr std::size_t upload_piece = 500;
-constexpr int command_slot = 0x5A;
-constexpr int default_command_port = 2000;
 // A device that takes no byte of the upload for this long is given up.
 constexpr int stall_limit_ms = 5000;
 
@@ -23,27 +20,6 @@ std::string Decimal(long long value) {
   char digits[24];
   const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
   return std::string(digits, end);
-}
-
-std::string Endpoint(const char* host, long port) {
-  return std::string(host) + " port " + Decimal(port);
-}
-
-int CommandPort() {
-  return use_default_port ? default_command_port : tcpip_port;
-}
-
-// The upload goes to the device's own port; the operator's port setting is
-// left as it was for every later connection.
-int OpenUploadConnection() {
-  const int saved_default = use_default_port;
-  const std::int32_t saved_port = tcpip_port;
-  use_default_port = 0;
-  tcpip_port = upload_port;
-  const int slot = OpenSocketComm(ui::no_window, 0);
-  use_default_port = saved_default;
-  tcpip_port = saved_port;
-  return slot;
 }
 
 // Sends all count bytes unless the connection fails or takes nothing for
@@ -87,8 +63,8 @@ void CloseUploadConnection(int slot) {
 
 }  // namespace
 
-std::string UploadEndpoint(const char* host, long port) {
-  return Endpoint(host, port);
+std::string EndpointText(const char* host, long port) {
+  return std::string(host) + " port " + Decimal(port);
 }
 
 std::string SendUpload(int slot, const std::string& content, const std::string& where) {
@@ -112,34 +88,4 @@ std::string SendUpload(int slot, const std::string& content, const std::string& 
   if (whole) return {};
   return "Sending " + std::string(cfg_name) + " to " + where + " stopped after " + Decimal(done) +
          " of " + Decimal(total) + " bytes: " + reason;
-}
-
-upload_outcome UploadModelCfg(const std::string& content, int* device) {
-  const std::string host = default_ipaddress;
-  const std::string upload_end = Endpoint(host.c_str(), upload_port);
-  upload_outcome outcome;
-  CloseDeviceSocket(*device);
-  const int upload = OpenUploadConnection();
-  if (upload < 0) {
-    outcome.message = "Unable to connect.\nNo connection to " + upload_end + "; nothing was sent.";
-  } else {
-    *device = upload;
-    outcome.message = SendUpload(upload, content, upload_end);
-  }
-  outcome.sent = outcome.message.empty();
-
-  // Frames must never go into an upload stream: commands get their own connection again.
-  const std::string command_end = Endpoint(host.c_str(), CommandPort());
-  const int command = OpenSocketComm(ui::no_window, command_slot);
-  if (command >= 0) *device = command;
-  outcome.command_open = command >= 0;
-  if (!outcome.sent) {
-    outcome.message +=
-        command >= 0 ? "\nThe command connection to " + command_end + " is open again."
-                     : "\nThe command connection to " + command_end + " could not be opened again.";
-  } else if (command < 0) {
-    outcome.message = std::string(cfg_name) + " sent, but the command connection to " +
-                      command_end + " could not be opened again; the unit was not rebooted.";
-  }
-  return outcome;
 }

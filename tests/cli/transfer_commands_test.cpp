@@ -35,6 +35,7 @@ class TransferCommands : public ::testing::TestWithParam<bool> {
     scratch.Write("lines.cfg", lines_cfg);
     scratch.Write("whole.cfg", whole_cfg);
     scratch.Write("fw.exe", Firmware());
+    scratch.Write("long.cfg", "BAND KU\r\n" + std::string(300, 'x') + "\r\n");
     std::vector<std::string> args = {"--amp", "A",           "--amp",
                                      "B",     "--steady",    "--reboot-ms",
                                      "300",   "--model-cfg", scratch.Path() + "/device.cfg"};
@@ -108,6 +109,12 @@ TEST_P(TransferCommands, EachSubcommandGivesItsOutputExitCodeAndBytes) {
       {{"send-config", "B", "lines.cfg"}, 1, "", "device 'B' on ", [] {}},
       {{"firmware", "B", "fw.exe"}, 1, "", "device 'B' on ", [] {}},
       {{"send-all", "A", "missing.cfg"}, 2, "", "cannot read 'missing.cfg'", [] {}},
+      // Nothing of a file the device could not take whole goes out.
+      {{"send-config", "A", "long.cfg"},
+       2,
+       "",
+       "Line 2 of 'long.cfg' is longer than 248 bytes.  Nothing was sent.",
+       [&] { EXPECT_EQ(sim.Y1Bodies('A').value_or(std::vector<std::string>{}).size(), 2u); }},
   };
   for (const Case& c : cases) {
     const CliRun run = Run(c.args);
