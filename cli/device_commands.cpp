@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <charconv>
 #include <csignal>
 #include <cstdio>
 #include <map>
@@ -308,10 +309,33 @@ struct ScanArguments {
   bool json = false;
 };
 
+// One or two addresses as the scan dialog takes them, each a decimal number
+// up to 255 or one character; the dialog quietly mends anything else, a
+// command line refuses it.
+bool StrictRange(const std::string& text) {
+  std::vector<std::string> words(1);
+  for (const char c : text) {
+    if (skipchar(static_cast<unsigned char>(c))) {
+      if (!words.back().empty()) words.emplace_back();
+    } else {
+      words.back() += c;
+    }
+  }
+  if (words.back().empty()) words.pop_back();
+  if (words.empty() || words.size() > 2) return false;
+  for (const std::string& word : words) {
+    if (word.size() == 1) continue;
+    int value = 0;
+    const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
+    if (error != std::errc() || end != word.data() + word.size() || value > 255) return false;
+  }
+  return true;
+}
+
 int Scan(const ScanArguments& arguments) {
   const AddressRange range = ReadAddressRange(arguments.range, AddressRange{-1, -1});
-  if (range.start < 0 || range.start > 255 || range.stop < range.start) {
-    Report("not an address range: '" + arguments.range + "' (e.g. A-Z, 00-FF, 65)");
+  if (!StrictRange(arguments.range) || range.start < 0 || range.stop < range.start) {
+    Report("not an address range: '" + arguments.range + "' (e.g. A-Z, 0-255, 65)");
     return exit_usage;
   }
   for (const long rate : arguments.rates) {
@@ -452,7 +476,7 @@ void AddDeviceCommands(CLI::App& app, int* exit_code) {
       "scan",
       "find devices on a serial bus: every address of RANGE at each rate, in the link's "
       "format");
-  scan->add_option("RANGE", scan_arguments.range, "addresses, e.g. A-Z, 00-FF or 65")->required();
+  scan->add_option("RANGE", scan_arguments.range, "addresses, e.g. A-Z, 0-255 or 65")->required();
   scan->add_option("--rates", scan_arguments.rates,
                    "rates to try (default: the link's), e.g. --rates 9600,19200")
       ->delimiter(',');
