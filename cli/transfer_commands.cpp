@@ -1,6 +1,7 @@
 // get-config, send-config, send-all and firmware: whole files between the
 // working directory and a device, without any window.
 #include <CLI/CLI.hpp>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -17,6 +18,7 @@
 #include "modelcfg/cfg_exchange.h"
 #include "modelcfg/cfg_upload.h"
 #include "platform/event_loop.h"
+#include "platform/serial_port.h"
 #include "records/poll_address.h"
 #include "records/program_state.h"
 #include "transfer/firmware_download.h"
@@ -27,9 +29,26 @@
 namespace {
 
 constexpr int sequence_tick_msec = 56;  // the service console's step, as in the console
+constexpr int reset_settle_msec = 250;
 // After a firmware download the unit restarts; the console waits this long
 // before it closes the download, so that the next command finds it running.
 constexpr int firmware_reboot_msec = 10000;
+
+// Ctrl-C or a TERM during a transfer: it stops between two of its steps, so
+// that the line and the device are left as the console's Cancel leaves them.
+volatile std::sig_atomic_t interrupted = 0;
+
+void OnInterrupt(int) {
+  interrupted = 1;
+}
+
+void CatchInterrupts() {
+  struct sigaction action = {};
+  action.sa_handler = OnInterrupt;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+}
 
 void Report(const std::string& text) {
   std::fprintf(stderr, "corvane-cli: %s\n", text.c_str());
@@ -154,13 +173,20 @@ int Firmware(const TransferArguments& arguments) {
     return exit_usage;
   }
   if (const int code = Begin(arguments, true, &address); code != exit_done) return code;
+  CatchInterrupts();
   bool done = download.Start(address);
   if (done) {
-    while (download.ChunksLeft()) {
+    while (download.ChunksLeft() && !interrupted) {
       if (download.SendChunk() == firmware_download::chunk_result::failed) break;
     }
+    if (interrupted && download.ChunksLeft()) {
+      Report("The download was cancelled after " + std::to_string(download.CurrentChunk()) +
+             " of " + std::to_string(download.Chunks()) + " chunks: " + DeviceName(address) +
+             " has not received the whole firmware.");
+      download.Abandon(address);
+    }
     done = !download.ChunksLeft() && download.Finish();
-    if (done) Loop().Run(nullptr, firmware_reboot_msec);
+    if (done) Loop().Run([] { return interrupted != 0; }, firmware_reboot_msec);
   } else {
     Report(DeviceName(address) + " did not take the start of the download");
   }
@@ -233,14 +259,29 @@ int SendAllSerial(int address, const std::string& file) {
   transfer_device = address;
   transfer_getfile = 0;
   transfer_step = ts_unstarted;
+  CatchInterrupts();
   InitModelCfgXmodemSequence();
-  if (!host.HasEnded()) Loop().Run([&host] { return host.HasEnded(); });
+  // Interrupted, a sequence in progress simply stops, as when its dialog closes.
+  if (!host.HasEnded()) Loop().Run([&host] { return host.HasEnded() || interrupted; });
   host.StopDrivers();
+  if (transfer_step >= ts_whysquiggle && transfer_step <= ts_sending) {
+    AbortModelCfgXmodemSequence();
+    // The reset must leave at the console's rate, before the line changes back.
+    platform::DrainPort(serial_device);
+    Loop().Run(nullptr, reset_settle_msec);
+  }
   UseSequenceHost(nullptr);
+  if (target_file) {
+    std::fclose(target_file);
+    target_file = nullptr;
+  }
   // The line goes back to the link's own settings.
   InitSerial();
   if (host.Completed()) return exit_done;
-  Report(DeviceName(address) + ": the service console transfer failed: " + host.StatusText());
+  Report(DeviceName(address) +
+         (interrupted ? ": the service console transfer was interrupted: "
+                      : ": the service console transfer failed: ") +
+         host.StatusText());
   return exit_device;
 }
 

@@ -324,6 +324,11 @@ void InitModelCfgXmodemSequence() {
   Send("\r\n\r\n");
 }
 
+void AbortModelCfgXmodemSequence() {
+  Send(cancel_and_reset);
+  SetTransferSequenceStep(ts_abort);
+}
+
 void ModelCfgXmodemSequence() {
   // A message box opened by a step runs a nested loop that keeps the tick
   // firing: the sequence waits for the operator instead of going on beneath it.
