@@ -129,6 +129,21 @@ TEST_P(TransferCommands, EachSubcommandGivesItsOutputExitCodeAndBytes) {
   }
 }
 
+// Ctrl-C in the middle of the service console sequence: the amplifier is told
+// to reset and answers frames again.
+TEST_P(TransferCommands, AnInterruptedSendAllLeavesTheAmplifierAnswering) {
+  if (Tcp()) GTEST_SKIP() << "the service console is reached over serial only";
+  const CliRun run =
+      RunCli({"send-all", "A", "whole.cfg", "--port", sim.LinkPath()}, scratch.Path(),
+             [](const CliRun& so_far) {
+               return so_far.err.find("Picking target drive letter") != std::string::npos;
+             });
+  EXPECT_EQ(run.exit_code, 1) << run.err;
+  EXPECT_NE(run.err.find("the service console transfer was interrupted"), std::string::npos)
+      << run.err;
+  EXPECT_EQ(Run({"get-config", "A", "after.cfg"}).exit_code, 0);
+}
+
 INSTANTIATE_TEST_SUITE_P(SerialAndTcp, TransferCommands, ::testing::Values(false, true),
                          [](const auto& info) { return info.param ? "Tcp" : "Serial"; });
 
