@@ -1,14 +1,9 @@
-// The two exchanges behind "&Get" and "&Send": the device's whole file in the
-// answer to "Y0", and a local file sent line by line with "Y1".
-#include <cstdarg>
-#include <cstdio>
-#include <cstring>
+// "&Get" and "&Send" as the Get/Send dialog shows them: the line being sent
+// in its status, a failure in a box, and the dialog told how it ended.
 #include <string>
 
-#include "link/capture.h"
-#include "link/exchange.h"
+#include "modelcfg/cfg_exchange.h"
 #include "modelcfg/cfg_files.h"
-#include "modelcfg/replace_file.h"
 #include "records/program_state.h"
 #include "resources/modelcfg_dialogs.h"
 #include "ui/dialog.h"
@@ -18,105 +13,41 @@ namespace {
 
 constexpr int notice_failed = 999;  // re-enable OK, normal cursor
 constexpr int notice_done = 1000;   // normal cursor
-constexpr std::size_t max_send_size = 10000;
-constexpr std::size_t max_body = 250;  // a frame's command body
-constexpr int frame_trim = 3;          // header and trailer bytes around the file's text
 
 void Notify(ui::Handle dialog, int notice) {
   if (dialog) ui::Send(dialog, ui::msg_command, ui::MakeCommand(notice, ui::notify_clicked));
 }
 
-int Fail(ui::Handle dialog, const std::string& text) {
-  // Whatever went wrong, the operator may try again: OK comes back.
-  Notify(dialog, notice_failed);
-  ui::ShowMessage(dialog ? dialog : main_window, text, "Error", ui::Buttons::ok, ui::Icon::error);
-  return 0;
-}
-
-[[gnu::format(printf, 1, 2)]] std::string Quoted(const char* format, ...) {
-  char text[1200];
-  va_list arguments;
-  va_start(arguments, format);
-  std::vsnprintf(text, sizeof text, format, arguments);
-  va_end(arguments);
-  return text;
-}
-
-// Writes bytes to path so that it holds either its old content or the whole
-// new one. "" or the message.
-std::string WriteWhole(const char* path, const unsigned char* bytes, std::size_t size) {
-  replacement_file file(path);
-  if (!file.IsOpen()) return Quoted("Can't open file '%s' for writing", path);
-  if (!file.Write(reinterpret_cast<const char*>(bytes), size)) {
-    return Quoted("Unable to write to '%s'", path);
+class dialog_report : public cfg_exchange_report {
+ public:
+  explicit dialog_report(ui::Handle dialog) : dialog_(dialog) {}
+  void Sending(const std::string& line) override {
+    ui::SetControlText(dialog_, id_transfer_status, line);
   }
-  if (!file.Commit()) return Quoted("Unable to save '%s'", path);
-  return "";
-}
+  void Failed(const std::string& text, bool) override {
+    // Whatever went wrong, the operator may try again: OK comes back.
+    Notify(dialog_, notice_failed);
+    ui::ShowMessage(dialog_ ? dialog_ : main_window, text, "Error", ui::Buttons::ok,
+                    ui::Icon::error);
+  }
 
-// The next line of the file from at: up to and including its line feed.
-std::size_t LineLength(const unsigned char* data, std::size_t size, std::size_t at) {
-  const void* feed = std::memchr(data + at, '\n', size - at);
-  return feed ? static_cast<const unsigned char*>(feed) - (data + at) + 1 : size - at;
+ private:
+  ui::Handle dialog_;
+};
+
+int Finished(ui::Handle dialog, bool done) {
+  if (done) Notify(dialog, notice_done);
+  return done ? 1 : 0;
 }
 
 }  // namespace
 
 int GetModelCfg(ui::Handle dialog_handle, const char* filename, int device) {
-  const char* failed = "Command failed.  Can't retrieve configuration.";
-  if (device < 0 || device > 255) return Fail(dialog_handle, failed);
-  if (!LoneCommand(device, "Y0", 2, 2000, 2)) return Fail(dialog_handle, failed);
-  const protocol_struct& reply = ProtocolBuffer(device);
-  if (reply.receive_count < 2 * frame_trim) return Fail(dialog_handle, failed);
-  const std::string error =
-      WriteWhole(filename, reply.response_buf + frame_trim,
-                 static_cast<std::size_t>(reply.receive_count - 2 * frame_trim));
-  if (!error.empty()) return Fail(dialog_handle, error);
-  Notify(dialog_handle, notice_done);
-  return 1;
+  dialog_report report(dialog_handle);
+  return Finished(dialog_handle, FetchModelCfg(filename, device, report));
 }
 
 int SendModelCfg(ui::Handle dialog_handle, const char* filename, int device) {
-  static unsigned char data[max_send_size + 1];
-  std::FILE* file = std::fopen(filename, "rb");
-  if (!file) return Fail(dialog_handle, Quoted("Can't open file '%s' for reading.", filename));
-  const std::size_t size = std::fread(data, 1, sizeof data, file);
-  const bool read_failed = std::ferror(file) != 0;
-  std::fclose(file);
-  if (read_failed) return Fail(dialog_handle, Quoted("Can't read from file '%s'.", filename));
-  if (size > max_send_size) {
-    return Fail(dialog_handle,
-                Quoted("'%s' is longer than 10000 bytes.  Nothing was sent.", filename));
-  }
-  // Every line must fit one command before the first goes out: a file cut
-  // half way would leave the device with part of it.
-  int number = 1;
-  for (std::size_t at = 0; at < size; ++number) {
-    const std::size_t length = LineLength(data, size, at);
-    if (length + 2 > max_body) {
-      char text[1300];
-      std::snprintf(text, sizeof text,
-                    "Line %d of '%s' is longer than %zu bytes.  Nothing was sent.", number,
-                    filename, max_body - 2);
-      return Fail(dialog_handle, text);
-    }
-    at += length;
-  }
-  if (device < 0 || device > 255) return Fail(dialog_handle, "Command Failed.");
-  for (std::size_t at = 0; at < size;) {
-    const std::size_t length = LineLength(data, size, at);
-    std::string command = "Y1";
-    command.append(reinterpret_cast<const char*>(data + at), length);
-    at += length;
-    if (command == "Y1\n") continue;
-    for (std::size_t n = 2; n < command.size(); ++n) {
-      if (command[n] == '\r' || command[n] == '\n') command[n] = ' ';
-    }
-    ui::SetControlText(dialog_handle, id_transfer_status, command.substr(2));
-    if (!LoneCommand(device, command.data(), static_cast<int>(command.size()), 1000, 4)) {
-      return Fail(dialog_handle, "Command Failed.");
-    }
-  }
-  Notify(dialog_handle, notice_done);
-  return 1;
+  dialog_report report(dialog_handle);
+  return Finished(dialog_handle, PushModelCfg(filename, device, report));
 }

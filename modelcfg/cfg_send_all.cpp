@@ -1,9 +1,6 @@
 #include "modelcfg/cfg_send_all.h"
 
-#include <algorithm>
-#include <charconv>
 #include <chrono>
-#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -15,7 +12,6 @@
 #include "modelcfg/cfg_editor.h"
 #include "modelcfg/cfg_undo.h"
 #include "modelcfg/model_cfg.h"
-#include "platform/socket.h"
 #include "records/device_records.h"
 #include "records/program_state.h"
 #include "resources/connecting_dialog.h"
@@ -23,26 +19,15 @@
 #include "ui/dialog.h"
 #include "ui/message_box.h"
 
-std::int32_t upload_port = 2003;
-
 namespace {
 
 constexpr const char* cfg_name = "Model.cfg";
-constexpr std::size_t upload_piece = 500;
 constexpr int command_slot = 0x5A;
 constexpr int default_command_port = 2000;
-// A device that takes no byte of the upload for this long is given up.
-constexpr int stall_limit_ms = 5000;
 constexpr auto reboot_wait = std::chrono::milliseconds(3000);
 
 void ShowError(const std::string& text) {
   ui::ShowMessage(main_window, text, "Error", ui::Buttons::ok, ui::Icon::warning);
-}
-
-std::string Decimal(long long value) {
-  char digits[24];
-  const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-  return std::string(digits, end);
 }
 
 // transfer_filename and transfer_filepath name the program directory's Model.cfg.
@@ -69,10 +54,6 @@ bool ReadWorkingCopy(std::string& content) {
   return true;
 }
 
-std::string Endpoint(const char* host, long port) {
-  return std::string(host) + " port " + Decimal(port);
-}
-
 int CommandPort() {
   return use_default_port ? default_command_port : tcpip_port;
 }
@@ -88,69 +69,6 @@ int OpenUploadConnection() {
   use_default_port = saved_default;
   tcpip_port = saved_port;
   return slot;
-}
-
-// Sends all count bytes unless the connection fails or takes nothing for
-// stall_limit_ms; returns how many went out and, short of all, why not.
-std::size_t SendWhole(platform::SocketHandle socket, const char* bytes, std::size_t count,
-                      std::string& reason) {
-  std::size_t sent = 0;
-  while (sent < count) {
-    const int taken =
-        platform::SendBytes(socket, reinterpret_cast<const unsigned char*>(bytes + sent),
-                            static_cast<int>(count - sent));
-    if (taken > 0) {
-      sent += static_cast<std::size_t>(taken);
-      continue;
-    }
-    if (taken < 0 && platform::LastSocketError() != platform::socket_would_block) {
-      reason = SocketError2String();
-      return sent;
-    }
-    const int ready = platform::WaitSocketWritable(socket, stall_limit_ms);
-    if (ready < 0) {
-      reason = SocketError2String();
-      return sent;
-    }
-    if (ready == 0) {
-      reason = "the device took nothing for " + Decimal(stall_limit_ms) + " ms";
-      return sent;
-    }
-  }
-  return sent;
-}
-
-// Header, the file in pieces and CR LF; an empty text when every byte went
-// out, else what failed.
-std::string Upload(int slot, const std::string& content, const std::string& where) {
-  const platform::SocketHandle socket = device_sock[slot].socket;
-  const std::string header =
-      "2002," + Decimal(static_cast<long long>(content.size() + std::strlen(cfg_name) + 1)) + ":" +
-      cfg_name + ">";
-  const std::size_t total = header.size() + content.size() + 2;
-  std::size_t done = 0;
-  std::string reason;
-  auto send = [&](const char* bytes, std::size_t count) {
-    const std::size_t sent = SendWhole(socket, bytes, count, reason);
-    done += sent;
-    return sent == count;
-  };
-  bool whole = send(header.data(), header.size());
-  for (std::size_t at = 0; whole && at < content.size(); at += upload_piece)
-    whole = send(content.data() + at, std::min(upload_piece, content.size() - at));
-  if (whole) whole = send("\r\n", 2);
-  if (whole) return {};
-  return "Sending " + std::string(cfg_name) + " to " + where + " stopped after " + Decimal(done) +
-         " of " + Decimal(total) + " bytes: " + reason;
-}
-
-// Takes up whatever the device said on the upload connection first: closing
-// with unread bytes would reset the connection and lose the file's tail.
-void CloseUploadConnection(int slot) {
-  unsigned char discard[256];
-  while (platform::Receive(device_sock[slot].socket, discard, sizeof discard) > 0) {
-  }
-  CloseDeviceSocket(slot);
 }
 
 ui::Result RebootBoxCallBack(ui::Handle box, unsigned message, ui::WordParam, ui::LongParam) {
@@ -211,7 +129,7 @@ void SendAllConfigViaEthernet() {
   if (device_sock[transfer_device].address[0])
     CopyField(default_ipaddress, device_sock[transfer_device].address);
   const std::string host = default_ipaddress;
-  const std::string upload_end = Endpoint(host.c_str(), upload_port);
+  const std::string upload_end = EndpointText(host.c_str(), upload_port);
 
   CloseDeviceSocket(transfer_device);
   ui::SetCursorShape(ui::Cursor::wait);
@@ -221,13 +139,12 @@ void SendAllConfigViaEthernet() {
     failure = "Unable to connect.\nNo connection to " + upload_end + "; nothing was sent.";
   } else {
     transfer_device = upload;
-    failure = Upload(upload, content, upload_end);
-    CloseUploadConnection(upload);
+    failure = SendUpload(upload, content, upload_end);
   }
   if (failure.empty()) FlagCfgUnconfirmedSent();
 
   // Frames must never go into an upload stream: commands get their own connection again.
-  const std::string command_end = Endpoint(host.c_str(), CommandPort());
+  const std::string command_end = EndpointText(host.c_str(), CommandPort());
   const int command = OpenSocketComm(ui::no_window, command_slot);
   if (command >= 0) transfer_device = command;
   ui::SetCursorShape(ui::Cursor::arrow);

@@ -2,10 +2,7 @@
 // service console.
 #pragma once
 
-#include <cstdint>
-
-// The device's file-upload port (2003); a test aims it at a listener of its own.
-extern std::int32_t upload_port;
+#include "modelcfg/cfg_upload.h"
 
 // Over serial, after the operator confirmed: the transfer dialog in send mode.
 void SendConfigViaXmodem();

@@ -5,7 +5,6 @@
 #include <string>
 #include <string_view>
 
-#include "config/program_directory.h"
 #include "link/capture.h"
 #include "link/framing.h"
 #include "link/link_settings.h"
@@ -13,11 +12,12 @@
 #include "modelcfg/cfg_editor.h"
 #include "platform/counter.h"
 #include "platform/link_clock.h"
+#include "records/device_records.h"
 #include "records/program_state.h"
+#include "transfer/sequence_host.h"
 #include "transfer/transfer_dialog.h"
 #include "transfer/transfer_sequence.h"
 #include "transfer/xmodem.h"
-#include "ui/message_box.h"
 
 transfer_sequence_enum transfer_step = ts_unstarted;
 int transfer_getfile = 0;
@@ -29,6 +29,7 @@ ui::Handle transfer_dialog = ui::no_window;
 namespace {
 
 constexpr int step_retries = 3;
+sequence_host* current_host = nullptr;
 
 // The count-down text shown last: the status line changes only with it.
 std::string old_msg;
@@ -93,7 +94,7 @@ void RetryAfter(int timeout_msec, const std::string& retry_text) {
 }
 
 void SetLocalFilePath() {
-  ProgramFileName(transfer_filepath, sizeof transfer_filepath, transfer_filename);
+  CopyField(transfer_filepath, SequenceHost().LocalFile().c_str());
 }
 
 void WhySquiggleStep() {
@@ -166,8 +167,8 @@ void SetDriveStep() {
   ResetReceiver(0);
   std::FILE* file = std::fopen(transfer_filepath, "rb");
   if (!file) {
-    ui::ShowMessage(modelcfg_popup, Format("Can't read %s.", transfer_filepath), "Error",
-                    ui::Buttons::ok, ui::Icon::warning);
+    SequenceHost().Problem(sequence_problem::unreadable_file,
+                           Format("Can't read %s.", transfer_filepath));
     return RetryAfter(500, retry);
   }
   target_file = file;
@@ -193,8 +194,8 @@ void StartReception() {
   // fed NAKs for data that would be thrown away.
   Send(cancel_and_reset);
   SetTransferSequenceStep(ts_abort);
-  ui::ShowMessage(modelcfg_popup, Format("Unable to create %s.", transfer_filepath), "Error",
-                  ui::Buttons::ok, ui::Icon::error);
+  SequenceHost().Problem(sequence_problem::uncreatable_file,
+                         Format("Unable to create %s.", transfer_filepath));
 }
 
 void GetFileStep() {
@@ -223,7 +224,7 @@ void ResetWaitStep() {
                                   static_cast<long>(10 - (elapsed + 500) / 1000));
   if (text != old_msg) {
     old_msg = text;
-    ShowTransferStatus(text);
+    SequenceHost().ShowStatus(text);
   }
   if (elapsed > 10000) SetTransferSequenceStep(ts_complete);
 }
@@ -257,7 +258,7 @@ std::string StepText(transfer_sequence_enum step) {
     case ts_reset:
       return "Done.  Resetting amp.";
     case ts_failed: {
-      const std::string current = TransferStatusText();
+      const std::string current = SequenceHost().StatusText();
       if (current.find("(Command Failed)") != std::string::npos) return "Resetting amp.";
       return current + "  (Command Failed)";
     }
@@ -268,9 +269,8 @@ std::string StepText(transfer_sequence_enum step) {
     case ts_cantreset:
       return "Unable to reboot firmware.";
     case ts_complete:
-      return transfer_getfile
-                 ? Format("Saved %s%s", save_directory, transfer_filename)
-                 : Format("File transferred from %s%s", save_directory, transfer_filename);
+      return transfer_getfile ? Format("Saved %s", transfer_filepath)
+                              : Format("File transferred from %s", transfer_filepath);
     case ts_unused:
       break;
   }
@@ -278,6 +278,14 @@ std::string StepText(transfer_sequence_enum step) {
 }
 
 }  // namespace
+
+sequence_host& SequenceHost() {
+  return current_host ? *current_host : DialogSequenceHost();
+}
+
+void UseSequenceHost(sequence_host* host) {
+  current_host = host;
+}
 
 void SetTransferSequenceStep(transfer_sequence_enum new_step) {
   ResetReceiver(0);
@@ -288,20 +296,19 @@ void SetTransferSequenceStep(transfer_sequence_enum new_step) {
     target_file = nullptr;
   }
   if (new_step == ts_resetwait) old_msg.clear();
-  if (new_step != ts_unused) ShowTransferStatus(StepText(new_step));
+  if (new_step != ts_unused) SequenceHost().ShowStatus(StepText(new_step));
   const bool final_step = new_step == ts_complete || new_step == ts_abort ||
                           new_step == ts_failed || new_step == ts_timeout;
-  if (final_step) SequenceEnded(new_step == ts_complete);
+  if (final_step) SequenceHost().Ended(new_step == ts_complete);
 }
 
 void InitModelCfgXmodemSequence() {
   if (!SerialPortIsOpen()) {
-    ui::ShowMessage(transfer_dialog, "Unable to open serial port", "Can't proceed", ui::Buttons::ok,
-                    ui::Icon::error);
-    SequenceEnded(false);
+    SequenceHost().Problem(sequence_problem::port, "Unable to open serial port");
+    SequenceHost().Ended(false);
     return;
   }
-  StartSequenceDrivers();
+  SequenceHost().StartDrivers();
   transfer_retries = 0;
   ResetReceiver(0);
   std::snprintf(transfer_filename, sizeof transfer_filename, "%s", "Model.cfg");
@@ -309,13 +316,17 @@ void InitModelCfgXmodemSequence() {
   platform::SleepMsec(250);
   if (!SetupSerial(9600, parity_none, 8, one_stop_bit)) {
     SetTransferSequenceStep(ts_abort);
-    ui::ShowMessage(transfer_dialog, SerialErrorText(), "Can't proceed", ui::Buttons::ok,
-                    ui::Icon::error);
+    SequenceHost().Problem(sequence_problem::port, SerialErrorText());
     return;
   }
   SetTransferSequenceStep(ts_whysquiggle);
   platform::SleepMsec(100);
   Send("\r\n\r\n");
+}
+
+void AbortModelCfgXmodemSequence() {
+  Send(cancel_and_reset);
+  SetTransferSequenceStep(ts_abort);
 }
 
 void ModelCfgXmodemSequence() {

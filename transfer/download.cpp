@@ -9,10 +9,7 @@
 
 #include "config/defaults_file.h"
 #include "config/settings.h"
-#include "link/capture.h"
-#include "link/command_set.h"
 #include "link/discovery.h"
-#include "link/exchange.h"
 #include "link/link_settings.h"
 #include "link/scan_ip_dialog.h"
 #include "link/wsocket.h"
@@ -20,17 +17,12 @@
 #include "records/poll_address.h"
 #include "records/program_state.h"
 #include "resources/firmware_dialog.h"
-#include "transfer/download_comm.h"
 #include "transfer/download_link.h"
+#include "transfer/firmware_download.h"
 #include "transfer/firmware_file.h"
 #include "ui/dialog.h"
 #include "ui/file_dialog.h"
 #include "ui/message_box.h"
-
-std::FILE* firmware_file = nullptr;
-std::uint32_t firmware_filesize = 0;
-std::uint32_t firmware_chunks = 0;
-long current_chunk = 0;
 
 namespace {
 
@@ -39,9 +31,6 @@ constexpr unsigned reboot_timer_id = 2;
 constexpr int chunk_tick_msec = 56;
 constexpr int reboot_tick_msec = 1000;
 constexpr int reboot_ticks = 10;
-constexpr int settle_before_start_msec = 555;
-constexpr int settle_before_cancel_msec = 250;
-constexpr int unanswered_chunk_limit = 3;
 
 // What the dialog is doing. Every message checks it first, so that nothing
 // a timer or a click brings can run a step twice or out of turn.
@@ -53,10 +42,8 @@ struct DialogStart {
 };
 
 int address = 'A';
-int sequence_bump = 0;  // consecutive offers without an answer
-char old_digit = '0';   // the percentage's fourth character last shown
-int entrant = 0;        // a chunk or the finish is being handled
-int old_retries = 0;
+char old_digit = '0';  // the percentage's fourth character last shown
+int entrant = 0;       // a chunk or the finish is being handled
 Phase phase = Phase::waiting;
 bool message_posted = false;  // a next-chunk or finish message is on its way
 int reboot_count = 0;
@@ -82,11 +69,6 @@ void Error(const std::string& text) {
   ui::ShowMessage(main_window, text, "Error", ui::Buttons::ok, ui::Icon::error);
 }
 
-void CloseFirmwareFile() {
-  if (firmware_file) std::fclose(firmware_file);
-  firmware_file = nullptr;
-}
-
 void ShowStatus(ui::Handle dialog, const std::string& text) {
   ui::SetControlText(dialog, id_firmware_status, text);
 }
@@ -96,60 +78,51 @@ void StopChunkTimer(ui::Handle dialog) {
   timer_id2 = 0;
 }
 
-void ReportRestore(ui::Handle dialog, int restored) {
-  if (!restored) {
-    ui::ShowMessage(dialog, RestoreProblem(), "Problem", ui::Buttons::ok, ui::Icon::warning);
-  }
-}
+class dialog_report : public firmware_report {
+ public:
+  ui::Handle dialog = 0;
 
-// The one way a started download fails: the box once, the link restored,
-// and OK offered again for a fresh start.
-void Fail(ui::Handle dialog, const std::string& text) {
-  StopChunkTimer(dialog);
-  phase = Phase::failed;
-  ui::ShowMessage(dialog, text, "Transfer Aborted.", ui::Buttons::ok, ui::Icon::error);
-  ShowStatus(dialog, "Transfer Failed.");
-  ReportRestore(dialog, RestoreComm(address));
-  ui::EnableControl(dialog, ui::id_ok, true);
-}
+  void Status(const std::string& text) override { ShowStatus(dialog, text); }
+
+  // Repainting costs more than a chunk at the higher rates: the display
+  // changes at most every 100 ms, and for the last chunk.
+  void Progress(long chunk, std::uint32_t chunks) override {
+    const auto now = std::chrono::steady_clock::now();
+    if (now - last_shown < display_interval && chunk + 1 < static_cast<long>(chunks)) return;
+    last_shown = now;
+    const std::string text = PercentText(chunk, chunks);
+    if (text[3] != old_digit) {
+      ui::SetControlText(dialog, id_firmware_percent, text);
+      old_digit = text[3];
+    }
+    ui::SetProgress(dialog, id_firmware_progress, ProgressSteps(chunk, chunks));
+  }
+
+  // The box once, then the link is restored and OK offered again for a
+  // fresh start.
+  void Aborted(const std::string& text) override {
+    StopChunkTimer(dialog);
+    phase = Phase::failed;
+    ui::ShowMessage(dialog, text, "Transfer Aborted.", ui::Buttons::ok, ui::Icon::error);
+    ShowStatus(dialog, "Transfer Failed.");
+  }
+
+  void RestoreFailed(const std::string& problem) override {
+    ui::ShowMessage(dialog, problem, "Problem", ui::Buttons::ok, ui::Icon::warning);
+  }
+};
+
+dialog_report report;
+firmware_download download(report);
 
 void PostNext(ui::Handle dialog) {
   message_posted = true;
-  ui::Post(dialog, static_cast<long>(current_chunk) < static_cast<long>(firmware_chunks)
-                       ? msg_next_chunk
-                       : msg_finish_download);
-}
-
-// Repainting costs more than a chunk at the higher rates: the display changes
-// at most every 100 ms, and for the last chunk.
-void ShowProgress(ui::Handle dialog) {
-  const auto now = std::chrono::steady_clock::now();
-  if (now - last_shown < display_interval &&
-      current_chunk + 1 < static_cast<long>(firmware_chunks)) {
-    return;
-  }
-  last_shown = now;
-  const std::string text = PercentText(current_chunk, firmware_chunks);
-  if (text[3] != old_digit) {
-    ui::SetControlText(dialog, id_firmware_percent, text);
-    old_digit = text[3];
-  }
-  ui::SetProgress(dialog, id_firmware_progress, ProgressSteps(current_chunk, firmware_chunks));
-}
-
-void ShowRetries(ui::Handle dialog) {
-  if (retries == old_retries) return;
-  old_retries = retries;
-  ShowStatus(dialog,
-             CurrentDownloadLink().Serial()
-                 ? Format(100, "Sending at %ld baud (%d message retries)",
-                          static_cast<long>(download_baud), old_retries)
-                 : Format(100, "Sending firmware over ethernet (%d message retries)", old_retries));
+  ui::Post(dialog, download.ChunksLeft() ? msg_next_chunk : msg_finish_download);
 }
 
 void InitDialog(ui::Handle dialog, const DialogStart& start) {
+  report.dialog = dialog;
   address = start.address;
-  sequence_bump = 0;
   entrant = 0;
   phase = Phase::waiting;
   message_posted = false;
@@ -172,84 +145,27 @@ void OnAddressEdited(ui::Handle dialog) {
 
 void OnOk(ui::Handle dialog) {
   if (phase == Phase::sending || phase == Phase::rebooting) return;
-  DownloadLink& link = CurrentDownloadLink();
   polling_enabled = 0;
   ui::EnableControl(dialog, ui::id_ok, false);
-  current_chunk = 0;
-  sequence_bump = 0;
-  ShowStatus(dialog, "Initializing transfer...");
   ui::SetProgressRange(dialog, id_firmware_progress, 0, 20);
   ui::SetProgress(dialog, id_firmware_progress, 0);
-  link.Pause(settle_before_start_msec);
-  TrapResponse(link.Serial() ? 0 : address);
-  // The size is announced only to a device that took the new rate.
-  const device_command& start = Command(command_id::firmware_start);
-  const command_body announce = FirmwareStartCommand(static_cast<long>(firmware_filesize));
-  if (!SpeedyComm(address) ||
-      !link.Command(address, announce.text, announce.length, start.timeout, start.tries)) {
-    ShowStatus(dialog, "Initialization failed.");
-    ReportRestore(dialog, RestoreComm(address));
+  if (!download.Start(address)) {
     phase = Phase::failed;
     ui::EnableControl(dialog, ui::id_ok, true);
     return;
   }
-  ShowStatus(dialog, link.Serial() ? Format(100, "Sending new firmware at %ld baud!",
-                                            static_cast<long>(download_baud))
-                                   : Format(300, "Sending firmware over ethernet to %s !",
-                                            default_ipaddress));
-  retries = 0;
-  old_retries = 0;
   phase = Phase::sending;
   if (!turbo_download) timer_id2 = ui::StartTimer(dialog, chunk_timer_id, chunk_tick_msec);
   PostNext(dialog);
 }
 
-void OnNextChunk(ui::Handle dialog) {
-  DownloadLink& link = CurrentDownloadLink();
-  unsigned char buf[firmware_chunk_size];
-  if (!NextDownloadChunk(dialog, buf)) {
-    Fail(dialog, "Error reading firmware file.");
-    return;
-  }
-  const command_body number = FirmwareChunkCommand(current_chunk);
-  char body[sizeof number.text];
-  std::memcpy(body, number.text, static_cast<std::size_t>(number.length));
-  std::memcpy(body + number.length, buf, sizeof buf);
-  const device_command& chunk = Command(command_id::firmware_chunk);
-  if (link.Command(address, body, number.length + firmware_chunk_size, chunk.timeout,
-                   chunk.tries)) {
-    sequence_bump = 0;
-    ShowProgress(dialog);
-    ++current_chunk;
-  } else if (!link.Connected(address)) {
-    Fail(dialog, Format(400, "The connection to %s was lost after %ld of %lu chunks.",
-                        link.Serial() ? serial_port : default_ipaddress, current_chunk,
-                        static_cast<unsigned long>(firmware_chunks)));
-    return;
-  } else if (++sequence_bump > unanswered_chunk_limit) {
-    Fail(dialog, "Missing response from HPA.");
-    return;
-  }
-  // An unanswered chunk keeps its number and is offered again.
-  ShowRetries(dialog);
-}
-
 void OnFinish(ui::Handle dialog) {
   StopChunkTimer(dialog);
-  DownloadLink& link = CurrentDownloadLink();
-  if (!RestoreComm(address)) {
-    Fail(dialog, RestoreProblem() + " The end of the download was not sent.");
-    return;
-  }
-  const device_command& end = Command(command_id::firmware_end);
-  const command_body finish = FirmwareEndCommand(static_cast<long>(firmware_chunks));
-  if (!link.Command(address, finish.text, finish.length, end.timeout, end.tries)) {
-    Fail(dialog, "Device " + AddressText(address) +
-                     " did not answer the end of the download: it may not run the new firmware.");
+  if (!download.Finish()) {
+    ui::EnableControl(dialog, ui::id_ok, true);
     return;
   }
   phase = Phase::rebooting;
-  ShowStatus(dialog, "Transfer Complete, rebooting Unit...");
   ui::SetProgressRange(dialog, id_firmware_progress, 0, 100);
   ui::SetProgress(dialog, id_firmware_progress, 0);
   reboot_count = 0;
@@ -263,12 +179,12 @@ void OnPacedMessage(ui::Handle dialog, unsigned message) {
   message_posted = false;
   if (phase != Phase::sending || entrant) return;
   entrant = 1;
-  if (message == msg_finish_download ||
-      static_cast<long>(current_chunk) >= static_cast<long>(firmware_chunks)) {
+  if (message == msg_finish_download || !download.ChunksLeft()) {
     OnFinish(dialog);
-  } else {
-    OnNextChunk(dialog);
-    if (phase == Phase::sending && turbo_download) PostNext(dialog);
+  } else if (download.SendChunk() == firmware_download::chunk_result::failed) {
+    ui::EnableControl(dialog, ui::id_ok, true);
+  } else if (turbo_download) {
+    PostNext(dialog);
   }
   entrant = 0;
 }
@@ -282,7 +198,7 @@ void OnTimer(ui::Handle dialog, unsigned id) {
   ui::SetProgress(dialog, id_firmware_progress, ++reboot_count * 10);
   if (reboot_count < reboot_ticks) return;
   ui::StopTimer(dialog, reboot_timer_id);
-  CloseFirmwareFile();
+  download.Close();
   ui::FinishDialog(dialog, 1);
 }
 
@@ -290,46 +206,28 @@ void OnCancel(ui::Handle dialog) {
   if (entrant) return;
   StopChunkTimer(dialog);
   ui::StopTimer(dialog, reboot_timer_id);
-  CloseFirmwareFile();
-  if (phase == Phase::sending && current_chunk > 0) {
+  download.Close();
+  if (phase == Phase::sending && download.CurrentChunk() > 0) {
     ui::ShowMessage(dialog,
                     Format(300,
                            "The download was cancelled after %ld of %lu chunks: device %s "
                            "has not received the whole firmware.",
-                           current_chunk, static_cast<unsigned long>(firmware_chunks),
+                           download.CurrentChunk(), static_cast<unsigned long>(download.Chunks()),
                            AddressText(address).c_str()),
                     "Warning", ui::Buttons::ok, ui::Icon::warning);
   }
   const bool rebooting = phase == Phase::rebooting;
   phase = Phase::failed;
-  if (!rebooting) {
-    CurrentDownloadLink().Pause(settle_before_cancel_msec);
-    ReportRestore(dialog, RestoreComm(address));
-  }
+  if (!rebooting) download.Abandon(address);
   ui::FinishDialog(dialog, rebooting ? 1 : 0);
 }
 
 // Checks the chosen file and opens it; the refusals name the file.
 bool OpenFirmwareFile(const char* filename) {
-  std::error_code error;
-  const std::uintmax_t size = std::filesystem::file_size(filename, error);
-  if (error || !FileExists(filename)) {
-    Error(Format(1100, "Can't find file %s.", filename));
-    return false;
-  }
-  const std::string refusal = FirmwareSizeRefusal(filename, size);
-  if (!refusal.empty()) {
-    Error(refusal);
-    return false;
-  }
-  firmware_filesize = static_cast<std::uint32_t>(size);
-  firmware_chunks = FirmwareChunkCount(size);
-  firmware_file = std::fopen(filename, "rb");
-  if (!firmware_file) {
-    Error(Format(1100, "Problem reading %s.", filename));
-    return false;
-  }
-  return true;
+  std::string error;
+  if (download.Open(filename, &error)) return true;
+  Error(error);
+  return false;
 }
 
 // Over Ethernet the operator picks the device and it is connected; true with
@@ -371,13 +269,6 @@ int GetFirmwareFileName(char* filename) {
   return 1;
 }
 
-int NextDownloadChunk(ui::Handle, unsigned char* buf) {
-  unsigned char chunk[firmware_chunk_size];
-  const bool read = ReadFirmwareChunk(firmware_file, current_chunk, firmware_filesize, chunk);
-  std::memcpy(buf, chunk, sizeof chunk);
-  return read ? 1 : 0;
-}
-
 ui::Result DownloadCallBack(ui::Handle dialog, unsigned message, ui::WordParam word,
                             ui::LongParam l) {
   switch (message) {
@@ -406,7 +297,7 @@ ui::Result DownloadCallBack(ui::Handle dialog, unsigned message, ui::WordParam w
       return 1;
     case ui::msg_destroy:
       StopChunkTimer(dialog);
-      CloseFirmwareFile();
+      download.Close();
       // The connection was made for this download.
       if (!CurrentDownloadLink().Serial()) CloseDeviceSocket(address);
       return 0;
@@ -429,7 +320,7 @@ void DownloadCode() {
                    reinterpret_cast<ui::LongParam>(&start));
     }
   }
-  CloseFirmwareFile();
+  download.Close();
   polling_enabled = 1;
   ethernet_action = ETHERNET_DEFAULT;
 }

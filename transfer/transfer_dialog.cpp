@@ -5,12 +5,14 @@
 #include <cstdio>
 #include <string>
 
+#include "config/program_directory.h"
 #include "link/capture.h"
 #include "link/wserial.h"
 #include "modelcfg/cfg_editor.h"
 #include "records/poll_address.h"
 #include "records/program_state.h"
 #include "resources/modelcfg_dialogs.h"
+#include "transfer/sequence_host.h"
 #include "transfer/transfer_sequence.h"
 #include "ui/dialog.h"
 #include "ui/fd_watch.h"
@@ -97,27 +99,55 @@ void OnOk(ui::Handle dialog) {
   InitModelCfgXmodemSequence();
 }
 
+class dialog_host : public sequence_host {
+ public:
+  void StartDrivers() override {
+    if (!xmodem_timer)
+      xmodem_timer = ui::StartTimer(transfer_dialog, sequence_timer_id, sequence_tick_msec);
+    if (!port_watch && SerialPortIsOpen())
+      port_watch = ui::WatchReadable(serial_device, transfer_dialog, msg_port_readable);
+  }
+
+  std::string StatusText() override { return ui::ControlText(transfer_dialog, id_transfer_status); }
+
+  void ShowStatus(const std::string& text) override {
+    if (ui::IsLive(transfer_dialog)) ui::SetControlText(transfer_dialog, id_transfer_status, text);
+  }
+
+  // The wait cursor goes, and a completed sequence turns Cancel into Close.
+  void Ended(bool completed) override {
+    ui::SetCursorShape(ui::Cursor::arrow);
+    if (completed) ui::SetControlText(transfer_dialog, ui::id_cancel, "Close");
+    if (transfer_step == ts_unstarted) ui::EnableControl(transfer_dialog, ui::id_ok, true);
+  }
+
+  // The program directory's copy, the one the editor shows.
+  std::string LocalFile() override {
+    char path[sizeof transfer_filepath];
+    ProgramFileName(path, sizeof path, transfer_filename);
+    return path;
+  }
+
+  void Problem(sequence_problem kind, const std::string& text) override {
+    switch (kind) {
+      case sequence_problem::unreadable_file:
+        ui::ShowMessage(modelcfg_popup, text, "Error", ui::Buttons::ok, ui::Icon::warning);
+        break;
+      case sequence_problem::uncreatable_file:
+        ui::ShowMessage(modelcfg_popup, text, "Error", ui::Buttons::ok, ui::Icon::error);
+        break;
+      case sequence_problem::port:
+        ui::ShowMessage(transfer_dialog, text, "Can't proceed", ui::Buttons::ok, ui::Icon::error);
+        break;
+    }
+  }
+};
+
 }  // namespace
 
-void StartSequenceDrivers() {
-  if (!xmodem_timer)
-    xmodem_timer = ui::StartTimer(transfer_dialog, sequence_timer_id, sequence_tick_msec);
-  if (!port_watch && SerialPortIsOpen())
-    port_watch = ui::WatchReadable(serial_device, transfer_dialog, msg_port_readable);
-}
-
-std::string TransferStatusText() {
-  return ui::ControlText(transfer_dialog, id_transfer_status);
-}
-
-void ShowTransferStatus(const std::string& text) {
-  ui::SetControlText(transfer_dialog, id_transfer_status, text);
-}
-
-void SequenceEnded(bool completed) {
-  ui::SetCursorShape(ui::Cursor::arrow);
-  if (completed) ui::SetControlText(transfer_dialog, ui::id_cancel, "Close");
-  if (transfer_step == ts_unstarted) ui::EnableControl(transfer_dialog, ui::id_ok, true);
+sequence_host& DialogSequenceHost() {
+  static dialog_host host;
+  return host;
 }
 
 ui::Result CfgXmodemCallBack(ui::Handle dialog, unsigned message, ui::WordParam word,

@@ -1,13 +1,6 @@
-// What the service console sequence needs from its dialog.
+// The transfer dialog as the service console sequence's host.
 #pragma once
 
-#include <string>
+class sequence_host;
 
-// Starts the dialog's tick and the watch on the serial port, unless running.
-void StartSequenceDrivers();
-// The dialog's status line (control 201); empty without a dialog.
-std::string TransferStatusText();
-void ShowTransferStatus(const std::string& text);
-// A final step came: the wait cursor goes, and a completed sequence turns
-// Cancel into Close.
-void SequenceEnded(bool completed);
+sequence_host& DialogSequenceHost();

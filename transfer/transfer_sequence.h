@@ -45,5 +45,8 @@ ui::Result CfgXmodemCallBack(ui::Handle dialog, unsigned message, ui::WordParam 
 void InitModelCfgXmodemSequence();
 // One step of the sequence: on the dialog's timer and whenever bytes arrive.
 void ModelCfgXmodemSequence();
+// Ends a sequence in progress as its own failures do: a transfer under way is
+// cancelled and the amplifier told to reset, so that it answers frames again.
+void AbortModelCfgXmodemSequence();
 // The only way the step changes.
 void SetTransferSequenceStep(transfer_sequence_enum new_step);

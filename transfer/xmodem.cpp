@@ -8,8 +8,8 @@
 #include "modelcfg/received_file.h"
 #include "platform/link_clock.h"
 #include "records/program_state.h"
+#include "transfer/sequence_host.h"
 #include "transfer/transfer_sequence.h"
-#include "ui/dialog.h"
 
 unsigned char xmodem_buf[200];
 int xmodem_block_number = 1;
@@ -102,7 +102,7 @@ void SendText(const char* text) {
 }
 
 void ShowStatus(const char* text) {
-  if (ui::IsLive(transfer_dialog)) ui::SetControlText(transfer_dialog, 201, text);
+  SequenceHost().ShowStatus(text);
 }
 
 bool WriteHeld(int count) {

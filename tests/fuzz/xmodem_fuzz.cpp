@@ -16,6 +16,7 @@
 #include "link/wserial.h"
 #include "modelcfg/received_file.h"
 #include "platform/counter.h"
+#include "transfer/sequence_host.h"
 #include "transfer/transfer_sequence.h"
 #include "transfer/xmodem.h"
 #include "ui/dialog.h"
@@ -44,12 +45,18 @@ void SetTransferSequenceStep(transfer_sequence_enum new_step) {
 void ModelCfgXmodemSequence() {
   GetFileXmodem();
 }
-namespace ui {
-bool IsLive(Handle) {
-  return false;
+sequence_host& SequenceHost() {
+  struct silent_host : sequence_host {
+    void StartDrivers() override {}
+    std::string StatusText() override { return {}; }
+    void ShowStatus(const std::string&) override {}
+    void Ended(bool) override {}
+    std::string LocalFile() override { return {}; }
+    void Problem(sequence_problem, const std::string&) override {}
+  };
+  static silent_host host;
+  return host;
 }
-void SetControlText(Handle, int, const std::string&) {}
-}  // namespace ui
 
 namespace {
 
