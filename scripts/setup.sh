@@ -10,6 +10,8 @@ packages=(
   socat lrzsz xvfb xauth fonts-dejavu-core locales
   # PDF text for the printing tests; CUPS and its PDF printer driver for the printer test
   poppler-utils cups cups-filters
+  # the gateway's MQTT client library and the broker its tests start
+  libmosquitto-dev mosquitto
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,0 +1,43 @@
+// What the gateway publishes about one device, built from its record alone:
+// the retained state document, the transitions worth an event, and the
+// address as it appears in topics.
+#pragma once
+
+#include <cstdint>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "records/device_records.h"
+
+// The states whose changes are events. Lamps are only known while the device
+// answers: they are compared with the last values seen in contact.
+struct device_flags {
+  bool contact = false;
+  bool hv_on = false;
+  bool alarm = false;
+  bool fault = false;
+};
+
+device_flags FlagsOf(const device_struct& record, bool contact);
+
+// "fault_raised", "contact_lost", "hv_on"... for every change from before to
+// after, in a fixed order. Losing contact reports only that: a silent
+// device's lamps are unknown, not cleared.
+std::vector<std::string> Transitions(const device_flags& before, const device_flags& after);
+
+// The retained state document: contact, kind, lamps, readings (numbers, or
+// null where the device sent none that reads), display rows, hours,
+// identity. The time is added by the caller, so that equal documents compare
+// equal.
+nlohmann::json StateDocument(const device_struct& record, device_enum kind, bool contact);
+
+// Milliseconds since 1970 as "2026-12-08T15:30:00.123Z".
+std::string UtcTime(std::int64_t ms);
+
+// An address in a topic level: its character when a letter or digit, else
+// two hexadecimal digits ("07"), so that no level holds '+', '#' or '/'.
+std::string TopicAddress(int address);
+std::optional<int> ParseTopicAddress(std::string_view level);
