@@ -17,7 +17,7 @@ device_enum kind_asked = twta_device;
 // An address that has a panel keeps it, its kind and its identity: the panel
 // is only raised. True when that was the case.
 bool RaisedExisting(ui::Handle dialog, int address) {
-  if (!IsOpen(address)) return false;
+  if (!PanelLives(address)) return false;
   ui::BringToFront(poll_dialog[address]);
   ui::FinishDialog(dialog, ui::id_ok);
   return true;

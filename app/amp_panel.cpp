@@ -107,7 +107,7 @@ bool RegisterPanelClasses() {
 
 ui::Handle CreatePollDialog(int address) {
   if (address < 0 || address >= device_count) return ui::no_window;
-  if (IsOpen(address)) {
+  if (PanelLives(address)) {
     ui::BringToFront(poll_dialog[address]);
     return poll_dialog[address];
   }
@@ -131,7 +131,7 @@ ui::Handle CreatePollDialog(int address) {
 }
 
 void SetPopupTitle(int address) {
-  if (!IsOpen(address)) return;
+  if (!PanelLives(address)) return;
   const device_struct& d = device_data[address];
   char title[sizeof d.part + sizeof d.serial + sizeof d.comments + 16];
   if (logging_on) {
@@ -155,7 +155,7 @@ void SetPopupTitle(int address) {
 }
 
 void UpdatePopup(int address) {
-  if (!IsOpen(address)) return;
+  if (!PanelLives(address)) return;
   const device_struct& d = device_data[address];
   if (std::memcmp(&d, &device_prev[address], sizeof d) == 0) return;
   const ui::Handle panel = poll_dialog[address];

@@ -40,7 +40,7 @@ void ExitConsole(ui::Handle window) {
     return;
   }
   for (int address = 0; address < device_count; ++address) {
-    if (IsOpen(address)) {
+    if (PanelLives(address)) {
       ui::Send(poll_dialog[address], ui::msg_close);
     } else {
       CloseLog(address);
@@ -133,10 +133,10 @@ void NextWindow(int address, int shift) {
   ui::Handle found = ui::no_window;
   if (shift) {
     for (int a = address - 1; a >= 0 && !found; --a)
-      if (IsOpen(a)) found = poll_dialog[a];
+      if (PanelLives(a)) found = poll_dialog[a];
   } else {
     for (int a = address + 1; a < device_count && !found; ++a)
-      if (IsOpen(a)) found = poll_dialog[a];
+      if (PanelLives(a)) found = poll_dialog[a];
   }
   ui::BringToFront(found ? found : main_window);
 }

@@ -92,7 +92,7 @@ void OnKeyDown(ui::Handle panel, int address, int key) {
 
 ui::Handle CreateOcontrolDialog(int address) {
   if (address < 0 || address >= device_count) return ui::no_window;
-  if (IsOpen(address)) {
+  if (PanelLives(address)) {
     ui::BringToFront(poll_dialog[address]);
     return poll_dialog[address];
   }

@@ -3,13 +3,13 @@
 #include <cstdio>
 
 #include "app/popup.h"
-#include "records/device_records.h"
 #include "app/wparse.h"
 #include "config/log_parameters.h"
 #include "config/settings.h"
 #include "link/capture.h"
 #include "link/command_set.h"
 #include "link/framing.h"
+#include "records/device_records.h"
 
 namespace {
 
@@ -18,13 +18,24 @@ constexpr int command_size = 80;
 // Over Ethernet every device polled in a step has its own answer outstanding;
 // the single response_pending would let a miss be charged to only one of them.
 // Each entry names the panel the poll was sent for, so a panel opened since
-// (window handles are never reused) owes nothing yet.
-ui::Handle ethernet_outstanding[device_count];
+// (window handles are never reused) owes nothing yet; a device watched
+// without a panel owes from its first poll on.
+struct outstanding_poll {
+  bool sent;
+  ui::Handle panel;
+};
+outstanding_poll ethernet_outstanding[device_count];
+
+bool OwesAnswer(int address) {
+  const outstanding_poll& poll = ethernet_outstanding[address];
+  return poll.sent && poll.panel == poll_dialog[address];
+}
 
 void Answered(int address) {
   if (address < 0 || address >= device_count) return;
   error_count[address] = 0;
   UpdatePopup(address);
+  NotifyDeviceUpdated(address);
 }
 
 // The status poll of an amplifier, with the letters of the logged readings.
@@ -93,7 +104,7 @@ void PollEthernet() {
     if (!IsOpen(address)) continue;
     int status = TrapResponse(address);
     if (!status) {
-      if (ethernet_outstanding[address] == poll_dialog[address]) {
+      if (OwesAnswer(address)) {
         response_pending = address;
         NoResponse(address);
       }
@@ -105,7 +116,7 @@ void PollEthernet() {
       status = TrapResponse(address);
     }
     PollDevice(address);
-    ethernet_outstanding[address] = poll_dialog[address];
+    ethernet_outstanding[address] = {true, poll_dialog[address]};
   }
   poll_timer.Reset(0);
 }
@@ -137,12 +148,13 @@ void NoResponse(int address) {
   if (address < 0) address = response_pending;
   if (response_pending < 0) return;
   if (address >= 0 && address < device_count) {
-    ethernet_outstanding[address] = ui::no_window;
+    ethernet_outstanding[address].sent = false;
     if (++error_count[address] > 3) {
       error_count[address] = 3;
       ZeroDeviceData(address);
       UpdatePopup(address);
     }
+    NotifyDeviceUpdated(address);
   }
   response_pending = -1;
 }

@@ -85,7 +85,7 @@ bool ApplyAddress(ui::Handle dialog) {
 void ClosePanelsOfTheOtherLink() {
   for (int address = 0; address < device_count; ++address) {
     const int panel_link = connected_here[address] ? 1 : ethernet_at_open;
-    if (IsOpen(address) && panel_link != use_ethernet) ui::Destroy(poll_dialog[address]);
+    if (PanelLives(address) && panel_link != use_ethernet) ui::Destroy(poll_dialog[address]);
   }
 }
 

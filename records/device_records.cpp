@@ -26,16 +26,39 @@ constexpr const char* blank_row = "                    ";
 constexpr const char* no_status_row = "     No Status      ";
 constexpr const char* available_row = "     Available      ";
 
-bool ValidAddress(int address) { return address >= 0 && address < device_count; }
+bool ValidAddress(int address) {
+  return address >= 0 && address < device_count;
+}
+
+bool watched[device_count];
+DeviceUpdateHook update_hook = nullptr;
 
 }  // namespace
 
-bool IsOpen(int address) { return ValidAddress(address) && ui::IsLive(poll_dialog[address]); }
+bool PanelLives(int address) {
+  return ValidAddress(address) && ui::IsLive(poll_dialog[address]);
+}
+
+bool IsOpen(int address) {
+  return PanelLives(address) || (ValidAddress(address) && watched[address]);
+}
+
+void WatchDevice(int address, bool on) {
+  if (ValidAddress(address)) watched[address] = on;
+}
+
+void SetDeviceUpdateHook(DeviceUpdateHook hook) {
+  update_hook = hook;
+}
+
+void NotifyDeviceUpdated(int address) {
+  if (update_hook && ValidAddress(address)) update_hook(address);
+}
 
 int ClosePollWindows() {
   int last = 'A';
   for (int address = 0; address < device_count; ++address) {
-    if (!IsOpen(address)) continue;
+    if (!PanelLives(address)) continue;
     ui::Destroy(poll_dialog[address]);
     last = address;
   }

@@ -75,8 +75,18 @@ void ZeroDeviceData(int address);
 void ZeroDeviceComments(int address);
 int NextAvailablePollAddress();
 
-// An address is open (polled) exactly while its panel window lives.
+// An address is open (polled) while its panel window lives or while a
+// program without windows watches it.
 bool IsOpen(int address);
+bool PanelLives(int address);
+void WatchDevice(int address, bool on);
+
+// Told the address after a polling step updated its record: an answer was
+// parsed into it or a miss was charged to it.
+using DeviceUpdateHook = void (*)(int address);
+void SetDeviceUpdateHook(DeviceUpdateHook hook);
+void NotifyDeviceUpdated(int address);
+
 // Closes every open panel (each closes its own log as it goes); returns the
 // last address closed, or 'A'.
 int ClosePollWindows();

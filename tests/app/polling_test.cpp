@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -10,8 +11,6 @@
 #include <vector>
 
 #include "app/main_window.h"
-#include "records/device_records.h"
-#include "records/program_state.h"
 #include "config/log_parameters.h"
 #include "config/settings.h"
 #include "link/byte_tap.h"
@@ -20,6 +19,8 @@
 #include "link/keypad.h"
 #include "link/link_settings.h"
 #include "link/wserial.h"
+#include "records/device_records.h"
+#include "records/program_state.h"
 #include "support/sim_process.h"
 #include "ui/scripted_operator.h"
 #include "ui/window.h"
@@ -206,6 +207,34 @@ TEST_F(Polling, ASilentDeviceKeepsItsDisplayForThreeMisses) {
   ASSERT_TRUE(TickUntil([] { return error_count['A'] == 0; }));
 }
 
+std::vector<int> updated;
+void RecordUpdate(int address) {
+  updated.push_back(address);
+}
+
+// A device watched without a panel is polled in turn with the panels, and the
+// hook hears of every answer and every miss.
+TEST_F(Polling, AWatchedDeviceIsPolledWithoutAPanelAndReported) {
+  Launch({"--amp", "A", "--amp", "B", "--steady"});
+  updated.clear();
+  SetDeviceUpdateHook(RecordUpdate);
+  Open('A');
+  WatchDevice('B', true);
+  ASSERT_TRUE(TickUntil([] { return error_count['B'] == 0 && last_response['B'] == '5'; }));
+  EXPECT_NE(Addresses().find("ABA"), std::string::npos) << Addresses();
+  EXPECT_NE(std::find(updated.begin(), updated.end(), 'B'), updated.end());
+  Ok("silent B on");
+  ASSERT_TRUE(TickUntil([] { return error_count['B'] == 1; }));
+  updated.clear();
+  ASSERT_TRUE(TickUntil([] { return error_count['B'] == 2; }));
+  EXPECT_NE(std::find(updated.begin(), updated.end(), 'B'), updated.end());
+  WatchDevice('B', false);
+  SetDeviceUpdateHook(nullptr);
+  const std::size_t before = sent.size();
+  ASSERT_TRUE(TickUntilSent(before + 4));
+  EXPECT_EQ(Addresses().substr(before), "AAAA");
+}
+
 TEST_F(Polling, AControllerThatNeverAnsweredIsOnlyAskedToIdentify) {
   Launch({"--controller", "C", "--steady"});
   Ok("silent C on");
@@ -260,14 +289,15 @@ TEST_F(Polling, EveryUnconnectedEthernetDeviceIsCharged) {
   use_ethernet = 1;
   Open('A');
   Open('B');
-  error_count['A'] = error_count['B'] = 0;
+  WatchDevice('C', true);  // without a panel: charged the same way
+  error_count['A'] = error_count['B'] = error_count['C'] = 0;
   poll_timer.Reset(100);
   for (int step = 1; step <= 3; ++step) {
     ASSERT_TRUE(ui::ScriptedOperator::RunUntil([] { return !poll_timer.Waiting(); }, 2000));
     PollEthernet();
-    EXPECT_EQ(error_count['A'], step - 1) << step;
-    EXPECT_EQ(error_count['B'], step - 1) << step;
+    for (const int address : {'A', 'B', 'C'}) EXPECT_EQ(error_count[address], step - 1) << step;
   }
+  WatchDevice('C', false);
   EXPECT_TRUE(sent.empty());
 }
 
