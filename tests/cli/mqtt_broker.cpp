@@ -3,11 +3,13 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <pwd.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -98,7 +100,11 @@ MqttBroker::~MqttBroker() {
 bool MqttBroker::Start(const std::vector<mqtt_user>& users, std::string* error) {
   port_ = FreeLoopbackPort();
   std::ofstream config(directory_ + "/mosquitto.conf");
+  // Run as whoever runs the test: as root, mosquitto would switch to its own
+  // user, which cannot use the temporary folder.
+  const passwd* account = getpwuid(geteuid());
   config << "listener " << port_ << " 127.0.0.1\n"
+         << "user " << (account ? account->pw_name : "root") << "\n"
          << "persistence false\n"
          << "log_dest file " << directory_ << "/mosquitto.log\n";
   if (users.empty()) {
@@ -151,7 +157,11 @@ MqttSubscriber::~MqttSubscriber() {
 }
 
 bool MqttSubscriber::Start(int port, const std::string& pattern, const mqtt_user& user) {
-  std::vector<std::string> words = {SystemProgram("mosquitto_sub"),
+  // Line-buffered: mosquitto_sub would keep messages in its buffer while its
+  // output is a pipe.
+  std::vector<std::string> words = {SystemProgram("stdbuf"),
+                                    "-oL",
+                                    SystemProgram("mosquitto_sub"),
                                     "-h",
                                     "127.0.0.1",
                                     "-p",
@@ -161,7 +171,7 @@ bool MqttSubscriber::Start(int port, const std::string& pattern, const mqtt_user
                                     "-t",
                                     pattern,
                                     "-F",
-                                    "%r %t %p"};
+                                    "%r %t %p\\n"};
   if (!user.name.empty()) words.insert(words.end(), {"-u", user.name, "-P", user.password});
   std::string error;
   return SpawnWithOutput(words, &pid_, &output_, &error);
@@ -181,9 +191,12 @@ std::optional<mqtt_message> MqttSubscriber::WaitFor(
       if (match(message)) return message;
     }
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
-    if (left.count() <= 0 || output_ < 0) return std::nullopt;
+    if (output_ < 0) return std::nullopt;
     pollfd wait{output_, POLLIN, 0};
-    if (poll(&wait, 1, static_cast<int>(left.count())) <= 0) continue;
+    if (poll(&wait, 1, static_cast<int>(std::max<long>(left.count(), 0))) <= 0) {
+      if (left.count() <= 0) return std::nullopt;
+      continue;
+    }
     char buffer[4096];
     const ssize_t count = read(output_, buffer, sizeof buffer);
     if (count <= 0) return std::nullopt;
