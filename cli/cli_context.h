@@ -33,6 +33,11 @@ void AddLinkOptions(CLI::App* command, LinkOptions* options);
 // tried.
 bool OpenLink(const LinkOptions& options, std::string* error);
 void CloseLink();
+// Makes a device reachable and polled: over Ethernet its own connection to
+// the host (false with a message naming host and port), then watched.
+bool AttachDevice(int address, std::string* error);
+// The port or host:port the link goes to, for messages.
+std::string LinkName();
 
 // A poll address as the operator writes it: one character ("A" is 0x41) or
 // two hexadecimal digits ("07").

@@ -5,13 +5,13 @@
 #include <cstdio>
 #include <cstring>
 
-#include "records/device_records.h"
-#include "records/program_state.h"
 #include "link/ethernet_path.h"
 #include "link/link_settings.h"
 #include "link/serial_defaults.h"
 #include "platform/counter.h"
 #include "platform/link_clock.h"
+#include "records/device_records.h"
+#include "records/program_state.h"
 #include "resources/connecting_dialog.h"
 #include "ui/dialog.h"
 #include "ui/message_box.h"
@@ -272,6 +272,54 @@ int OpenSocketComm(ui::Handle parent_win, int device) {
   if (parent_win && panel_opener) panel_opener(device);
   SaveSerialDefaults();
   return device;
+}
+
+bool ConnectDeviceSocket(int device, const char* host, std::uint16_t port, std::string* error) {
+  const std::string where = std::string(host) + ":" + std::to_string(port);
+  if (device <= 0 || device >= device_count) {
+    *error = "no connection slot for poll address " + std::to_string(device) + " to " + where;
+    return false;
+  }
+  // Installs the Ethernet path of framing and capture; it shows nothing
+  // unless the sockets cannot be made at all.
+  if (!socket_init) {
+    socket_init = 1;
+    SetEthernetPath(&socket_path);
+  }
+  class_device_sock& slot = device_sock[device];
+  CloseSlot(device);
+  CopyField(slot.address, host);
+  platform::Ipv4 address = 0;
+  if (!platform::ParseIpv4(host, &address)) {
+    *error = std::string("connecting to ") + where + ": not a dotted IPv4 address";
+    return false;
+  }
+  slot.addressn = address;
+  slot.socket = platform::OpenTcpSocket();
+  if (slot.socket == platform::invalid_socket || !platform::SetNonBlocking(slot.socket)) {
+    *error = "connecting to " + where + ": " + SocketError2String();
+    CloseSlot(device);
+    return false;
+  }
+  int result = platform::StartConnect(slot.socket, address, port) ? 0 : -1;
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(socket_connect_timeout);
+  while (result == 0) {
+    result = platform::ConnectResult(slot.socket);
+    const int left = MsecUntil(deadline);
+    if (result != 0 || left <= 0) break;
+    if (platform::WaitSocketWritable(slot.socket, left) < 0) result = -1;
+  }
+  if (result != 1) {
+    *error = "connecting to " + where + ": " +
+             (result == 0 ? "no answer within " + std::to_string(socket_connect_timeout) + " ms"
+                          : std::string(SocketError2String()));
+    CloseSlot(device);
+    return false;
+  }
+  platform::SetNoDelay(slot.socket);
+  slot.good = 1;
+  return true;
 }
 
 int ReadSocketChar(unsigned char* ch, int device) {

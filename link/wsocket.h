@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "platform/socket.h"
 #include "ui/window.h"
@@ -36,6 +37,10 @@ int InitSocketDriver(ui::Handle parent_win);
 // The poll address now connected to default_ipaddress, or -1. With an owner,
 // failures are shown and success opens the device's panel.
 int OpenSocketComm(ui::Handle parent_win, int device);
+// The same without any window, for programs that have none: connects the
+// slot of the poll address to host:port, waiting at most
+// socket_connect_timeout. False with the reason, naming the host and port.
+bool ConnectDeviceSocket(int device, const char* host, std::uint16_t port, std::string* error);
 // 1 and the byte when one was waiting, else 0 at once.
 int ReadSocketChar(unsigned char* ch, int device);
 void CloseDeviceSocket(int device);

@@ -10,6 +10,8 @@ packages=(
   socat lrzsz xvfb xauth fonts-dejavu-core locales
   # PDF text for the printing tests; CUPS and its PDF printer driver for the printer test
   poppler-utils cups cups-filters
+  # corvane-cli: arguments and JSON
+  libcli11-dev nlohmann-json3-dev
   # the gateway's MQTT client library and the broker its tests start
   libmosquitto-dev mosquitto
 )

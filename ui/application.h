@@ -4,5 +4,7 @@
 namespace ui::detail {
 
 void EnsureApplication();
+// From now on EnsureApplication ends the program instead of making one.
+void ForbidApplication();
 
 }  // namespace ui::detail

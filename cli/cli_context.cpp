@@ -1,0 +1,182 @@
+#include "cli/cli_context.h"
+
+#include <CLI/CLI.hpp>
+#include <charconv>
+#include <cstdio>
+
+#include "config/defaults_file.h"
+#include "config/program_directory.h"
+#include "config/settings.h"
+#include "link/link_settings.h"
+#include "link/serial_defaults.h"
+#include "link/wserial.h"
+#include "link/wsocket.h"
+#include "platform/event_loop.h"
+#include "platform/link_clock.h"
+#include "platform/socket.h"
+#include "records/device_records.h"
+#include "records/poll_address.h"
+
+namespace {
+
+constexpr std::uint16_t command_port = 2000;
+
+std::string host_name;  // the host's address as given, without a port
+std::uint16_t host_port = command_port;
+
+bool ParseFormat(const std::string& text, std::uint8_t* data, std::uint8_t* parity,
+                 std::uint8_t* stop) {
+  if (text.size() != 3) return false;
+  if (text[0] != '7' && text[0] != '8') return false;
+  switch (text[1]) {
+    case 'N':
+    case 'n':
+      *parity = parity_none;
+      break;
+    case 'E':
+    case 'e':
+      *parity = parity_even;
+      break;
+    case 'O':
+    case 'o':
+      *parity = parity_odd;
+      break;
+    default:
+      return false;
+  }
+  if (text[2] != '1' && text[2] != '2') return false;
+  *data = static_cast<std::uint8_t>(text[0] - '0');
+  *stop = text[2] == '1' ? one_stop_bit : two_stop_bits;
+  return true;
+}
+
+char ParityLetter() {
+  if (serial_parity == parity_even) return 'E';
+  if (serial_parity == parity_odd) return 'O';
+  return 'N';
+}
+
+// "A.B.C.D" or "A.B.C.D:PORT".
+bool SplitHost(const std::string& text, std::string* host, std::uint16_t* port) {
+  const std::size_t colon = text.find(':');
+  *host = text.substr(0, colon);
+  *port = command_port;
+  if (colon == std::string::npos) return true;
+  const char* first = text.data() + colon + 1;
+  const char* last = text.data() + text.size();
+  unsigned value = 0;
+  const auto [end, error] = std::from_chars(first, last, value);
+  if (error != std::errc() || end != last || value == 0 || value > 65535) return false;
+  *port = static_cast<std::uint16_t>(value);
+  return true;
+}
+
+}  // namespace
+
+void AddLinkOptions(CLI::App* command, LinkOptions* options) {
+  const char* group = "Link (default: sdefault.txt and defaults.txt of the working directory)";
+  command->add_option("--port", options->port, "serial port to use, e.g. /dev/ttyUSB0")
+      ->group(group);
+  command->add_option("--baud", options->baud, "line rate in bits per second")
+      ->check(CLI::PositiveNumber)
+      ->group(group);
+  command->add_option("--format", options->format, "data bits, parity and stop bits, e.g. 8N1")
+      ->check([](const std::string& text) {
+        std::uint8_t data, parity, stop;
+        return ParseFormat(text, &data, &parity, &stop)
+                   ? std::string()
+                   : "not a line format like 8N1 (7 or 8, N, E or O, 1 or 2): " + text;
+      })
+      ->group(group);
+  command->add_flag("--quillon", options->quillon, "Quillon frames instead of Tessary ones")
+      ->group(group);
+  command
+      ->add_option("--host", options->host,
+                   "reach the devices over TCP at A.B.C.D (port 2000, or A.B.C.D:PORT)")
+      ->check([](const std::string& text) {
+        std::string host;
+        std::uint16_t port;
+        return SplitHost(text, &host, &port) ? std::string() : "not A.B.C.D[:PORT]: " + text;
+      })
+      ->group(group);
+}
+
+bool OpenLink(const LinkOptions& options, std::string* error) {
+  SetProgramDirectoryFromCurrent();
+  LoadSerialDefaults();
+  LoadConfig();
+  for (int address = 0; address < device_count; ++address) {
+    ZeroDeviceData(address);
+    ZeroDeviceComments(address);
+  }
+  if (!options.port.empty()) {
+    CopyField(serial_port, options.port.c_str());
+    use_ethernet = 0;
+  }
+  if (options.baud > 0) serial_baud = static_cast<std::int32_t>(options.baud);
+  if (!options.format.empty()) {
+    ParseFormat(options.format, &serial_data, &serial_parity, &serial_stop);
+  }
+  if (options.quillon) quillon_protocol = 1;
+  if (!options.host.empty()) {
+    use_ethernet = 1;
+    SplitHost(options.host, &host_name, &host_port);
+    CopyField(default_ipaddress, host_name.c_str());
+  } else if (use_ethernet) {
+    host_name = default_ipaddress;
+    host_port = command_port;
+  }
+  CheckSystemTimerInit();
+  if (use_ethernet) {
+    // Each device has its own connection, made when it is attached; the
+    // address is checked here so that a bad one fails before any device.
+    platform::Ipv4 address = 0;
+    if (!platform::ParseIpv4(host_name.c_str(), &address)) {
+      *error = "host '" + host_name + "' (from " +
+               (options.host.empty() ? "sdefault.txt" : "--host") + "): not a dotted IPv4 address";
+      return false;
+    }
+    return true;
+  }
+  if (InitSerial() != 1) {
+    char tried[64];
+    std::snprintf(tried, sizeof tried, " at %d %d%c%d", serial_baud, serial_data, ParityLetter(),
+                  serial_stop == two_stop_bits ? 2 : 1);
+    *error =
+        "cannot open serial port " + std::string(serial_port) + tried + ": " + SerialErrorText();
+    return false;
+  }
+  return true;
+}
+
+std::string LinkName() {
+  if (use_ethernet) return host_name + ":" + std::to_string(host_port);
+  return serial_port;
+}
+
+bool AttachDevice(int address, std::string* error) {
+  if (use_ethernet && !ConnectDeviceSocket(address, host_name.c_str(), host_port, error)) {
+    return false;
+  }
+  WatchDevice(address, true);
+  return true;
+}
+
+void CloseLink() {
+  for (int address = 0; address < device_count; ++address) WatchDevice(address, false);
+  CleanupSocketComm();
+  CloseSerial();
+}
+
+bool ParseAddress(const std::string& text, int* address) {
+  if (text.empty() || text.size() > 2) return false;
+  const int value = ParsePollAddress(text);
+  if (value < 0) return false;
+  *address = value;
+  return true;
+}
+
+platform::EventLoop& Loop() {
+  static platform::EventLoop loop;
+  return loop;
+}

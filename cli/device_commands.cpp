@@ -1,0 +1,446 @@
+// status, watch, key, attenuation and scan: the device subcommands.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <csignal>
+#include <cstdio>
+#include <map>
+#include <vector>
+
+#include "app/amp_info_dialog.h"
+#include "app/main_window.h"
+#include "app/wparse.h"
+#include "cli/cli_context.h"
+#include "cli/commands.h"
+#include "cli/device_state.h"
+#include "config/settings.h"
+#include "link/address_text.h"
+#include "link/bus_scan.h"
+#include "link/capture.h"
+#include "link/command_set.h"
+#include "link/exchange.h"
+#include "link/link_settings.h"
+#include "link/scan_link.h"
+#include "link/scan_settings.h"
+#include "link/wserial.h"
+#include "platform/event_loop.h"
+#include "records/device_records.h"
+#include "records/poll_address.h"
+#include "records/program_state.h"
+
+namespace {
+
+constexpr unsigned char nak = 0x15;
+constexpr int scan_tick_ms = 100;  // the bus scan's own step, as in the console
+
+void Report(const std::string& text) {
+  std::fprintf(stderr, "corvane-cli: %s\n", text.c_str());
+}
+
+// Each device subcommand's arguments.
+struct DeviceArguments {
+  LinkOptions link;
+  std::vector<std::string> addresses;
+  bool controller = false;
+  bool json = false;
+};
+
+void AddAddresses(CLI::App* command, DeviceArguments* arguments, bool many) {
+  const char* text = "poll address: one character (A) or two hexadecimal digits (41)";
+  if (many) {
+    command->add_option("ADDR", arguments->addresses, text)->required();
+  } else {
+    command->add_option("ADDR", arguments->addresses, text)->required()->expected(1);
+  }
+  command->add_flag("--controller", arguments->controller,
+                    "the devices are outdoor controllers, not amplifiers");
+}
+
+std::string DeviceName(int address) {
+  return "device '" + AddressText(address) + "' on " + LinkName();
+}
+
+// Reads the addresses, opens the link and attaches the devices; exit_done,
+// or the code to end with after the message has been given.
+int Begin(const DeviceArguments& arguments, std::vector<int>* addresses) {
+  for (const std::string& word : arguments.addresses) {
+    int address = 0;
+    if (!ParseAddress(word, &address)) {
+      Report("not a poll address: '" + word +
+             "' (one character, or two hexadecimal digits from 00 to FF)");
+      return exit_usage;
+    }
+    addresses->push_back(address);
+  }
+  std::string error;
+  if (!OpenLink(arguments.link, &error)) {
+    Report(error);
+    return exit_link;
+  }
+  for (const int address : *addresses) {
+    device_type[address] = arguments.controller ? ocontrol_device : twta_device;
+    ZeroDeviceData(address);
+    if (!AttachDevice(address, &error)) {
+      Report(error);
+      CloseLink();
+      return exit_link;
+    }
+  }
+  return exit_done;
+}
+
+// One command and its answer, taken into the record; false with a message
+// naming the device when it stayed silent, refused or the wrong kind came.
+bool Exchange(int address, const char* body, const device_command& limits, const char* what,
+              std::string* error) {
+  // Commands whose answer a polling step takes get one polling interval.
+  const int timeout = limits.timeout > 0 ? limits.timeout : static_cast<int>(polling_interval);
+  if (!DoCommand(address, body, 0, timeout, limits.tries)) {
+    const protocol_struct& reply = ProtocolBuffer(address);
+    const bool refused = reply.receive_count > 0 && reply.response_buf[0] == nak;
+    *error = DeviceName(address) + (refused ? " refused " : " did not answer ") + what + " (\"" +
+             body + "\")";
+    return false;
+  }
+  const int h = quillon_protocol ? 2 : 1;
+  const protocol_struct& reply = ProtocolBuffer(address);
+  if (ParseResponse(address) != address ||
+      (limits.answer_kind && reply.response_buf[h + 1] != limits.answer_kind)) {
+    *error = DeviceName(address) + " gave an unexpected answer to " + what + " (\"" + body + "\")";
+    return false;
+  }
+  return true;
+}
+
+bool Exchange(int address, command_id id, const char* what, std::string* error) {
+  const device_command& command = Command(id);
+  return Exchange(address, command.body, command, what, error);
+}
+
+// One poll of each kind: status, display rows and identity.
+bool PollOnce(int address, std::string* error) {
+  if (device_type[address] == ocontrol_device) {
+    if (!Exchange(address, command_id::identify, "the identification", error)) return false;
+    const command_id status = device_data[address].backrev ? command_id::controller_status_old
+                                                           : command_id::controller_status;
+    if (!Exchange(address, status, "the status poll", error)) return false;
+    if (!Exchange(address, command_id::screen, "the screen request", error)) return false;
+  } else {
+    if (!Exchange(address, command_id::status_poll, "the status poll", error)) return false;
+    if (!Exchange(address, command_id::screen, "the screen request", error)) return false;
+    std::string part, serial, message;
+    const device_command& identify = Command(command_id::identify_amplifier);
+    if (!DoCommand(address, identify.body, 0, identify.timeout, identify.tries) ||
+        !ReadIdentification(ProtocolBuffer(address), &part, &serial, &message)) {
+      *error =
+          DeviceName(address) + " did not answer the identification (\"" + identify.body + "\")";
+      return false;
+    }
+    CopyField(device_data[address].part, part.c_str());
+    if (!serial.empty()) CopyField(device_data[address].serial, serial.c_str());
+  }
+  error_count[address] = 0;
+  return true;
+}
+
+void Print(const nlohmann::json& state, bool json) {
+  const std::string text = json ? state.dump() + "\n" : DeviceStateText(state);
+  std::fputs(text.c_str(), stdout);
+}
+
+int Status(const DeviceArguments& arguments) {
+  std::vector<int> addresses;
+  if (const int code = Begin(arguments, &addresses)) return code;
+  int code = exit_done;
+  for (const int address : addresses) {
+    std::string error;
+    if (PollOnce(address, &error)) {
+      Print(DeviceState(address), arguments.json);
+    } else {
+      Report(error);
+      code = exit_device;
+    }
+  }
+  CloseLink();
+  return code;
+}
+
+// Watching: the polling tick runs on the event loop until a signal comes.
+int signal_pipe[2] = {-1, -1};
+std::map<int, nlohmann::json> last_written;
+bool output_failed = false;
+
+void OnSignal(int) {
+  const char byte = 0;
+  [[maybe_unused]] const ssize_t written = write(signal_pipe[1], &byte, 1);
+}
+
+void WriteChange(int address) {
+  nlohmann::json state = DeviceState(address);
+  auto& last = last_written[address];
+  if (state == last) return;
+  last = state;
+  state["time_ms"] = NowMs();
+  const std::string line = state.dump() + "\n";
+  if (std::fputs(line.c_str(), stdout) < 0 || std::fflush(stdout) != 0) {
+    output_failed = true;
+    Loop().Stop();
+  }
+}
+
+int Watch(const DeviceArguments& arguments, int interval_ms) {
+  std::vector<int> addresses;
+  if (const int code = Begin(arguments, &addresses)) return code;
+  if (pipe2(signal_pipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+    Report("cannot make a pipe for the signals");
+    CloseLink();
+    return exit_device;
+  }
+  struct sigaction action {};
+  action.sa_handler = OnSignal;
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+  if (interval_ms > 0) polling_interval = static_cast<std::uint32_t>(interval_ms);
+  poll_timer.Reset(static_cast<std::int32_t>(polling_interval));
+  polling_enabled = 1;
+  SetDeviceUpdateHook(WriteChange);
+  platform::EventLoop& loop = Loop();
+  loop.WatchFd(signal_pipe[0], true, false, [&loop](bool, bool) { loop.Stop(); });
+  loop.AddTimer(main_tick_ms, MainTick);
+  loop.Run();
+  SetDeviceUpdateHook(nullptr);
+  CloseLink();
+  if (output_failed) Report("the output was closed; stopped watching " + LinkName());
+  return exit_done;
+}
+
+// A key as the device's keypad knows it: one character, or "F1+K" to "F4+K"
+// for the key with the console's F1 to F4 held.
+bool ParseKey(const std::string& text, char* key, int* held) {
+  if (text.size() == 1 && text[0] > ' ' && text[0] < 0x7F) {
+    *key = text[0];
+    *held = -1;
+    return true;
+  }
+  if (text.size() == 4 && (text[0] == 'F' || text[0] == 'f') && text[1] >= '1' && text[1] <= '4' &&
+      text[2] == '+' && text[3] > ' ' && text[3] < 0x7F) {
+    *key = text[3];
+    *held = text[1] - '1';
+    return true;
+  }
+  return false;
+}
+
+int Key(const DeviceArguments& arguments, const std::vector<std::string>& keys) {
+  std::vector<std::pair<char, int>> parsed;
+  for (const std::string& text : keys) {
+    char key = 0;
+    int held = -1;
+    if (!ParseKey(text, &key, &held)) {
+      Report("not a key: '" + text + "' (one character, or F1+K to F4+K)");
+      return exit_usage;
+    }
+    parsed.emplace_back(key, held);
+  }
+  std::vector<int> addresses;
+  if (const int code = Begin(arguments, &addresses)) return code;
+  const int address = addresses.front();
+  int code = exit_done;
+  for (const auto& [key, held] : parsed) {
+    std::string error;
+    const std::string what = std::string("the key '") + key + "'";
+    if (!Exchange(address, KeyCommand(key, held).text, Command(command_id::key), what.c_str(),
+                  &error)) {
+      Report(error);
+      code = exit_device;
+      break;
+    }
+  }
+  if (code == exit_done) {
+    error_count[address] = 0;
+    Print(DeviceState(address), arguments.json);
+  }
+  CloseLink();
+  return code;
+}
+
+int Attenuation(const DeviceArguments& arguments, double db) {
+  std::vector<int> addresses;
+  if (const int code = Begin(arguments, &addresses)) return code;
+  const int address = addresses.front();
+  std::string error;
+  int code = exit_done;
+  // Read back by a status poll: what the device now reports is what is printed.
+  if (!Exchange(address, AttenuationCommand(db).text, Command(command_id::attenuation),
+                "the attenuation", &error) ||
+      !Exchange(address, command_id::status_poll, "the status poll", &error)) {
+    Report(error);
+    code = exit_device;
+  } else {
+    error_count[address] = 0;
+    Print(DeviceState(address), arguments.json);
+  }
+  CloseLink();
+  return code;
+}
+
+struct ScanArguments {
+  LinkOptions link;
+  std::string range;
+  std::vector<long> rates;
+  bool json = false;
+};
+
+int Scan(const ScanArguments& arguments) {
+  const AddressRange range = ReadAddressRange(arguments.range, AddressRange{-1, -1});
+  if (range.start < 0 || range.start > 255 || range.stop < range.start) {
+    Report("not an address range: '" + arguments.range + "' (e.g. A-Z, 00-FF, 65)");
+    return exit_usage;
+  }
+  for (const long rate : arguments.rates) {
+    bool known = false;
+    for (const std::int32_t option : baud_opts) known = known || option == rate;
+    if (!known) {
+      std::string rates;
+      for (const std::int32_t option : baud_opts) rates += " " + std::to_string(option);
+      Report("a scan cannot try " + std::to_string(rate) + " baud; it tries:" + rates);
+      return exit_usage;
+    }
+  }
+  std::string error;
+  if (!OpenLink(arguments.link, &error)) {
+    Report(error);
+    return exit_link;
+  }
+  if (use_ethernet) {
+    Report("a bus scan needs a serial port; the link is Ethernet to " + LinkName());
+    CloseLink();
+    return exit_usage;
+  }
+  // The link's own format, over the rates asked for (or the link's rate).
+  ResetScanSettings();
+  start_address = range.start;
+  stop_address = range.stop;
+  for (int n = 0; n < scan_rate_count; ++n) {
+    bool wanted = arguments.rates.empty() && baud_opts[n] == serial_baud;
+    for (const long rate : arguments.rates) wanted = wanted || baud_opts[n] == rate;
+    scan_baud[n] = wanted;
+  }
+  const int parity_index = serial_parity == parity_even ? 1 : serial_parity == parity_odd ? 2 : 0;
+  for (int n = 0; n < 3; ++n) scan_parity[n] = n == parity_index;
+  scan_data[0] = serial_data == 7;
+  scan_data[1] = serial_data != 7;
+  scan_stop[0] = serial_stop != two_stop_bits;
+  scan_stop[1] = serial_stop == two_stop_bits;
+  if (CombinationCount() == 0) {
+    Report("the link's rate " + std::to_string(serial_baud) +
+           " is not one a scan tries: name rates with --rates");
+    CloseLink();
+    return exit_usage;
+  }
+
+  int code = exit_done;
+  polling_enabled = 0;
+  StartScan();
+  platform::EventLoop& loop = Loop();
+  loop.AddTimer(scan_tick_ms, [&] {
+    switch (StepScan()) {
+      case ScanStep::found: {
+        const ScanFind& find = ScanFinds().back();
+        if (arguments.json) {
+          const nlohmann::json line = {{"address", AddressText(find.combination.address)},
+                                       {"format", FormatText(find.combination)},
+                                       {"answer", find.line}};
+          std::printf("%s\n",
+                      line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
+        } else {
+          std::printf("%s  %s  %s\n", AddressShown(find.combination.address).c_str(),
+                      FormatText(find.combination).c_str(), find.line.c_str());
+        }
+        std::fflush(stdout);
+        FlipScanPause();
+        break;
+      }
+      case ScanStep::serial_error:
+        Report("cannot set " + LinkName() + " to " + FormatText(CurrentCombination()) + ": " +
+               SerialErrorText());
+        code = exit_link;
+        loop.Stop();
+        break;
+      case ScanStep::complete:
+      case ScanStep::idle:
+        loop.Stop();
+        break;
+      case ScanStep::nothing:
+        break;
+    }
+  });
+  loop.Run();
+  if (code == exit_done && ScanFinds().empty()) {
+    Report("no device answered on " + LinkName() + " from " +
+           ScanRangeText({range.start, range.stop}));
+    code = exit_device;
+  }
+  CurrentScanLink().Reopen();
+  CloseLink();
+  return code;
+}
+
+}  // namespace
+
+void AddDeviceCommands(CLI::App& app, int* exit_code) {
+  // The arguments live as long as the program: CLI11 writes them during parse.
+  static DeviceArguments status_arguments, watch_arguments, key_arguments, attenuation_arguments;
+  static ScanArguments scan_arguments;
+  static int interval_ms = 0;
+  static std::vector<std::string> keys;
+  static double db = 0;
+
+  CLI::App* status = app.add_subcommand("status",
+                                        "poll devices once: status, readings, display "
+                                        "rows and identity");
+  AddAddresses(status, &status_arguments, true);
+  status->add_flag("--json", status_arguments.json, "one JSON object per device and line");
+  AddLinkOptions(status, &status_arguments.link);
+  status->callback([exit_code] { *exit_code = Status(status_arguments); });
+
+  CLI::App* watch = app.add_subcommand(
+      "watch",
+      "poll devices until interrupted; a JSON line with a millisecond time stamp "
+      "(time_ms) on every change");
+  AddAddresses(watch, &watch_arguments, true);
+  watch->add_option("--interval", interval_ms, "milliseconds between polls (default: defaults.txt)")
+      ->check(CLI::Range(1, 3600000));
+  AddLinkOptions(watch, &watch_arguments.link);
+  watch->callback([exit_code] { *exit_code = Watch(watch_arguments, interval_ms); });
+
+  CLI::App* key = app.add_subcommand("key", "press keys on a device's keypad, in order");
+  AddAddresses(key, &key_arguments, false);
+  key->add_option("KEY", keys, "a key character (0-9, W, X, Y, Z, ...), or F1+K to F4+K")
+      ->required();
+  key->add_flag("--json", key_arguments.json, "the state after the keys as JSON");
+  AddLinkOptions(key, &key_arguments.link);
+  key->callback([exit_code] { *exit_code = Key(key_arguments, keys); });
+
+  CLI::App* attenuation = app.add_subcommand("attenuation", "set an amplifier's attenuation");
+  AddAddresses(attenuation, &attenuation_arguments, false);
+  attenuation->add_option("DB", db, "attenuation in dB, 0 to 99.9")
+      ->required()
+      ->check(CLI::Range(0.0, 99.9));
+  attenuation->add_flag("--json", attenuation_arguments.json, "the state afterwards as JSON");
+  AddLinkOptions(attenuation, &attenuation_arguments.link);
+  attenuation->callback([exit_code] { *exit_code = Attenuation(attenuation_arguments, db); });
+
+  CLI::App* scan = app.add_subcommand(
+      "scan",
+      "find devices on a serial bus: every address of RANGE at each rate, in the link's "
+      "format");
+  scan->add_option("RANGE", scan_arguments.range, "addresses, e.g. A-Z, 00-FF or 65")->required();
+  scan->add_option("--rates", scan_arguments.rates,
+                   "rates to try (default: the link's), e.g. --rates 9600,19200")
+      ->delimiter(',');
+  scan->add_flag("--json", scan_arguments.json, "one JSON object per device found");
+  AddLinkOptions(scan, &scan_arguments.link);
+  scan->callback([exit_code] { *exit_code = Scan(scan_arguments); });
+}

@@ -1,0 +1,12 @@
+// A device's record as JSON, the same for every subcommand that reports it.
+#pragma once
+
+#include <nlohmann/json.hpp>
+#include <string>
+
+// address, contact, lamps, readings, display rows, hours and identity.
+nlohmann::json DeviceState(int address);
+// The state as text for people: one line per subject.
+std::string DeviceStateText(const nlohmann::json& state);
+// Milliseconds since the epoch, for time stamps.
+long long NowMs();

@@ -1,0 +1,65 @@
+// corvane-cli: the console's devices for scripts, without any window.
+#include <CLI/CLI.hpp>
+#include <csignal>
+#include <cstdio>
+#include <iostream>
+
+#include "cli/cli_context.h"
+#include "cli/commands.h"
+#include "cli/man_page.h"
+#include "ui/message_box.h"
+
+namespace {
+
+constexpr const char* exit_status_text =
+    "0 done; 1 a device did not answer or refused (the message names it); 2 the arguments "
+    "were not understood; 3 the link could not be opened (the message names the port or "
+    "host and what was tried).";
+
+// What the console would show in a box goes to stderr. A question is answered
+// the careful way: nothing is done that the command line did not ask for.
+int ReportBox(const std::string& text, const std::string& caption, ui::Buttons buttons) {
+  std::fprintf(stderr, "corvane-cli: %s: %s\n", caption.c_str(), text.c_str());
+  switch (buttons) {
+    case ui::Buttons::yes_no:
+      return ui::answer_no;
+    case ui::Buttons::ok_cancel:
+    case ui::Buttons::yes_no_cancel:
+      return ui::answer_cancel;
+    case ui::Buttons::ok:
+      break;
+  }
+  return ui::answer_ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  ui::RunWithoutWindows(ReportBox);
+  // A reader that goes away (watch | head) ends the program through a failed
+  // write, not a signal.
+  std::signal(SIGPIPE, SIG_IGN);
+
+  CLI::App app{"operate Corvane amplifiers and controllers from scripts", "corvane-cli"};
+  app.require_subcommand(0, 1);
+  app.footer(std::string("Exit status: ") + exit_status_text);
+  bool man = false;
+  app.add_flag("--man", man, "write the manual page to stdout")->group("");
+  int exit_code = exit_done;
+  AddDeviceCommands(app, &exit_code);
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& error) {
+    return app.exit(error) == 0 ? exit_done : exit_usage;
+  }
+  if (man) {
+    std::cout << ManPage(app, exit_status_text);
+    return exit_done;
+  }
+  if (app.get_subcommands().empty()) {
+    std::cerr << app.help() << "corvane-cli: name a command\n";
+    return exit_usage;
+  }
+  return exit_code;
+}
