@@ -1,6 +1,5 @@
-// What the gateway publishes about one device, built from its record alone:
-// the retained state document, the transitions worth an event, and the
-// address as it appears in topics.
+// What the gateway makes of a device's record besides its state document: the
+// transitions worth an event, and the address as it appears in topics.
 #pragma once
 
 #include <cstdint>
@@ -27,12 +26,6 @@ device_flags FlagsOf(const device_struct& record, bool contact);
 // after, in a fixed order. Losing contact reports only that: a silent
 // device's lamps are unknown, not cleared.
 std::vector<std::string> Transitions(const device_flags& before, const device_flags& after);
-
-// The retained state document: contact, kind, lamps, readings (numbers, or
-// null where the device sent none that reads), display rows, hours,
-// identity. The time is added by the caller, so that equal documents compare
-// equal.
-nlohmann::json StateDocument(const device_struct& record, device_enum kind, bool contact);
 
 // Milliseconds since 1970 as "2026-12-08T15:30:00.123Z".
 std::string UtcTime(std::int64_t ms);

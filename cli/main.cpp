@@ -47,6 +47,7 @@ int main(int argc, char** argv) {
   app.add_flag("--man", man, "write the manual page to stdout")->group("");
   int exit_code = exit_done;
   AddDeviceCommands(app, &exit_code);
+  AddGatewayCommand(app, &exit_code);
 
   try {
     app.parse(argc, argv);
