@@ -117,11 +117,11 @@ void MqttSession::ConnectCallback(mosquitto*, void* self, int rc) {
   auto* session = static_cast<MqttSession*>(self);
   if (rc != 0) {
     // The library drops the connection after a refusal; Lost follows from the read.
-    std::fprintf(stderr, "broker %s refused the connection: %s\n", session->broker_.c_str(),
+    std::fprintf(stderr, "corvane-cli: broker %s refused the connection: %s\n", session->broker_.c_str(),
                  mosquitto_connack_string(rc));
     return;
   }
-  std::fprintf(stderr, "broker %s: connected\n", session->broker_.c_str());
+  std::fprintf(stderr, "corvane-cli: broker %s: connected\n", session->broker_.c_str());
   session->connected_ = true;
   session->retry_ms_ = 0;
   session->Publish(session->settings_.status_topic, "online", true);
@@ -171,7 +171,7 @@ void MqttSession::Lost(const char* what, int rc) {
   watched_fd_ = -1;
   // Said once per outage, not on every try.
   if (connected_ || retry_ms_ == 0) {
-    std::fprintf(stderr, "broker %s: %s failed: %s; trying again\n", broker_.c_str(), what,
+    std::fprintf(stderr, "corvane-cli: broker %s: %s failed: %s; trying again\n", broker_.c_str(), what,
                  rc == MOSQ_ERR_ERRNO ? std::strerror(errno) : mosquitto_strerror(rc));
   }
   connected_ = false;
