@@ -41,7 +41,8 @@ void Report(const std::string& text) {
 // Each device subcommand's arguments.
 struct DeviceArguments {
   LinkOptions link;
-  std::vector<std::string> addresses;
+  std::vector<std::string> addresses;  // the subcommands of many devices
+  std::string address;                 // the others
   bool controller = false;
   bool json = false;
 };
@@ -51,7 +52,7 @@ void AddAddresses(CLI::App* command, DeviceArguments* arguments, bool many) {
   if (many) {
     command->add_option("ADDR", arguments->addresses, text)->required();
   } else {
-    command->add_option("ADDR", arguments->addresses, text)->required()->expected(1);
+    command->add_option("ADDR", arguments->address, text)->required();
   }
   command->add_flag("--controller", arguments->controller,
                     "the devices are outdoor controllers, not amplifiers");
@@ -64,7 +65,9 @@ std::string DeviceName(int address) {
 // Reads the addresses, opens the link and attaches the devices; exit_done,
 // or the code to end with after the message has been given.
 int Begin(const DeviceArguments& arguments, std::vector<int>* addresses) {
-  for (const std::string& word : arguments.addresses) {
+  std::vector<std::string> words = arguments.addresses;
+  if (!arguments.address.empty()) words.push_back(arguments.address);
+  for (const std::string& word : words) {
     int address = 0;
     if (!ParseAddress(word, &address)) {
       Report("not a poll address: '" + word +
@@ -258,8 +261,14 @@ int Key(const DeviceArguments& arguments, const std::vector<std::string>& keys) 
     }
   }
   if (code == exit_done) {
-    error_count[address] = 0;
-    Print(DeviceState(address), arguments.json);
+    // The display the last key left.
+    const nlohmann::json state = DeviceState(address);
+    const nlohmann::json shown = {{"address", state["address"]}, {"display", state["display"]}};
+    std::string text = arguments.json ? shown.dump() + "\n" : "";
+    for (const auto& row : state["display"]) {
+      if (!arguments.json) text += row.get<std::string>() + "\n";
+    }
+    std::fputs(text.c_str(), stdout);
   }
   CloseLink();
   return code;
@@ -278,8 +287,15 @@ int Attenuation(const DeviceArguments& arguments, double db) {
     Report(error);
     code = exit_device;
   } else {
-    error_count[address] = 0;
-    Print(DeviceState(address), arguments.json);
+    // What the device reports now, which may differ from what was asked
+    // when it holds the value to its own range.
+    const nlohmann::json reported = DeviceState(address)["readings"]["attenuation"];
+    if (arguments.json) {
+      const nlohmann::json line = {{"address", AddressText(address)}, {"attenuation", reported}};
+      std::printf("%s\n", line.dump().c_str());
+    } else {
+      std::printf("%s: attenuation %s dB\n", AddressText(address).c_str(), reported.dump().c_str());
+    }
   }
   CloseLink();
   return code;

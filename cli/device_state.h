@@ -4,7 +4,8 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
-// address, contact, lamps, readings, display rows, hours and identity.
+// address, contact, lamps, readings (those the status poll carries),
+// display rows, hours and identity.
 nlohmann::json DeviceState(int address);
 // The state as text for people: one line per subject.
 std::string DeviceStateText(const nlohmann::json& state);

@@ -1,0 +1,201 @@
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/cli_process.h"
+#include "support/sim_process.h"
+
+namespace {
+
+using test_support::CliRun;
+using test_support::RunCli;
+
+std::vector<nlohmann::json> JsonLines(const std::string& text) {
+  std::vector<nlohmann::json> lines;
+  std::istringstream stream(text);
+  for (std::string line; std::getline(stream, line);) lines.push_back(nlohmann::json::parse(line));
+  return lines;
+}
+
+// Amplifiers 'A' and 'B' (silent) on the simulator, reached over its serial
+// line or over TCP; every subcommand runs in its own process.
+class DeviceCommands : public ::testing::TestWithParam<bool> {
+ protected:
+  void SetUp() override {
+    std::vector<std::string> args = {"--amp", "A", "--amp", "B", "--steady", "--hour-ms", "0"};
+    if (Tcp()) args.insert(args.end(), {"--ip-base", "127.0.0.90", "--tcp-port", "0"});
+    std::string error;
+    ASSERT_TRUE(sim.Start(args, &error)) << error;
+    ASSERT_EQ(sim.Control("hours A 1234 567").rfind("ok", 0), 0u);
+    ASSERT_EQ(sim.Control("silent B on").rfind("ok", 0), 0u);
+  }
+  bool Tcp() const { return GetParam(); }
+  // The link options that reach the device at address.
+  std::vector<std::string> Link(char address) const {
+    if (!Tcp()) return {"--port", sim.LinkPath()};
+    return {"--host", sim.DeviceAddress(address) + ":" + std::to_string(sim.TcpPort())};
+  }
+  CliRun Run(std::vector<std::string> args, char address = 'A') {
+    const std::vector<std::string> link = Link(address);
+    args.insert(args.end(), link.begin(), link.end());
+    return RunCli(args, scratch.Path());
+  }
+
+  test_support::SimProcess sim;
+  test_support::ScratchDirectory scratch;
+};
+
+TEST_P(DeviceCommands, EachSubcommandGivesItsOutputAndExitCode) {
+  struct Case {
+    std::vector<std::string> args;
+    char device;  // whose address the link goes to
+    int exit_code;
+    std::string out;  // found in stdout
+    std::string err;  // found in stderr
+  };
+  const std::string link = Tcp() ? ":" + std::to_string(sim.TcpPort()) : sim.LinkPath();
+  const Case cases[] = {
+      {{"status", "A"}, 'A', 0, "heater=1234 beam=567", ""},
+      {{"status", "A"}, 'A', 0, "identity: part=305-4120-025 serial=10065", ""},
+      {{"key", "A", "X"}, 'A', 0, "READINGS 1/3", ""},
+      {{"key", "A", "F1+2"}, 'A', 0, "New 2_", ""},
+      {{"key", "A", "!"}, 'A', 1, "", "device 'A' on "},
+      {{"attenuation", "A", "7.5"}, 'A', 0, "A: attenuation 7.5 dB", ""},
+      {{"status", "B"}, 'B', 1, "", "device 'B' on "},
+      {{"attenuation", "B", "3"}, 'B', 1, "", "did not answer the attenuation"},
+  };
+  for (const Case& c : cases) {
+    const CliRun run = Run(c.args, c.device);
+    const std::string what = c.args[0] + " " + c.args[1] + " " + c.args.back();
+    EXPECT_EQ(run.exit_code, c.exit_code) << what << "\n" << run.err;
+    EXPECT_NE(run.out.find(c.out), std::string::npos) << what << "\n" << run.out;
+    EXPECT_NE(run.err.find(c.err), std::string::npos) << what << "\n" << run.err;
+    // A failure names the link it went over.
+    if (c.exit_code) {
+      EXPECT_NE(run.err.find(link), std::string::npos) << what << "\n" << run.err;
+    }
+  }
+}
+
+TEST_P(DeviceCommands, StatusAsJsonCarriesTheRecord) {
+  const CliRun run = Run({"status", "A", "--json"});
+  ASSERT_EQ(run.exit_code, 0) << run.err;
+  const std::vector<nlohmann::json> lines = JsonLines(run.out);
+  ASSERT_EQ(lines.size(), 1u);
+  const nlohmann::json& state = lines[0];
+  EXPECT_EQ(state["address"], "A");
+  EXPECT_EQ(state["contact"], true);
+  EXPECT_EQ(state["hours"]["heater"], 1234);
+  EXPECT_EQ(state["identity"]["serial"], "10065");
+  EXPECT_EQ(state["display"].size(), 4u);
+  EXPECT_TRUE(state["readings"]["power_out"].is_number());
+}
+
+// Watching writes a line on each change, stamped, until interrupted; a fault
+// raised on the device shows in the next line.
+TEST_P(DeviceCommands, WatchWritesChangesUntilInterrupted) {
+  bool raised = false;
+  const CliRun run = RunCli(
+      [&] {
+        std::vector<std::string> args = {"watch", "A", "--interval", "100"};
+        const std::vector<std::string> link = Link('A');
+        args.insert(args.end(), link.begin(), link.end());
+        return args;
+      }(),
+      scratch.Path(),
+      [&](const CliRun& so_far) {
+        if (!raised && so_far.out.find("\"contact\":true") != std::string::npos) {
+          raised = sim.Control("fault A on").rfind("ok", 0) == 0;
+        }
+        return so_far.out.find("\"fault\":true") != std::string::npos;
+      });
+  EXPECT_EQ(run.exit_code, 0) << run.err;
+  const std::vector<nlohmann::json> lines = JsonLines(run.out);
+  ASSERT_GE(lines.size(), 2u);
+  for (std::size_t n = 1; n < lines.size(); ++n) {
+    EXPECT_NE(lines[n], lines[n - 1]);
+    EXPECT_GE(lines[n]["time_ms"].get<long long>(), lines[n - 1]["time_ms"].get<long long>());
+  }
+  EXPECT_EQ(lines.back()["lamps"]["fault"], true);
+}
+
+INSTANTIATE_TEST_SUITE_P(SerialAndTcp, DeviceCommands, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "Tcp" : "Serial"; });
+
+TEST(CliScan, FindsTheAnsweringDevicesOfTheRange) {
+  test_support::SimProcess sim;
+  std::string error;
+  ASSERT_TRUE(sim.Start({"--amp", "A", "--amp", "C", "--steady"}, &error)) << error;
+  test_support::ScratchDirectory scratch;
+  CliRun run = RunCli({"scan", "A-C", "--json", "--port", sim.LinkPath()}, scratch.Path());
+  ASSERT_EQ(run.exit_code, 0) << run.err;
+  const std::vector<nlohmann::json> found = JsonLines(run.out);
+  ASSERT_EQ(found.size(), 2u) << run.out;
+  EXPECT_EQ(found[0]["address"], "A");
+  EXPECT_EQ(found[1]["address"], "C");
+  EXPECT_EQ(found[0]["format"], "9600 N 8 1");
+  run = RunCli({"scan", "D-E", "--port", sim.LinkPath()}, scratch.Path());
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_NE(run.err.find("no device answered on " + sim.LinkPath()), std::string::npos) << run.err;
+}
+
+// The link from sdefault.txt of the working directory when no option names one.
+TEST(CliLink, SettingsFileOfTheWorkingDirectoryNamesThePort) {
+  test_support::SimProcess sim;
+  std::string error;
+  ASSERT_TRUE(sim.Start({"--amp", "A", "--steady"}, &error)) << error;
+  test_support::ScratchDirectory scratch;
+  scratch.Write("sdefault.txt", sim.LinkPath() + " 9600 N 8 1 0");
+  const CliRun run = RunCli({"status", "A"}, scratch.Path());
+  EXPECT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_NE(run.out.find("A (amplifier): in contact"), std::string::npos) << run.out;
+}
+
+TEST(CliArguments, BadArgumentsAndLinksGiveTheirExitCodes) {
+  test_support::ScratchDirectory scratch;
+  // A port held bound but not listening refuses connections.
+  const int refusing = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(bind(refusing, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  socklen_t length = sizeof address;
+  getsockname(refusing, reinterpret_cast<sockaddr*>(&address), &length);
+  const std::string host = "127.0.0.1:" + std::to_string(ntohs(address.sin_port));
+  struct Case {
+    std::vector<std::string> args;
+    int exit_code;
+    std::string err;
+  };
+  const Case cases[] = {
+      {{}, 2, "name a command"},
+      {{"frobnicate"}, 2, ""},
+      {{"status"}, 2, "ADDR"},
+      {{"status", "ZZZ"}, 2, "not a poll address: 'ZZZ'"},
+      {{"key", "A", "QQ"}, 2, "not a key: 'QQ'"},
+      {{"attenuation", "A", "200"}, 2, "DB"},
+      {{"watch", "A", "--interval", "0"}, 2, "--interval"},
+      {{"status", "A", "--format", "9X1"}, 2, "9X1"},
+      {{"scan", "A-C", "--rates", "1234"}, 2, "1234"},
+      {{"status", "A", "--port", "/nonexistent/line"}, 3, "serial port /nonexistent/line at 9600"},
+      {{"status", "A", "--host", host}, 3, "connecting to " + host},
+      {{"status", "A", "--host", "127.0.0.300"}, 3, "127.0.0.300"},
+  };
+  for (const Case& c : cases) {
+    const CliRun run = RunCli(c.args, scratch.Path());
+    std::string what;
+    for (const std::string& word : c.args) what += word + " ";
+    EXPECT_EQ(run.exit_code, c.exit_code) << what << "\n" << run.err;
+    EXPECT_NE(run.err.find(c.err), std::string::npos) << what << "\n" << run.err;
+    EXPECT_TRUE(run.out.empty()) << what << "\n" << run.out;
+  }
+  close(refusing);
+}
+
+}  // namespace
