@@ -49,8 +49,10 @@ const auto in_contact = StateWhere([](const nlohmann::json& s) {
 class GatewayTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    std::vector<std::string> args = {"--amp", "A", "--steady"};
+    if (tcp_) args.insert(args.end(), {"--ip-base", "127.0.0.120", "--tcp-port", "0"});
     std::string error;
-    ASSERT_TRUE(sim_.Start({"--amp", "A", "--steady"}, &error)) << error;
+    ASSERT_TRUE(sim_.Start(args, &error)) << error;
   }
   void TearDown() override { StopGateway(); }
 
@@ -100,13 +102,22 @@ class GatewayTest : public ::testing::Test {
     return count;
   }
 
+  bool tcp_ = false;
   test_support::SimProcess sim_;
   MqttBroker broker_;
   MqttSubscriber subscriber_;
   pid_t gateway_ = -1;
 };
 
-TEST_F(GatewayTest, FaultsBecomeStateAndEventsAndCommandsBecomeFrames) {
+class GatewayLinkTest : public GatewayTest, public ::testing::WithParamInterface<bool> {
+ protected:
+  void SetUp() override {
+    tcp_ = GetParam();
+    GatewayTest::SetUp();
+  }
+};
+
+TEST_P(GatewayLinkTest, FaultsBecomeStateAndEventsAndCommandsBecomeFrames) {
   StartBroker();
   StartGateway();
   ASSERT_TRUE(subscriber_.WaitFor(Topic("corvane/north/gateway"), 5000));
@@ -156,6 +167,9 @@ TEST_F(GatewayTest, FaultsBecomeStateAndEventsAndCommandsBecomeFrames) {
   for (const char* body : {"VH", "VE", "K40.0!"}) EXPECT_EQ(Frames(body), 0) << body;
   EXPECT_EQ(Frames("VA"), 1);
 }
+
+INSTANTIATE_TEST_SUITE_P(SerialAndTcp, GatewayLinkTest, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "Tcp" : "Serial"; });
 
 TEST_F(GatewayTest, ReadOnlyTakesNoCommands) {
   StartBroker();
