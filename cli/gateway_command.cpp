@@ -11,6 +11,7 @@
 #include <map>
 #include <vector>
 
+#include "app/amp_info_dialog.h"
 #include "app/main_window.h"
 #include "cli/cli_context.h"
 #include "cli/commands.h"
@@ -19,6 +20,9 @@
 #include "cli/gateway_request.h"
 #include "cli/gateway_state.h"
 #include "config/settings.h"
+#include "link/capture.h"
+#include "link/command_set.h"
+#include "link/exchange.h"
 #include "link/keypad.h"
 #include "link/wserial.h"
 #include "platform/event_loop.h"
@@ -87,6 +91,22 @@ bool ReadCredentials(const std::string& path, mqtt_settings* settings, std::stri
     return false;
   }
   return true;
+}
+
+// An amplifier's part and serial number, asked once before polling starts:
+// polls do not carry them. A device silent now keeps them unknown.
+void Identify(int address) {
+  if (device_type[address] != twta_device) return;
+  const device_command& identify = Command(command_id::identify_amplifier);
+  std::string part, serial, message;
+  if (!DoCommand(address, identify.body, 0, identify.timeout, identify.tries) ||
+      !ReadIdentification(ProtocolBuffer(address), &part, &serial, &message)) {
+    Report("gateway: device '" + AddressText(address) + "' on " + LinkName() +
+           " did not answer the identification (\"" + identify.body + "\"); polling it anyway");
+    return;
+  }
+  CopyField(device_data[address].part, part.c_str());
+  if (!serial.empty()) CopyField(device_data[address].serial, serial.c_str());
 }
 
 class Gateway {
@@ -234,6 +254,7 @@ int RunGateway(const GatewayArguments& arguments) {
       CloseLink();
       return exit_link;
     }
+    Identify(address);
     gateway.Serve(address);
   }
   if (!gateway.Start(&error)) {

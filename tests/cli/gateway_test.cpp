@@ -139,6 +139,7 @@ TEST_P(GatewayLinkTest, FaultsBecomeStateAndEventsAndCommandsBecomeFrames) {
   ASSERT_TRUE(retained);
   EXPECT_TRUE(retained->retained);
   EXPECT_EQ(Payload(*retained)["lamps"]["alarm"], true);
+  EXPECT_EQ(Payload(*retained)["identity"]["part"], "305-4120-025");
 
   ASSERT_TRUE(sim_.ClearTrace());
   ASSERT_TRUE(Publish("corvane/north/A/cmd/attenuation", "7.5"));
