@@ -76,11 +76,14 @@ bool SplitHost(const std::string& text, std::string* host, std::uint16_t* port) 
 void AddLinkOptions(CLI::App* command, LinkOptions* options) {
   const char* group = "Link (default: sdefault.txt and defaults.txt of the working directory)";
   command->add_option("--port", options->port, "serial port to use, e.g. /dev/ttyUSB0")
+      ->type_name("PATH")
       ->group(group);
   command->add_option("--baud", options->baud, "line rate in bits per second")
+      ->type_name("N")
       ->check(CLI::PositiveNumber)
       ->group(group);
   command->add_option("--format", options->format, "data bits, parity and stop bits, e.g. 8N1")
+      ->type_name("8N1")
       ->check([](const std::string& text) {
         std::uint8_t data, parity, stop;
         return ParseFormat(text, &data, &parity, &stop)
@@ -93,6 +96,7 @@ void AddLinkOptions(CLI::App* command, LinkOptions* options) {
   command
       ->add_option("--host", options->host,
                    "reach the devices over TCP at A.B.C.D (port 2000, or A.B.C.D:PORT)")
+      ->type_name("A.B.C.D[:PORT]")
       ->check([](const std::string& text) {
         std::string host;
         std::uint16_t port;

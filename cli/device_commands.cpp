@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <charconv>
 #include <csignal>
 #include <cstdio>
 #include <map>
@@ -209,9 +210,12 @@ int Watch(const DeviceArguments& arguments, int interval_ms) {
   polling_enabled = 1;
   SetDeviceUpdateHook(WriteChange);
   platform::EventLoop& loop = Loop();
-  loop.WatchFd(signal_pipe[0], true, false, [&loop](bool, bool) { loop.Stop(); });
-  loop.AddTimer(main_tick_ms, MainTick);
+  const int signals =
+      loop.WatchFd(signal_pipe[0], true, false, [&loop](bool, bool) { loop.Stop(); });
+  const int tick = loop.AddTimer(main_tick_ms, MainTick);
   loop.Run();
+  loop.RemoveTimer(tick);
+  loop.Unwatch(signals);
   SetDeviceUpdateHook(nullptr);
   CloseLink();
   if (output_failed) Report("the output was closed; stopped watching " + LinkName());
@@ -308,10 +312,33 @@ struct ScanArguments {
   bool json = false;
 };
 
+// One or two addresses as the scan dialog takes them, each a decimal number
+// up to 255 or one character; the dialog quietly mends anything else, a
+// command line refuses it.
+bool StrictRange(const std::string& text) {
+  std::vector<std::string> words(1);
+  for (const char c : text) {
+    if (skipchar(static_cast<unsigned char>(c))) {
+      if (!words.back().empty()) words.emplace_back();
+    } else {
+      words.back() += c;
+    }
+  }
+  if (words.back().empty()) words.pop_back();
+  if (words.empty() || words.size() > 2) return false;
+  for (const std::string& word : words) {
+    if (word.size() == 1) continue;
+    int value = 0;
+    const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
+    if (error != std::errc() || end != word.data() + word.size() || value > 255) return false;
+  }
+  return true;
+}
+
 int Scan(const ScanArguments& arguments) {
   const AddressRange range = ReadAddressRange(arguments.range, AddressRange{-1, -1});
-  if (range.start < 0 || range.start > 255 || range.stop < range.start) {
-    Report("not an address range: '" + arguments.range + "' (e.g. A-Z, 00-FF, 65)");
+  if (!StrictRange(arguments.range) || range.start < 0 || range.stop < range.start) {
+    Report("not an address range: '" + arguments.range + "' (e.g. A-Z, 0-255, 65)");
     return exit_usage;
   }
   for (const long rate : arguments.rates) {
@@ -360,7 +387,7 @@ int Scan(const ScanArguments& arguments) {
   polling_enabled = 0;
   StartScan();
   platform::EventLoop& loop = Loop();
-  loop.AddTimer(scan_tick_ms, [&] {
+  const int tick = loop.AddTimer(scan_tick_ms, [&] {
     switch (StepScan()) {
       case ScanStep::found: {
         const ScanFind& find = ScanFinds().back();
@@ -393,6 +420,7 @@ int Scan(const ScanArguments& arguments) {
     }
   });
   loop.Run();
+  loop.RemoveTimer(tick);
   if (code == exit_done && ScanFinds().empty()) {
     Report("no device answered on " + LinkName() + " from " +
            ScanRangeText({range.start, range.stop}));
@@ -427,6 +455,7 @@ void AddDeviceCommands(CLI::App& app, int* exit_code) {
       "(time_ms) on every change");
   AddAddresses(watch, &watch_arguments, true);
   watch->add_option("--interval", interval_ms, "milliseconds between polls (default: defaults.txt)")
+      ->type_name("MS")
       ->check(CLI::Range(1, 3600000));
   AddLinkOptions(watch, &watch_arguments.link);
   watch->callback([exit_code] { *exit_code = Watch(watch_arguments, interval_ms); });
@@ -452,9 +481,10 @@ void AddDeviceCommands(CLI::App& app, int* exit_code) {
       "scan",
       "find devices on a serial bus: every address of RANGE at each rate, in the link's "
       "format");
-  scan->add_option("RANGE", scan_arguments.range, "addresses, e.g. A-Z, 00-FF or 65")->required();
+  scan->add_option("RANGE", scan_arguments.range, "addresses, e.g. A-Z, 0-255 or 65")->required();
   scan->add_option("--rates", scan_arguments.rates,
                    "rates to try (default: the link's), e.g. --rates 9600,19200")
+      ->type_name("RATE,...")
       ->delimiter(',');
   scan->add_flag("--json", scan_arguments.json, "one JSON object per device found");
   AddLinkOptions(scan, &scan_arguments.link);

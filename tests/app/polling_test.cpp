@@ -221,7 +221,8 @@ TEST_F(Polling, AWatchedDeviceIsPolledWithoutAPanelAndReported) {
   Open('A');
   WatchDevice('B', true);
   ASSERT_TRUE(TickUntil([] { return error_count['B'] == 0 && last_response['B'] == '5'; }));
-  EXPECT_NE(Addresses().find("ABA"), std::string::npos) << Addresses();
+  const std::string turns = Addresses().substr(0, 3);
+  EXPECT_TRUE(turns == "ABA" || turns == "BAB") << Addresses();
   EXPECT_NE(std::find(updated.begin(), updated.end(), 'B'), updated.end());
   Ok("silent B on");
   ASSERT_TRUE(TickUntil([] { return error_count['B'] == 1; }));

@@ -183,6 +183,8 @@ TEST(CliArguments, BadArgumentsAndLinksGiveTheirExitCodes) {
       {{"watch", "A", "--interval", "0"}, 2, "--interval"},
       {{"status", "A", "--format", "9X1"}, 2, "9X1"},
       {{"scan", "A-C", "--rates", "1234"}, 2, "1234"},
+      {{"scan", "300"}, 2, "not an address range: '300'"},
+      {{"scan", "AB-C"}, 2, "not an address range"},
       {{"status", "A", "--port", "/nonexistent/line"}, 3, "serial port /nonexistent/line at 9600"},
       {{"status", "A", "--host", host}, 3, "connecting to " + host},
       {{"status", "A", "--host", "127.0.0.300"}, 3, "127.0.0.300"},

@@ -12,9 +12,18 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 
 "$cmake" --install "$build" --prefix "$prefix" >/dev/null
 
-for program in corvane corvane-sim corvane-desktop; do
+for program in corvane corvane-sim corvane-desktop corvane-cli; do
   [ -x "$prefix/bin/$program" ] || fail "bin/$program is not installed as a program"
 done
+
+# The command-line program: its manual page beside it, and no display needed.
+man=$prefix/share/man/man1/corvane-cli.1
+[ -s "$man" ] || fail "no corvane-cli manual page"
+for command in status watch key attenuation scan; do
+  grep -qx ".SS $command" "$man" || fail "the manual page does not describe $command"
+done
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$prefix/bin/corvane-cli" status --help |
+  grep -q -- '--port' || fail "corvane-cli status --help does not run without a display"
 
 icons=$prefix/share/icons/hicolor
 [ -s "$icons/scalable/apps/corvane.svg" ] || fail "no scalable icon"
