@@ -277,9 +277,12 @@ int RunGateway(const GatewayArguments& arguments) {
   polling_enabled = 1;
   running_gateway = &gateway;
   SetDeviceUpdateHook(OnDeviceUpdated);
-  loop.WatchFd(signal_pipe[0], true, false, [&loop](bool, bool) { loop.Stop(); });
-  loop.AddTimer(main_tick_ms, MainTick);
+  const int signals =
+      loop.WatchFd(signal_pipe[0], true, false, [&loop](bool, bool) { loop.Stop(); });
+  const int tick = loop.AddTimer(main_tick_ms, MainTick);
   loop.Run();
+  loop.RemoveTimer(tick);
+  loop.Unwatch(signals);
   SetDeviceUpdateHook(nullptr);
   running_gateway = nullptr;
   gateway.Stop();
