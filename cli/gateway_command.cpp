@@ -163,7 +163,7 @@ class Gateway {
   void Command(const std::string& topic, const std::string& payload) {
     if (read_only_) return;
     const std::size_t last = topic.rfind('/');
-    // Our own results come back on no subscription of ours; never answer one.
+    // A result is never answered, should a broker ever hand one over.
     if (last == std::string::npos || topic.compare(last, std::string::npos, "/result") == 0) return;
     const gateway_request request =
         ParseRequest(base_, topic, payload, [this](int address) -> std::optional<device_enum> {
