@@ -232,4 +232,13 @@ TEST_F(GatewayTest, ABrokerWithPasswordsTakesTheGatewayOnlyWithThem) {
   EXPECT_TRUE(subscriber_.WaitFor(in_contact, 5000));
 }
 
+TEST_F(GatewayTest, TlsFilesThatCannotBeReadEndItAtOnce) {
+  StartBroker();
+  StartGateway({"--cafile", broker_.Directory() + "/no-such-ca.pem"});
+  int status = 0;
+  ASSERT_TRUE(test_support::WaitExit(gateway_, 10000, &status));
+  gateway_ = -1;
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2);
+}
+
 }  // namespace
