@@ -232,6 +232,18 @@ TEST_F(GatewayTest, ABrokerWithPasswordsTakesTheGatewayOnlyWithThem) {
   EXPECT_TRUE(subscriber_.WaitFor(in_contact, 5000));
 }
 
+TEST_F(GatewayTest, ATlsBrokerTakesTheGatewayThatTrustsItsAuthority) {
+  std::string error;
+  ASSERT_TRUE(broker_.UseTls(&error)) << error;
+  ASSERT_TRUE(broker_.Start({}, &error)) << error;
+  ASSERT_TRUE(subscriber_.Start(broker_.Port(), "corvane/#", {}, broker_.CaFile()));
+  StartGateway();
+  EXPECT_FALSE(subscriber_.WaitFor(Topic("corvane/north/A/state"), 1500));
+  StopGateway();
+  StartGateway({"--cafile", broker_.CaFile()});
+  EXPECT_TRUE(subscriber_.WaitFor(in_contact, 5000));
+}
+
 TEST_F(GatewayTest, TlsFilesThatCannotBeReadEndItAtOnce) {
   StartBroker();
   StartGateway({"--cafile", broker_.Directory() + "/no-such-ca.pem"});

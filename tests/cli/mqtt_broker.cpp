@@ -97,6 +97,21 @@ MqttBroker::~MqttBroker() {
   if (!directory_.empty()) std::filesystem::remove_all(directory_);
 }
 
+bool MqttBroker::UseTls(std::string* error) {
+  const std::string openssl = SystemProgram("openssl");
+  const std::string d = directory_ + "/";
+  std::ofstream(d + "server.ext") << "subjectAltName=IP:127.0.0.1\n";
+  tls_ = RunToEnd({openssl, "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout",
+                   d + "ca.key", "-out", d + "ca.pem", "-days", "2", "-subj", "/CN=test-ca"}) &&
+         RunToEnd({openssl, "req", "-newkey", "rsa:2048", "-nodes", "-keyout", d + "server.key",
+                   "-out", d + "server.csr", "-subj", "/CN=127.0.0.1"}) &&
+         RunToEnd({openssl, "x509", "-req", "-in", d + "server.csr", "-CA", d + "ca.pem", "-CAkey",
+                   d + "ca.key", "-CAcreateserial", "-out", d + "server.pem", "-days", "2",
+                   "-extfile", d + "server.ext"});
+  if (!tls_ && error) *error = "openssl could not make the test certificates";
+  return tls_;
+}
+
 bool MqttBroker::Start(const std::vector<mqtt_user>& users, std::string* error) {
   port_ = FreeLoopbackPort();
   std::ofstream config(directory_ + "/mosquitto.conf");
@@ -106,6 +121,9 @@ bool MqttBroker::Start(const std::vector<mqtt_user>& users, std::string* error) 
   config << "listener " << port_ << " 127.0.0.1\n"
          << "user " << (account ? account->pw_name : "root") << "\n"
          << "persistence false\n"
+         << (tls_ ? "cafile " + CaFile() + "\ncertfile " + directory_ + "/server.pem\nkeyfile " +
+                        directory_ + "/server.key\n"
+                  : "")
          << "log_dest file " << directory_ << "/mosquitto.log\n";
   if (users.empty()) {
     config << "allow_anonymous true\n";
@@ -156,7 +174,8 @@ MqttSubscriber::~MqttSubscriber() {
   Stop();
 }
 
-bool MqttSubscriber::Start(int port, const std::string& pattern, const mqtt_user& user) {
+bool MqttSubscriber::Start(int port, const std::string& pattern, const mqtt_user& user,
+                           const std::string& cafile) {
   // Line-buffered: mosquitto_sub would keep messages in its buffer while its
   // output is a pipe.
   std::vector<std::string> words = {SystemProgram("stdbuf"),
@@ -173,6 +192,7 @@ bool MqttSubscriber::Start(int port, const std::string& pattern, const mqtt_user
                                     "-F",
                                     "%r %t %p\\n"};
   if (!user.name.empty()) words.insert(words.end(), {"-u", user.name, "-P", user.password});
+  if (!cafile.empty()) words.insert(words.end(), {"--cafile", cafile});
   std::string error;
   return SpawnWithOutput(words, &pid_, &output_, &error);
 }

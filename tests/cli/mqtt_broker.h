@@ -25,6 +25,10 @@ class MqttBroker {
   MqttBroker& operator=(const MqttBroker&) = delete;
 
   // Without users anyone may connect; with users, only they.
+  // Makes the next Start listen with TLS only, under a certificate for
+  // 127.0.0.1 from an authority of its own (CaFile).
+  bool UseTls(std::string* error = nullptr);
+  std::string CaFile() const { return directory_ + "/ca.pem"; }
   bool Start(const std::vector<mqtt_user>& users = {}, std::string* error = nullptr);
   // The same broker on the same port again, after Stop.
   bool Restart(std::string* error = nullptr);
@@ -36,6 +40,7 @@ class MqttBroker {
   bool Launch(std::string* error);
 
   std::string directory_;
+  bool tls_ = false;
   int port_ = 0;
   pid_t pid_ = -1;
 };
@@ -50,7 +55,8 @@ struct mqtt_message {
 class MqttSubscriber {
  public:
   ~MqttSubscriber();
-  bool Start(int port, const std::string& pattern, const mqtt_user& user = {});
+  bool Start(int port, const std::string& pattern, const mqtt_user& user = {},
+             const std::string& cafile = "");
   // The next message that matches, waiting at most timeout_ms.
   std::optional<mqtt_message> WaitFor(const std::function<bool(const mqtt_message&)>& match,
                                       int timeout_ms);
