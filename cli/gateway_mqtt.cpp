@@ -59,12 +59,17 @@ bool MqttSession::Start(std::string* error) {
       !(settings_.cafile.empty() && settings_.cert.empty() && settings_.key.empty())) {
     rc = mosquitto_tls_set(client_, Nonempty(settings_.cafile), nullptr, Nonempty(settings_.cert),
                            Nonempty(settings_.key), nullptr);
+    if (rc != MOSQ_ERR_SUCCESS) {
+      *error = "broker " + broker_ + ": cannot use the TLS files (--cafile '" + settings_.cafile +
+               "', --cert '" + settings_.cert + "', --key '" + settings_.key +
+               "'): each must be readable, --cafile is needed, --cert and --key go together";
+      return false;
+    }
   }
   if (rc == MOSQ_ERR_SUCCESS)
     rc = mosquitto_will_set(client_, settings_.status_topic.c_str(), 7, "offline", qos, true);
   if (rc != MOSQ_ERR_SUCCESS) {
-    *error = "broker " + broker_ + ": " + mosquitto_strerror(rc) +
-             (rc == MOSQ_ERR_INVAL ? " (check --cafile, --cert and --key)" : "");
+    *error = "broker " + broker_ + ": " + mosquitto_strerror(rc);
     return false;
   }
   mosquitto_connect_callback_set(client_, ConnectCallback);
@@ -117,8 +122,8 @@ void MqttSession::ConnectCallback(mosquitto*, void* self, int rc) {
   auto* session = static_cast<MqttSession*>(self);
   if (rc != 0) {
     // The library drops the connection after a refusal; Lost follows from the read.
-    std::fprintf(stderr, "corvane-cli: broker %s refused the connection: %s\n", session->broker_.c_str(),
-                 mosquitto_connack_string(rc));
+    std::fprintf(stderr, "corvane-cli: broker %s refused the connection: %s\n",
+                 session->broker_.c_str(), mosquitto_connack_string(rc));
     return;
   }
   std::fprintf(stderr, "corvane-cli: broker %s: connected\n", session->broker_.c_str());
@@ -171,8 +176,8 @@ void MqttSession::Lost(const char* what, int rc) {
   watched_fd_ = -1;
   // Said once per outage, not on every try.
   if (connected_ || retry_ms_ == 0) {
-    std::fprintf(stderr, "corvane-cli: broker %s: %s failed: %s; trying again\n", broker_.c_str(), what,
-                 rc == MOSQ_ERR_ERRNO ? std::strerror(errno) : mosquitto_strerror(rc));
+    std::fprintf(stderr, "corvane-cli: broker %s: %s failed: %s; trying again\n", broker_.c_str(),
+                 what, rc == MOSQ_ERR_ERRNO ? std::strerror(errno) : mosquitto_strerror(rc));
   }
   connected_ = false;
   mosquitto_disconnect(client_);
