@@ -126,7 +126,7 @@ class Gateway {
   void Updated(int address) {
     if (!served_.count(address)) return;
     const bool contact = error_count[address] < 3;
-    const device_flags flags = FlagsOf(device_data[address], contact);
+    const device_flags flags = FlagsOf(device_data[address], contact, flags_[address]);
     const long long now = NowMs();
     const std::string topic = base_ + TopicAddress(address);
     for (const std::string& event : Transitions(flags_[address], flags)) {

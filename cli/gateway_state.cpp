@@ -18,8 +18,9 @@ bool Alphanumeric(int c) {
 
 }  // namespace
 
-device_flags FlagsOf(const device_struct& record, bool contact) {
-  return {contact, record.hv_on != 0, record.alarm != 0, record.fault != 0};
+device_flags FlagsOf(const device_struct& record, bool contact, const device_flags& before) {
+  if (!contact) return {false, before.hv_on, before.alarm, before.fault};
+  return {true, record.hv_on != 0, record.alarm != 0, record.fault != 0};
 }
 
 std::vector<std::string> Transitions(const device_flags& before, const device_flags& after) {

@@ -20,7 +20,8 @@ struct device_flags {
   bool fault = false;
 };
 
-device_flags FlagsOf(const device_struct& record, bool contact);
+// The flags after a polling step; out of contact, the lamps stay as last seen.
+device_flags FlagsOf(const device_struct& record, bool contact, const device_flags& before);
 
 // "fault_raised", "contact_lost", "hv_on"... for every change from before to
 // after, in a fixed order. Losing contact reports only that: a silent

@@ -131,6 +131,12 @@ TEST_P(GatewayLinkTest, FaultsBecomeStateAndEventsAndCommandsBecomeFrames) {
   EXPECT_TRUE(subscriber_.WaitFor(Event("fault_cleared"), 5000));
   ASSERT_EQ(sim_.Control("alarm A on"), "ok");
   EXPECT_TRUE(subscriber_.WaitFor(Event("alarm_raised"), 5000));
+  ASSERT_EQ(sim_.Control("silent A on"), "ok");
+  EXPECT_TRUE(subscriber_.WaitFor(Event("contact_lost"), 5000));
+  EXPECT_TRUE(subscriber_.WaitFor(
+      StateWhere([](const nlohmann::json& s) { return s["contact"] == false; }), 5000));
+  ASSERT_EQ(sim_.Control("silent A off"), "ok");
+  EXPECT_TRUE(subscriber_.WaitFor(Event("contact_regained"), 5000));
 
   // The state is retained: a newcomer gets it at once.
   MqttSubscriber newcomer;
