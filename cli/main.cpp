@@ -48,6 +48,7 @@ int main(int argc, char** argv) {
   int exit_code = exit_done;
   AddDeviceCommands(app, &exit_code);
   AddTransferCommands(app, &exit_code);
+  AddGatewayCommand(app, &exit_code);
 
   try {
     app.parse(argc, argv);

@@ -12,6 +12,8 @@ packages=(
   poppler-utils cups cups-filters
   # corvane-cli: arguments and JSON
   libcli11-dev nlohmann-json3-dev
+  # the gateway's MQTT client library and the broker its tests start
+  libmosquitto-dev mosquitto
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,0 +1,61 @@
+#include "cli/gateway_state.h"
+
+#include <cstdio>
+#include <ctime>
+
+namespace {
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+bool Alphanumeric(int c) {
+  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+}  // namespace
+
+device_flags FlagsOf(const device_struct& record, bool contact, const device_flags& before) {
+  if (!contact) return {false, before.hv_on, before.alarm, before.fault};
+  return {true, record.hv_on != 0, record.alarm != 0, record.fault != 0};
+}
+
+std::vector<std::string> Transitions(const device_flags& before, const device_flags& after) {
+  std::vector<std::string> events;
+  if (before.contact != after.contact)
+    events.push_back(after.contact ? "contact_regained" : "contact_lost");
+  if (!after.contact) return events;
+  if (before.fault != after.fault) events.push_back(after.fault ? "fault_raised" : "fault_cleared");
+  if (before.alarm != after.alarm) events.push_back(after.alarm ? "alarm_raised" : "alarm_cleared");
+  if (before.hv_on != after.hv_on) events.push_back(after.hv_on ? "hv_on" : "hv_off");
+  return events;
+}
+
+std::string UtcTime(std::int64_t ms) {
+  const std::time_t seconds = static_cast<std::time_t>(ms / 1000);
+  std::tm utc{};
+  gmtime_r(&seconds, &utc);
+  char text[64];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", utc.tm_year + 1900,
+                utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec,
+                static_cast<int>(ms % 1000));
+  return text;
+}
+
+std::string TopicAddress(int address) {
+  if (Alphanumeric(address)) return std::string(1, static_cast<char>(address));
+  static constexpr char digits[] = "0123456789ABCDEF";
+  return {digits[(address >> 4) & 0xF], digits[address & 0xF]};
+}
+
+std::optional<int> ParseTopicAddress(std::string_view level) {
+  if (level.size() == 1 && Alphanumeric(level[0])) return level[0];
+  if (level.size() != 2) return std::nullopt;
+  const int high = HexDigit(level[0]);
+  const int low = HexDigit(level[1]);
+  if (high < 0 || low < 0) return std::nullopt;
+  return high * 16 + low;
+}
