@@ -184,3 +184,5 @@ platform::EventLoop& Loop() {
   static platform::EventLoop loop;
   return loop;
 }
+
+void Report(const std::string& text) { std::fprintf(stderr, "corvane-cli: %s\n", text.c_str()); }

@@ -44,3 +44,6 @@ std::string LinkName();
 bool ParseAddress(const std::string& text, int* address);
 
 platform::EventLoop& Loop();
+
+// A message for the operator on stderr, after the program's name.
+void Report(const std::string& text);

@@ -1,10 +1,7 @@
 // status, watch, key, attenuation and scan: the device subcommands.
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <CLI/CLI.hpp>
 #include <charconv>
-#include <csignal>
 #include <cstdio>
 #include <map>
 #include <vector>
@@ -15,6 +12,7 @@
 #include "cli/cli_context.h"
 #include "cli/commands.h"
 #include "cli/device_state.h"
+#include "cli/poll_until_signal.h"
 #include "config/settings.h"
 #include "link/address_text.h"
 #include "link/bus_scan.h"
@@ -34,10 +32,6 @@ namespace {
 
 constexpr unsigned char nak = 0x15;
 constexpr int scan_tick_ms = 100;  // the bus scan's own step, as in the console
-
-void Report(const std::string& text) {
-  std::fprintf(stderr, "corvane-cli: %s\n", text.c_str());
-}
 
 // Each device subcommand's arguments.
 struct DeviceArguments {
@@ -171,14 +165,8 @@ int Status(const DeviceArguments& arguments) {
 }
 
 // Watching: the polling tick runs on the event loop until a signal comes.
-int signal_pipe[2] = {-1, -1};
 std::map<int, nlohmann::json> last_written;
 bool output_failed = false;
-
-void OnSignal(int) {
-  const char byte = 0;
-  [[maybe_unused]] const ssize_t written = write(signal_pipe[1], &byte, 1);
-}
 
 void WriteChange(int address) {
   nlohmann::json state = DeviceState(address);
@@ -196,27 +184,10 @@ void WriteChange(int address) {
 int Watch(const DeviceArguments& arguments, int interval_ms) {
   std::vector<int> addresses;
   if (const int code = Begin(arguments, &addresses)) return code;
-  if (pipe2(signal_pipe, O_CLOEXEC | O_NONBLOCK) != 0) {
-    Report("cannot make a pipe for the signals");
+  if (!PollUntilSignal(interval_ms, WriteChange)) {
     CloseLink();
     return exit_device;
   }
-  struct sigaction action {};
-  action.sa_handler = OnSignal;
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
-  if (interval_ms > 0) polling_interval = static_cast<std::uint32_t>(interval_ms);
-  poll_timer.Reset(static_cast<std::int32_t>(polling_interval));
-  polling_enabled = 1;
-  SetDeviceUpdateHook(WriteChange);
-  platform::EventLoop& loop = Loop();
-  const int signals =
-      loop.WatchFd(signal_pipe[0], true, false, [&loop](bool, bool) { loop.Stop(); });
-  const int tick = loop.AddTimer(main_tick_ms, MainTick);
-  loop.Run();
-  loop.RemoveTimer(tick);
-  loop.Unwatch(signals);
-  SetDeviceUpdateHook(nullptr);
   CloseLink();
   if (output_failed) Report("the output was closed; stopped watching " + LinkName());
   return exit_done;

@@ -1,11 +1,8 @@
 // gateway: polls devices and publishes them to an MQTT broker, taking keys
 // and attenuations back from it.
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <CLI/CLI.hpp>
 #include <charconv>
-#include <csignal>
 #include <cstdio>
 #include <fstream>
 #include <map>
@@ -14,6 +11,7 @@
 #include "app/amp_info_dialog.h"
 #include "app/main_window.h"
 #include "cli/cli_context.h"
+#include "cli/poll_until_signal.h"
 #include "cli/commands.h"
 #include "cli/device_state.h"
 #include "cli/gateway_mqtt.h"
@@ -45,10 +43,6 @@ struct GatewayArguments {
   std::string cafile, cert, key;
   bool read_only = false;
 };
-
-void Report(const std::string& text) {
-  std::fprintf(stderr, "corvane-cli: %s\n", text.c_str());
-}
 
 // Topic levels the gateway writes must not be wildcards or empty.
 bool TopicLevels(const std::string& text, bool one_level) {
@@ -192,13 +186,6 @@ class Gateway {
 };
 
 Gateway* running_gateway = nullptr;
-int signal_pipe[2] = {-1, -1};
-
-void OnSignal(int) {
-  const char byte = 0;
-  [[maybe_unused]] const ssize_t written = write(signal_pipe[1], &byte, 1);
-}
-
 void OnDeviceUpdated(int address) {
   if (running_gateway) running_gateway->Updated(address);
 }
@@ -262,32 +249,12 @@ int RunGateway(const GatewayArguments& arguments) {
     CloseLink();
     return exit_usage;
   }
-  if (pipe2(signal_pipe, O_CLOEXEC | O_NONBLOCK) != 0) {
-    Report("cannot make a pipe for the signals");
-    CloseLink();
-    return exit_device;
-  }
-  struct sigaction action {};
-  action.sa_handler = OnSignal;
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
-  if (arguments.interval_ms > 0)
-    polling_interval = static_cast<std::uint32_t>(arguments.interval_ms);
-  poll_timer.Reset(static_cast<std::int32_t>(polling_interval));
-  polling_enabled = 1;
   running_gateway = &gateway;
-  SetDeviceUpdateHook(OnDeviceUpdated);
-  const int signals =
-      loop.WatchFd(signal_pipe[0], true, false, [&loop](bool, bool) { loop.Stop(); });
-  const int tick = loop.AddTimer(main_tick_ms, MainTick);
-  loop.Run();
-  loop.RemoveTimer(tick);
-  loop.Unwatch(signals);
-  SetDeviceUpdateHook(nullptr);
+  const bool polled = PollUntilSignal(arguments.interval_ms, OnDeviceUpdated);
   running_gateway = nullptr;
   gateway.Stop();
   CloseLink();
-  return exit_done;
+  return polled ? exit_done : exit_device;
 }
 
 }  // namespace

@@ -50,10 +50,6 @@ void CatchInterrupts() {
   sigaction(SIGTERM, &action, nullptr);
 }
 
-void Report(const std::string& text) {
-  std::fprintf(stderr, "corvane-cli: %s\n", text.c_str());
-}
-
 struct TransferArguments {
   LinkOptions link;
   std::string address;
