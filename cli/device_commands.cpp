@@ -1,7 +1,6 @@
 // status, watch, key, attenuation and scan: the device subcommands.
 
 #include <CLI/CLI.hpp>
-#include <charconv>
 #include <cstdio>
 #include <map>
 #include <vector>
@@ -13,16 +12,13 @@
 #include "cli/commands.h"
 #include "cli/device_state.h"
 #include "cli/poll_until_signal.h"
+#include "cli/scan_runner.h"
 #include "config/settings.h"
 #include "link/address_text.h"
 #include "link/bus_scan.h"
 #include "link/capture.h"
 #include "link/command_set.h"
 #include "link/exchange.h"
-#include "link/link_settings.h"
-#include "link/scan_link.h"
-#include "link/scan_settings.h"
-#include "link/wserial.h"
 #include "platform/event_loop.h"
 #include "records/device_records.h"
 #include "records/poll_address.h"
@@ -31,7 +27,6 @@
 namespace {
 
 constexpr unsigned char nak = 0x15;
-constexpr int scan_tick_ms = 100;  // the bus scan's own step, as in the console
 
 // Each device subcommand's arguments.
 struct DeviceArguments {
@@ -278,126 +273,30 @@ int Attenuation(const DeviceArguments& arguments, double db) {
 
 struct ScanArguments {
   LinkOptions link;
-  std::string range;
-  std::vector<long> rates;
+  ScanRequest request;
   bool json = false;
 };
 
-// One or two addresses as the scan dialog takes them, each a decimal number
-// up to 255 or one character; the dialog quietly mends anything else, a
-// command line refuses it.
-bool StrictRange(const std::string& text) {
-  std::vector<std::string> words(1);
-  for (const char c : text) {
-    if (skipchar(static_cast<unsigned char>(c))) {
-      if (!words.back().empty()) words.emplace_back();
-    } else {
-      words.back() += c;
-    }
-  }
-  if (words.back().empty()) words.pop_back();
-  if (words.empty() || words.size() > 2) return false;
-  for (const std::string& word : words) {
-    if (word.size() == 1) continue;
-    int value = 0;
-    const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
-    if (error != std::errc() || end != word.data() + word.size() || value > 255) return false;
-  }
-  return true;
-}
-
 int Scan(const ScanArguments& arguments) {
-  const AddressRange range = ReadAddressRange(arguments.range, AddressRange{-1, -1});
-  if (!StrictRange(arguments.range) || range.start < 0 || range.stop < range.start) {
-    Report("not an address range: '" + arguments.range + "' (e.g. A-Z, 0-255, 65)");
-    return exit_usage;
-  }
-  for (const long rate : arguments.rates) {
-    bool known = false;
-    for (const std::int32_t option : baud_opts) known = known || option == rate;
-    if (!known) {
-      std::string rates;
-      for (const std::int32_t option : baud_opts) rates += " " + std::to_string(option);
-      Report("a scan cannot try " + std::to_string(rate) + " baud; it tries:" + rates);
-      return exit_usage;
-    }
-  }
+  if (!CheckScanRequest(arguments.request)) return exit_usage;
   std::string error;
   if (!OpenLink(arguments.link, &error)) {
     Report(error);
     return exit_link;
   }
-  if (use_ethernet) {
-    Report("a bus scan needs a serial port; the link is Ethernet to " + LinkName());
-    CloseLink();
-    return exit_usage;
-  }
-  // The link's own format, over the rates asked for (or the link's rate).
-  ResetScanSettings();
-  start_address = range.start;
-  stop_address = range.stop;
-  for (int n = 0; n < scan_rate_count; ++n) {
-    bool wanted = arguments.rates.empty() && baud_opts[n] == serial_baud;
-    for (const long rate : arguments.rates) wanted = wanted || baud_opts[n] == rate;
-    scan_baud[n] = wanted;
-  }
-  const int parity_index = serial_parity == parity_even ? 1 : serial_parity == parity_odd ? 2 : 0;
-  for (int n = 0; n < 3; ++n) scan_parity[n] = n == parity_index;
-  scan_data[0] = serial_data == 7;
-  scan_data[1] = serial_data != 7;
-  scan_stop[0] = serial_stop != two_stop_bits;
-  scan_stop[1] = serial_stop == two_stop_bits;
-  if (CombinationCount() == 0) {
-    Report("the link's rate " + std::to_string(serial_baud) +
-           " is not one a scan tries: name rates with --rates");
-    CloseLink();
-    return exit_usage;
-  }
-
-  int code = exit_done;
-  polling_enabled = 0;
-  StartScan();
-  platform::EventLoop& loop = Loop();
-  const int tick = loop.AddTimer(scan_tick_ms, [&] {
-    switch (StepScan()) {
-      case ScanStep::found: {
-        const ScanFind& find = ScanFinds().back();
-        if (arguments.json) {
-          const nlohmann::json line = {{"address", AddressText(find.combination.address)},
-                                       {"format", FormatText(find.combination)},
-                                       {"answer", find.line}};
-          std::printf("%s\n",
-                      line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
-        } else {
-          std::printf("%s  %s  %s\n", AddressShown(find.combination.address).c_str(),
-                      FormatText(find.combination).c_str(), find.line.c_str());
-        }
-        std::fflush(stdout);
-        FlipScanPause();
-        break;
-      }
-      case ScanStep::serial_error:
-        Report("cannot set " + LinkName() + " to " + FormatText(CurrentCombination()) + ": " +
-               SerialErrorText());
-        code = exit_link;
-        loop.Stop();
-        break;
-      case ScanStep::complete:
-      case ScanStep::idle:
-        loop.Stop();
-        break;
-      case ScanStep::nothing:
-        break;
+  const int code = RunScan(arguments.request, [&arguments](const ScanFind& find) {
+    if (arguments.json) {
+      const nlohmann::json line = {{"address", AddressText(find.combination.address)},
+                                   {"format", FormatText(find.combination)},
+                                   {"answer", find.line}};
+      std::printf("%s\n",
+                  line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
+    } else {
+      std::printf("%s  %s  %s\n", AddressShown(find.combination.address).c_str(),
+                  FormatText(find.combination).c_str(), find.line.c_str());
     }
+    std::fflush(stdout);
   });
-  loop.Run();
-  loop.RemoveTimer(tick);
-  if (code == exit_done && ScanFinds().empty()) {
-    Report("no device answered on " + LinkName() + " from " +
-           ScanRangeText({range.start, range.stop}));
-    code = exit_device;
-  }
-  CurrentScanLink().Reopen();
   CloseLink();
   return code;
 }
@@ -452,8 +351,9 @@ void AddDeviceCommands(CLI::App& app, int* exit_code) {
       "scan",
       "find devices on a serial bus: every address of RANGE at each rate, in the link's "
       "format");
-  scan->add_option("RANGE", scan_arguments.range, "addresses, e.g. A-Z, 0-255 or 65")->required();
-  scan->add_option("--rates", scan_arguments.rates,
+  scan->add_option("RANGE", scan_arguments.request.range, "addresses, e.g. A-Z, 0-255 or 65")
+      ->required();
+  scan->add_option("--rates", scan_arguments.request.rates,
                    "rates to try (default: the link's), e.g. --rates 9600,19200")
       ->type_name("RATE,...")
       ->delimiter(',');

@@ -2,6 +2,7 @@
 // and attenuations back from it.
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <fstream>
@@ -11,17 +12,20 @@
 #include "app/amp_info_dialog.h"
 #include "app/main_window.h"
 #include "cli/cli_context.h"
-#include "cli/poll_until_signal.h"
 #include "cli/commands.h"
 #include "cli/device_state.h"
 #include "cli/gateway_mqtt.h"
 #include "cli/gateway_request.h"
 #include "cli/gateway_state.h"
+#include "cli/poll_until_signal.h"
+#include "cli/scan_runner.h"
 #include "config/settings.h"
+#include "link/bus_scan.h"
 #include "link/capture.h"
 #include "link/command_set.h"
 #include "link/exchange.h"
 #include "link/keypad.h"
+#include "link/link_settings.h"
 #include "link/wserial.h"
 #include "platform/event_loop.h"
 #include "records/device_records.h"
@@ -33,6 +37,7 @@ namespace {
 struct GatewayArguments {
   LinkOptions link;
   std::vector<std::string> addresses;
+  ScanRequest scan;  // range empty: no scan
   bool controller = false;
   int interval_ms = 0;
   std::string broker = "127.0.0.1:1883";
@@ -227,9 +232,32 @@ int RunGateway(const GatewayArguments& arguments) {
     }
     addresses.push_back(address);
   }
+  const bool scan = !arguments.scan.range.empty();
+  if (addresses.empty() && !scan) {
+    Report("gateway: name the devices (ADDR...), or a bus to scan for them (--scan RANGE)");
+    return exit_usage;
+  }
+  if (scan && !CheckScanRequest(arguments.scan)) return exit_usage;
   if (!OpenLink(arguments.link, &error)) {
     Report(error);
     return exit_link;
+  }
+  if (scan) {
+    // Served as if named; with named addresses, an empty bus leaves those.
+    const int code = RunScan(arguments.scan, [&addresses](const ScanFind& find) {
+      const int address = find.combination.address;
+      // The gateway polls at the link's rate only.
+      if (find.combination.baud != serial_baud)
+        Report("gateway: device '" + AddressText(address) + "' on " + LinkName() + " answered at " +
+               FormatText(find.combination) + ", not at the link's " + std::to_string(serial_baud) +
+               " baud; polling it anyway");
+      if (std::find(addresses.begin(), addresses.end(), address) == addresses.end())
+        addresses.push_back(address);
+    });
+    if (code != exit_done && !(code == exit_device && !addresses.empty())) {
+      CloseLink();
+      return code;
+    }
   }
   platform::EventLoop& loop = Loop();
   Gateway gateway(loop, settings, base, arguments.read_only);
@@ -267,10 +295,16 @@ void AddGatewayCommand(CLI::App& app, int* exit_code) {
       "PREFIX/SITE/ADDR/event on every transition, PREFIX/SITE/gateway online/offline; "
       "commands on PREFIX/SITE/ADDR/cmd/key and .../cmd/attenuation, results on "
       ".../cmd/result");
+  gateway->add_option("ADDR", arguments.addresses,
+                      "poll address: one character (A) or two hexadecimal digits (41)");
+  gateway->add_option("--scan", arguments.scan.range,
+                      "also serve the devices a bus scan of RANGE finds, e.g. A-Z");
   gateway
-      ->add_option("ADDR", arguments.addresses,
-                   "poll address: one character (A) or two hexadecimal digits (41)")
-      ->required();
+      ->add_option("--rates", arguments.scan.rates,
+                   "rates the scan tries (default: the link's), e.g. --rates 9600,19200")
+      ->type_name("RATE,...")
+      ->delimiter(',')
+      ->needs("--scan");
   gateway->add_flag("--controller", arguments.controller,
                     "the devices are outdoor controllers, not amplifiers");
   gateway

@@ -49,7 +49,8 @@ const auto in_contact = StateWhere([](const nlohmann::json& s) {
 class GatewayTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::vector<std::string> args = {"--amp", "A", "--steady"};
+    std::vector<std::string> args = {"--steady"};
+    for (const std::string& amp : amps_) args.insert(args.end(), {"--amp", amp});
     if (tcp_) args.insert(args.end(), {"--ip-base", "127.0.0.120", "--tcp-port", "0"});
     std::string error;
     ASSERT_TRUE(sim_.Start(args, &error)) << error;
@@ -63,18 +64,12 @@ class GatewayTest : public ::testing::Test {
         subscriber_.Start(broker_.Port(), "corvane/#", users.empty() ? mqtt_user{} : users[0]));
   }
 
-  void StartGateway(std::vector<std::string> extra = {}) {
-    std::vector<std::string> words = {CORVANE_CLI_PATH,
-                                      "gateway",
-                                      "A",
-                                      "--site",
-                                      "north",
-                                      "--broker",
-                                      "127.0.0.1:" + std::to_string(broker_.Port()),
-                                      "--port",
-                                      sim_.LinkPath(),
-                                      "--interval",
-                                      "100"};
+  void StartGateway(std::vector<std::string> extra = {}, std::vector<std::string> devices = {"A"}) {
+    std::vector<std::string> words = {CORVANE_CLI_PATH, "gateway"};
+    words.insert(words.end(), devices.begin(), devices.end());
+    words.insert(words.end(),
+                 {"--site", "north", "--broker", "127.0.0.1:" + std::to_string(broker_.Port()),
+                  "--port", sim_.LinkPath(), "--interval", "100"});
     words.insert(words.end(), extra.begin(), extra.end());
     int output = -1;
     std::string error;
@@ -103,6 +98,7 @@ class GatewayTest : public ::testing::Test {
   }
 
   bool tcp_ = false;
+  std::vector<std::string> amps_ = {"A"};
   test_support::SimProcess sim_;
   MqttBroker broker_;
   MqttSubscriber subscriber_;
@@ -257,6 +253,34 @@ TEST_F(GatewayTest, TlsFilesThatCannotBeReadEndItAtOnce) {
   ASSERT_TRUE(test_support::WaitExit(gateway_, 10000, &status));
   gateway_ = -1;
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2);
+}
+
+class GatewayScanTest : public GatewayTest {
+ protected:
+  void SetUp() override {
+    amps_ = {"A", "C"};
+    GatewayTest::SetUp();
+  }
+};
+
+TEST_F(GatewayScanTest, ServesTheDevicesTheBusScanFinds) {
+  StartBroker();
+  StartGateway({"--scan", "D-E"}, {});
+  int status = 0;
+  ASSERT_TRUE(test_support::WaitExit(gateway_, 10000, &status));
+  gateway_ = -1;
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
+
+  StartGateway({"--scan", "A-C"}, {});
+  for (const char* address : {"A", "C"}) {
+    const std::string topic = std::string("corvane/north/") + address + "/state";
+    EXPECT_TRUE(subscriber_.WaitFor(
+        [&topic](const mqtt_message& m) {
+          return m.topic == topic && Payload(m).value("contact", false);
+        },
+        10000))
+        << address;
+  }
 }
 
 }  // namespace
