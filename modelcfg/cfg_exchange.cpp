@@ -1,9 +1,9 @@
 #include "modelcfg/cfg_exchange.h"
 
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
+#include "config/formatted_text.h"
 #include "link/capture.h"
 #include "link/exchange.h"
 #include "modelcfg/replace_file.h"
@@ -19,24 +19,15 @@ bool Fail(cfg_exchange_report& report, const std::string& text, bool by_device =
   return false;
 }
 
-[[gnu::format(printf, 1, 2)]] std::string Quoted(const char* format, ...) {
-  char text[1200];
-  va_list arguments;
-  va_start(arguments, format);
-  std::vsnprintf(text, sizeof text, format, arguments);
-  va_end(arguments);
-  return text;
-}
-
 // Writes bytes to path so that it holds either its old content or the whole
 // new one. "" or the message.
 std::string WriteWhole(const char* path, const unsigned char* bytes, std::size_t size) {
   replacement_file file(path);
-  if (!file.IsOpen()) return Quoted("Can't open file '%s' for writing", path);
+  if (!file.IsOpen()) return FormattedText("Can't open file '%s' for writing", path);
   if (!file.Write(reinterpret_cast<const char*>(bytes), size)) {
-    return Quoted("Unable to write to '%s'", path);
+    return FormattedText("Unable to write to '%s'", path);
   }
-  if (!file.Commit()) return Quoted("Unable to save '%s'", path);
+  if (!file.Commit()) return FormattedText("Unable to save '%s'", path);
   return "";
 }
 
@@ -64,13 +55,14 @@ bool FetchModelCfg(const char* filename, int device, cfg_exchange_report& report
 bool PushModelCfg(const char* filename, int device, cfg_exchange_report& report) {
   static unsigned char data[max_send_size + 1];
   std::FILE* file = std::fopen(filename, "rb");
-  if (!file) return Fail(report, Quoted("Can't open file '%s' for reading.", filename));
+  if (!file) return Fail(report, FormattedText("Can't open file '%s' for reading.", filename));
   const std::size_t size = std::fread(data, 1, sizeof data, file);
   const bool read_failed = std::ferror(file) != 0;
   std::fclose(file);
-  if (read_failed) return Fail(report, Quoted("Can't read from file '%s'.", filename));
+  if (read_failed) return Fail(report, FormattedText("Can't read from file '%s'.", filename));
   if (size > max_send_size) {
-    return Fail(report, Quoted("'%s' is longer than 10000 bytes.  Nothing was sent.", filename));
+    return Fail(report,
+                FormattedText("'%s' is longer than 10000 bytes.  Nothing was sent.", filename));
   }
   // Every line must fit one command before the first goes out: a file cut
   // half way would leave the device with part of it.

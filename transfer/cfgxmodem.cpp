@@ -1,10 +1,10 @@
-#include <cstdarg>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <string_view>
 
+#include "config/formatted_text.h"
 #include "link/capture.h"
 #include "link/framing.h"
 #include "link/link_settings.h"
@@ -35,23 +35,6 @@ sequence_host* current_host = nullptr;
 std::string old_msg;
 constexpr char reset_text[] = "\r\nReset\r\n";
 constexpr char cancel_and_reset[] = "\x18\x18\x18\x18\x18\x18 \r\n Reset\r\n";
-
-// printf into a string as long as the text needs: a deep program directory
-// must not be cut off.
-[[gnu::format(printf, 1, 2)]] std::string Format(const char* format, ...) {
-  va_list args;
-  va_start(args, format);
-  va_list again;
-  va_copy(again, args);
-  const int length = std::vsnprintf(nullptr, 0, format, args);
-  va_end(args);
-  std::string text(length > 0 ? static_cast<std::size_t>(length) + 1 : 1, '\0');
-  std::vsnprintf(text.data(), text.size(), format, again);
-  va_end(again);
-  // A NUL drive letter ends the text there, as it always has.
-  text.resize(std::strlen(text.c_str()));
-  return text;
-}
 
 std::string_view Output() {
   const protocol_struct& p = protocol_state[0];
@@ -111,7 +94,7 @@ void FindPromptStep() {
   if (!OutputHasDrivePrompt()) return RetryAfter(250, "\r\n");
   if (transfer_getfile) {
     SetTransferSequenceStep(ts_getfile);
-    Send(Format("\x1b Transfer /s %s \r\n", transfer_filename));
+    Send(FormattedText("\x1b Transfer /s %s \r\n", transfer_filename));
   } else {
     SetTransferSequenceStep(ts_pickdrive);
     Send("\x1b Dir Vdisk.sys \r\n");
@@ -142,7 +125,7 @@ void PickDriveStep2() {
     transfer_driveletter = 'C';
   }
   SetTransferSequenceStep(ts_setdrive);
-  Send(Format("\x1b %c: \r\n", transfer_driveletter));
+  Send(FormattedText("\x1b %c: \r\n", transfer_driveletter));
   platform::SleepMsec(500);
 }
 
@@ -162,18 +145,18 @@ void DropEcho() {
 void SetDriveStep() {
   ReadSerial(0);
   const char prompt[] = {transfer_driveletter, ':', '\\'};
-  const std::string retry = Format("\x1b %c: \r\n", transfer_driveletter);
+  const std::string retry = FormattedText("\x1b %c: \r\n", transfer_driveletter);
   if (!OutputHas(std::string_view(prompt, sizeof prompt))) return RetryAfter(500, retry);
   ResetReceiver(0);
   std::FILE* file = std::fopen(transfer_filepath, "rb");
   if (!file) {
     SequenceHost().Problem(sequence_problem::unreadable_file,
-                           Format("Can't read %s.", transfer_filepath));
+                           FormattedText("Can't read %s.", transfer_filepath));
     return RetryAfter(500, retry);
   }
   target_file = file;
   SetTransferSequenceStep(ts_sendfile);
-  Send(Format("\x1b Transfer /r %c:%s \r\n", transfer_driveletter, transfer_filename));
+  Send(FormattedText("\x1b Transfer /r %c:%s \r\n", transfer_driveletter, transfer_filename));
   platform::SleepMsec(500);
   DropEcho();
 }
@@ -195,7 +178,7 @@ void StartReception() {
   Send(cancel_and_reset);
   SetTransferSequenceStep(ts_abort);
   SequenceHost().Problem(sequence_problem::uncreatable_file,
-                         Format("Unable to create %s.", transfer_filepath));
+                         FormattedText("Unable to create %s.", transfer_filepath));
 }
 
 void GetFileStep() {
@@ -211,7 +194,7 @@ void GetFileStep() {
   if (OutputHas("Sending") || !TimedOut(500)) return StartReception();
   ++transfer_retries;
   if (transfer_retries < step_retries) {
-    Send(Format("transfer /s %s \r\n", transfer_filename));
+    Send(FormattedText("transfer /s %s \r\n", transfer_filename));
   } else {
     Send(cancel_and_reset);
     SetTransferSequenceStep(ts_abort);
@@ -220,8 +203,8 @@ void GetFileStep() {
 
 void ResetWaitStep() {
   const std::int32_t elapsed = PastTimeExpiredMsec();
-  const std::string text = Format("Wait for device to reboot.  %ld seconds remaining...",
-                                  static_cast<long>(10 - (elapsed + 500) / 1000));
+  const std::string text = FormattedText("Wait for device to reboot.  %ld seconds remaining...",
+                                         static_cast<long>(10 - (elapsed + 500) / 1000));
   if (text != old_msg) {
     old_msg = text;
     SequenceHost().ShowStatus(text);
@@ -246,13 +229,13 @@ std::string StepText(transfer_sequence_enum step) {
     case ts_setdrive:
       return "Setting target drive";
     case ts_getfile:
-      return Format("Requesting %c:%s", transfer_driveletter, transfer_filename);
+      return FormattedText("Requesting %c:%s", transfer_driveletter, transfer_filename);
     case ts_receiving:
-      return Format("Receiving %c:%s", transfer_driveletter, transfer_filename);
+      return FormattedText("Receiving %c:%s", transfer_driveletter, transfer_filename);
     case ts_sendfile:
-      return Format("Transferring %c:%s", transfer_driveletter, transfer_filename);
+      return FormattedText("Transferring %c:%s", transfer_driveletter, transfer_filename);
     case ts_sending:
-      return Format("Sending %c:%s", transfer_driveletter, transfer_filename);
+      return FormattedText("Sending %c:%s", transfer_driveletter, transfer_filename);
     case ts_timeout:
       return "Transfer 'timed out'";
     case ts_reset:
@@ -269,8 +252,8 @@ std::string StepText(transfer_sequence_enum step) {
     case ts_cantreset:
       return "Unable to reboot firmware.";
     case ts_complete:
-      return transfer_getfile ? Format("Saved %s", transfer_filepath)
-                              : Format("File transferred from %s", transfer_filepath);
+      return transfer_getfile ? FormattedText("Saved %s", transfer_filepath)
+                              : FormattedText("File transferred from %s", transfer_filepath);
     case ts_unused:
       break;
   }

@@ -2,12 +2,12 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdarg>
 #include <cstring>
 #include <filesystem>
 #include <string>
 
 #include "config/defaults_file.h"
+#include "config/formatted_text.h"
 #include "config/settings.h"
 #include "link/discovery.h"
 #include "link/link_settings.h"
@@ -53,16 +53,6 @@ std::chrono::steady_clock::time_point last_shown;
 bool FileExists(const char* path) {
   std::error_code error;
   return std::filesystem::is_regular_file(path, error);
-}
-
-[[gnu::format(printf, 2, 3)]] std::string Format(std::size_t size, const char* format, ...) {
-  std::string text(size, '\0');
-  va_list arguments;
-  va_start(arguments, format);
-  const int length = std::vsnprintf(text.data(), size, format, arguments);
-  va_end(arguments);
-  text.resize(length < 0 ? 0 : std::min<std::size_t>(static_cast<std::size_t>(length), size - 1));
-  return text;
 }
 
 void Error(const std::string& text) {
@@ -208,13 +198,13 @@ void OnCancel(ui::Handle dialog) {
   ui::StopTimer(dialog, reboot_timer_id);
   download.Close();
   if (phase == Phase::sending && download.CurrentChunk() > 0) {
-    ui::ShowMessage(dialog,
-                    Format(300,
-                           "The download was cancelled after %ld of %lu chunks: device %s "
-                           "has not received the whole firmware.",
-                           download.CurrentChunk(), static_cast<unsigned long>(download.Chunks()),
-                           AddressText(address).c_str()),
-                    "Warning", ui::Buttons::ok, ui::Icon::warning);
+    ui::ShowMessage(
+        dialog,
+        FormattedText("The download was cancelled after %ld of %lu chunks: device %s "
+                      "has not received the whole firmware.",
+                      download.CurrentChunk(), static_cast<unsigned long>(download.Chunks()),
+                      AddressText(address).c_str()),
+        "Warning", ui::Buttons::ok, ui::Icon::warning);
   }
   const bool rebooting = phase == Phase::rebooting;
   phase = Phase::failed;
@@ -237,7 +227,7 @@ bool ChooseEthernetDevice(int* device) {
   if (RunScanIpDialog(main_window) != 1) return false;
   if (use_device < 0) {
     // The search dialog connected without an owner, so nobody has said so yet.
-    Error(Format(300, "Can't connect to %s.", default_ipaddress));
+    Error(FormattedText("Can't connect to %s.", default_ipaddress));
     return false;
   }
   *device = use_device;
@@ -314,8 +304,8 @@ void DownloadCode() {
     CopyField(firmware_filename, filename);
     SaveConfig();
     if (CurrentDownloadLink().Serial() || ChooseEthernetDevice(&device)) {
-      const DialogStart start{device, Format(sizeof filename + 32, "%cSend Firmware: %s",
-                                             static_cast<char>(device), filename)};
+      const DialogStart start{
+          device, FormattedText("%cSend Firmware: %s", static_cast<char>(device), filename)};
       ui::RunModal(FirmwareDialogTemplate(), main_window, DownloadCallBack,
                    reinterpret_cast<ui::LongParam>(&start));
     }

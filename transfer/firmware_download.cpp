@@ -1,9 +1,9 @@
 #include "transfer/firmware_download.h"
 
-#include <cstdarg>
 #include <cstring>
 #include <filesystem>
 
+#include "config/formatted_text.h"
 #include "config/settings.h"
 #include "link/capture.h"
 #include "link/command_set.h"
@@ -20,15 +20,6 @@ constexpr int settle_before_start_msec = 555;
 constexpr int settle_before_cancel_msec = 250;
 constexpr int unanswered_chunk_limit = 3;
 
-[[gnu::format(printf, 1, 2)]] std::string Format(const char* format, ...) {
-  char text[1200];
-  va_list arguments;
-  va_start(arguments, format);
-  std::vsnprintf(text, sizeof text, format, arguments);
-  va_end(arguments);
-  return text;
-}
-
 }  // namespace
 
 firmware_download::~firmware_download() {
@@ -40,7 +31,7 @@ bool firmware_download::Open(const char* filename, std::string* error) {
   std::error_code failure;
   const std::uintmax_t size = std::filesystem::file_size(filename, failure);
   if (failure || !std::filesystem::is_regular_file(filename, failure)) {
-    *error = Format("Can't find file %s.", filename);
+    *error = FormattedText("Can't find file %s.", filename);
     return false;
   }
   *error = FirmwareSizeRefusal(filename, size);
@@ -49,7 +40,7 @@ bool firmware_download::Open(const char* filename, std::string* error) {
   chunks_ = FirmwareChunkCount(size);
   file_ = std::fopen(filename, "rb");
   if (!file_) {
-    *error = Format("Problem reading %s.", filename);
+    *error = FormattedText("Problem reading %s.", filename);
     return false;
   }
   return true;
@@ -86,9 +77,10 @@ bool firmware_download::Start(int address) {
     Restore();
     return false;
   }
-  report_.Status(link.Serial()
-                     ? Format("Sending new firmware at %ld baud!", static_cast<long>(download_baud))
-                     : Format("Sending firmware over ethernet to %s !", default_ipaddress));
+  report_.Status(
+      link.Serial()
+          ? FormattedText("Sending new firmware at %ld baud!", static_cast<long>(download_baud))
+          : FormattedText("Sending firmware over ethernet to %s !", default_ipaddress));
   retries = 0;
   old_retries_ = 0;
   return true;
@@ -113,9 +105,9 @@ firmware_download::chunk_result firmware_download::SendChunk() {
     report_.Progress(current_chunk_, chunks_);
     ++current_chunk_;
   } else if (!link.Connected(address_)) {
-    Fail(Format("The connection to %s was lost after %ld of %lu chunks.",
-                link.Serial() ? serial_port : default_ipaddress, current_chunk_,
-                static_cast<unsigned long>(chunks_)));
+    Fail(FormattedText("The connection to %s was lost after %ld of %lu chunks.",
+                       link.Serial() ? serial_port : default_ipaddress, current_chunk_,
+                       static_cast<unsigned long>(chunks_)));
     return chunk_result::failed;
   } else if (++sequence_bump_ > unanswered_chunk_limit) {
     Fail("Missing response from HPA.");
@@ -130,10 +122,11 @@ firmware_download::chunk_result firmware_download::SendChunk() {
 void firmware_download::ReportRetries() {
   if (retries == old_retries_) return;
   old_retries_ = retries;
-  report_.Status(CurrentDownloadLink().Serial()
-                     ? Format("Sending at %ld baud (%d message retries)",
-                              static_cast<long>(download_baud), old_retries_)
-                     : Format("Sending firmware over ethernet (%d message retries)", old_retries_));
+  report_.Status(
+      CurrentDownloadLink().Serial()
+          ? FormattedText("Sending at %ld baud (%d message retries)",
+                          static_cast<long>(download_baud), old_retries_)
+          : FormattedText("Sending firmware over ethernet (%d message retries)", old_retries_));
 }
 
 bool firmware_download::Finish() {
