@@ -185,4 +185,6 @@ platform::EventLoop& Loop() {
   return loop;
 }
 
-void Report(const std::string& text) { std::fprintf(stderr, "corvane-cli: %s\n", text.c_str()); }
+void Report(const std::string& text) {
+  std::fprintf(stderr, "corvane-cli: %s\n", text.c_str());
+}

@@ -1,7 +1,5 @@
 #include "support/sim_process.h"
 
-#include "support/spawn_process.h"
-
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -21,6 +19,7 @@
 #include <string_view>
 #include <thread>
 
+#include "support/spawn_process.h"
 
 namespace test_support {
 

@@ -18,7 +18,8 @@ ui::PrintJob PdfJob(ui::ScriptedOperator& scripted, const std::string& path, int
 // Lines laid out as the reports do: from 3cy at 3cx, cy apart, tabs expanded
 // from the margin, the page number centred at V - cy. false with the
 // device's ErrorText in error when a step failed.
-bool DrawReport(ui::PrintDevice& device, const std::string& name, const Pages& pages, std::string& error);
+bool DrawReport(ui::PrintDevice& device, const std::string& name, const Pages& pages,
+                std::string& error);
 
 // The standard output of a shell command; ok when it exited with 0.
 std::string Run(const std::string& command, bool& ok);
