@@ -25,7 +25,7 @@ void OnSignal(int) {
 
 }  // namespace
 
-bool PollUntilSignal(int interval_ms, DeviceUpdateHook hook) {
+bool PollUntilSignal(int interval_ms, DeviceUpdateListener hook) {
   if (signal_pipe[0] < 0 && pipe2(signal_pipe, O_CLOEXEC | O_NONBLOCK) != 0) {
     std::fprintf(stderr, "corvane-cli: cannot make a pipe for the signals\n");
     return false;
@@ -37,7 +37,7 @@ bool PollUntilSignal(int interval_ms, DeviceUpdateHook hook) {
   if (interval_ms > 0) polling_interval = static_cast<std::uint32_t>(interval_ms);
   poll_timer.Reset(static_cast<std::int32_t>(polling_interval));
   polling_enabled = 1;
-  SetDeviceUpdateHook(hook);
+  AddDeviceUpdateListener(hook);
   platform::EventLoop& loop = Loop();
   const int signals =
       loop.WatchFd(signal_pipe[0], true, false, [&loop](bool, bool) { loop.Stop(); });
@@ -45,6 +45,6 @@ bool PollUntilSignal(int interval_ms, DeviceUpdateHook hook) {
   loop.Run();
   loop.RemoveTimer(tick);
   loop.Unwatch(signals);
-  SetDeviceUpdateHook(nullptr);
+  RemoveDeviceUpdateListener(hook);
   return true;
 }

@@ -7,4 +7,4 @@
 // Polls the watched devices every interval_ms (0: the settings' interval),
 // telling hook of every record updated, until SIGINT or SIGTERM. false when
 // the signals could not be watched (reported; nothing was polled).
-bool PollUntilSignal(int interval_ms, DeviceUpdateHook hook);
+bool PollUntilSignal(int interval_ms, DeviceUpdateListener hook);

@@ -1,6 +1,8 @@
 #include "records/device_records.h"
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "config/log_parameters.h"
 #include "config/settings.h"
@@ -31,7 +33,7 @@ bool ValidAddress(int address) {
 }
 
 bool watched[device_count];
-DeviceUpdateHook update_hook = nullptr;
+std::vector<DeviceUpdateListener> update_listeners;
 
 }  // namespace
 
@@ -47,12 +49,21 @@ void WatchDevice(int address, bool on) {
   if (ValidAddress(address)) watched[address] = on;
 }
 
-void SetDeviceUpdateHook(DeviceUpdateHook hook) {
-  update_hook = hook;
+void AddDeviceUpdateListener(DeviceUpdateListener listener) {
+  if (std::find(update_listeners.begin(), update_listeners.end(), listener) ==
+      update_listeners.end())
+    update_listeners.push_back(listener);
+}
+
+void RemoveDeviceUpdateListener(DeviceUpdateListener listener) {
+  std::erase(update_listeners, listener);
 }
 
 void NotifyDeviceUpdated(int address) {
-  if (update_hook && ValidAddress(address)) update_hook(address);
+  if (!ValidAddress(address)) return;
+  // A listener may remove itself while it is told: walk a copy.
+  const std::vector<DeviceUpdateListener> listeners = update_listeners;
+  for (DeviceUpdateListener listener : listeners) listener(address);
 }
 
 int ClosePollWindows() {

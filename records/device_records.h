@@ -82,9 +82,11 @@ bool PanelLives(int address);
 void WatchDevice(int address, bool on);
 
 // Told the address after a polling step updated its record: an answer was
-// parsed into it or a miss was charged to it.
-using DeviceUpdateHook = void (*)(int address);
-void SetDeviceUpdateHook(DeviceUpdateHook hook);
+// parsed into it or a miss was charged to it. Every listener hears every
+// update, in the order they were added; adding one twice adds it once.
+using DeviceUpdateListener = void (*)(int address);
+void AddDeviceUpdateListener(DeviceUpdateListener listener);
+void RemoveDeviceUpdateListener(DeviceUpdateListener listener);
 void NotifyDeviceUpdated(int address);
 
 // Closes every open panel (each closes its own log as it goes); returns the

@@ -217,7 +217,7 @@ void RecordUpdate(int address) {
 TEST_F(Polling, AWatchedDeviceIsPolledWithoutAPanelAndReported) {
   Launch({"--amp", "A", "--amp", "B", "--steady"});
   updated.clear();
-  SetDeviceUpdateHook(RecordUpdate);
+  AddDeviceUpdateListener(RecordUpdate);
   Open('A');
   WatchDevice('B', true);
   ASSERT_TRUE(TickUntil([] { return error_count['B'] == 0 && last_response['B'] == '5'; }));
@@ -230,7 +230,7 @@ TEST_F(Polling, AWatchedDeviceIsPolledWithoutAPanelAndReported) {
   ASSERT_TRUE(TickUntil([] { return error_count['B'] == 2; }));
   EXPECT_NE(std::find(updated.begin(), updated.end(), 'B'), updated.end());
   WatchDevice('B', false);
-  SetDeviceUpdateHook(nullptr);
+  RemoveDeviceUpdateListener(RecordUpdate);
   const std::size_t before = sent.size();
   ASSERT_TRUE(TickUntilSent(before + 4));
   EXPECT_EQ(Addresses().substr(before), "AAAA");
