@@ -14,6 +14,8 @@ packages=(
   libcli11-dev nlohmann-json3-dev
   # the gateway's MQTT client library and the broker its tests start
   libmosquitto-dev mosquitto
+  # the trend plots
+  qt6-charts-dev
 )
 missing=()
 for p in "${packages[@]}"; do
