@@ -8,6 +8,7 @@
 #include "app/display_font.h"
 #include "app/main_window.h"
 #include "app/popup.h"
+#include "records/device_journal.h"
 #include "records/device_records.h"
 #include "records/program_state.h"
 #include "link/scan_ip_dialog.h"
@@ -74,6 +75,7 @@ bool StartConsole(const std::string& command_line) {
   for (int address = 0; address < device_count; ++address) ZeroDeviceComments(address);
   SetTimerWarningHandler(ShowTimerWarning);
   SetSocketPanelOpener(CreatePollDialog);
+  AddDeviceUpdateListener(JournalTransitions);
   LoadSerialDefaults();
   RegisterTrafficWindow();
   LoadConfig();

@@ -31,6 +31,7 @@
 #include "records/device_records.h"
 #include "records/poll_address.h"
 #include "records/program_state.h"
+#include "records/transitions.h"
 
 namespace {
 
@@ -124,8 +125,7 @@ class Gateway {
   // After every polling step that touched the record.
   void Updated(int address) {
     if (!served_.count(address)) return;
-    const bool contact = error_count[address] < 3;
-    const device_flags flags = FlagsOf(device_data[address], contact, flags_[address]);
+    const device_flags flags = FlagsOfDevice(address, flags_[address]);
     const long long now = NowMs();
     const std::string topic = base_ + TopicAddress(address);
     for (const std::string& event : Transitions(flags_[address], flags)) {

@@ -18,22 +18,6 @@ bool Alphanumeric(int c) {
 
 }  // namespace
 
-device_flags FlagsOf(const device_struct& record, bool contact, const device_flags& before) {
-  if (!contact) return {false, before.hv_on, before.alarm, before.fault};
-  return {true, record.hv_on != 0, record.alarm != 0, record.fault != 0};
-}
-
-std::vector<std::string> Transitions(const device_flags& before, const device_flags& after) {
-  std::vector<std::string> events;
-  if (before.contact != after.contact)
-    events.push_back(after.contact ? "contact_regained" : "contact_lost");
-  if (!after.contact) return events;
-  if (before.fault != after.fault) events.push_back(after.fault ? "fault_raised" : "fault_cleared");
-  if (before.alarm != after.alarm) events.push_back(after.alarm ? "alarm_raised" : "alarm_cleared");
-  if (before.hv_on != after.hv_on) events.push_back(after.hv_on ? "hv_on" : "hv_off");
-  return events;
-}
-
 std::string UtcTime(std::int64_t ms) {
   const std::time_t seconds = static_cast<std::time_t>(ms / 1000);
   std::tm utc{};

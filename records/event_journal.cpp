@@ -50,6 +50,11 @@ std::int64_t JournalAddEvent(journal_event event) {
   return added.id;
 }
 
+bool JournalResult(int address, const std::string& kind, bool ok, const std::string& text) {
+  JournalAdd(address, kind + (ok ? "_done" : "_failed"), text + (ok ? ": done" : ": failed"));
+  return ok;
+}
+
 const std::vector<journal_event>& JournalEvents() {
   return events;
 }

@@ -27,6 +27,10 @@ std::int64_t JournalAdd(int address, const std::string& kind, const std::string&
 // The same with every field given (time and identity included); id is assigned.
 std::int64_t JournalAddEvent(journal_event event);
 
+// The result of an operator's action: kind + "_done" with text + ": done",
+// or kind + "_failed" with text + ": failed". Returns ok.
+bool JournalResult(int address, const std::string& kind, bool ok, const std::string& text);
+
 // Every event of this run, oldest first.
 const std::vector<journal_event>& JournalEvents();
 // Alerts not yet acknowledged.

@@ -6,42 +6,6 @@
 
 namespace {
 
-struct transition_case {
-  device_flags before;
-  device_flags after;
-  std::vector<std::string> events;
-};
-
-TEST(GatewayState, TransitionsAreReportedOnlyWhereKnown) {
-  const device_flags silent{};
-  const device_flags quiet{true, false, false, false};
-  const device_flags running{true, true, false, false};
-  const device_flags tripped{true, false, true, true};
-  const transition_case cases[] = {
-      {silent, quiet, {"contact_regained"}},
-      {silent, tripped, {"contact_regained", "fault_raised", "alarm_raised"}},
-      {quiet, running, {"hv_on"}},
-      {running, tripped, {"fault_raised", "alarm_raised", "hv_off"}},
-      {tripped, quiet, {"fault_cleared", "alarm_cleared"}},
-      // A silent device's lamps are not known to have gone out.
-      {tripped, silent, {"contact_lost"}},
-      {running, running, {}},
-  };
-  for (const transition_case& c : cases) EXPECT_EQ(Transitions(c.before, c.after), c.events);
-}
-
-TEST(GatewayState, ASilentDeviceKeepsItsLastLampsSoRegainingItRaisesNothingAgain) {
-  device_struct record{};
-  record.alarm = 1;
-  const device_flags alarmed = FlagsOf(record, true, {});
-  record.alarm = 0;  // the record is reset while the device is silent
-  const device_flags silent = FlagsOf(record, false, alarmed);
-  EXPECT_EQ(Transitions(alarmed, silent), std::vector<std::string>{"contact_lost"});
-  record.alarm = 1;
-  EXPECT_EQ(Transitions(silent, FlagsOf(record, true, silent)),
-            std::vector<std::string>{"contact_regained"});
-}
-
 TEST(GatewayState, TimesAreUtcWithMilliseconds) {
   EXPECT_EQ(UtcTime(1796743800123), "2026-12-08T15:30:00.123Z");
   EXPECT_EQ(UtcTime(0), "1970-01-01T00:00:00.000Z");

@@ -127,6 +127,8 @@ TEST_P(GatewayLinkTest, FaultsBecomeStateAndEventsAndCommandsBecomeFrames) {
   EXPECT_TRUE(subscriber_.WaitFor(Event("fault_cleared"), 5000));
   ASSERT_EQ(sim_.Control("alarm A on"), "ok");
   EXPECT_TRUE(subscriber_.WaitFor(Event("alarm_raised"), 5000));
+  ASSERT_EQ(sim_.Control("set A remote on"), "ok");
+  EXPECT_TRUE(subscriber_.WaitFor(Event("remote"), 5000));
   ASSERT_EQ(sim_.Control("silent A on"), "ok");
   EXPECT_TRUE(subscriber_.WaitFor(Event("contact_lost"), 5000));
   EXPECT_TRUE(subscriber_.WaitFor(
