@@ -18,6 +18,7 @@
 #include "link/wsocket.h"
 #include "modelcfg/wprint.h"
 #include "records/device_records.h"
+#include "records/event_journal.h"
 #include "records/program_state.h"
 #include "resources/panel_ids.h"
 #include "ui/dialog.h"
@@ -55,6 +56,9 @@ char AmpKey(int id) {
 
 void SendAttenuation(int address, double db) {
   KewCommand(address, AttenuationCommand(db).text);
+  char shown[16];
+  FormatFixed(shown, sizeof shown, db, 1, 1, false);
+  JournalAdd(address, "attenuation_set", std::string("Attenuation set to ") + shown + " dB");
 }
 
 // "%4.1f", with a point whatever the locale.

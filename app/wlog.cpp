@@ -10,6 +10,7 @@
 #include "config/log_parameters.h"
 #include "config/program_directory.h"
 #include "config/settings.h"
+#include "records/event_journal.h"
 #include "ui/message_box.h"
 
 namespace {
@@ -110,6 +111,7 @@ int CreateLog(ui::Handle window, int device, int verify) {
     ui::ShowMessage(window, "Warning: Unable to open " + shown + ".", "Confirm", ui::Buttons::ok,
                     ui::Icon::warning);
     CopyField(d.log_zero, "Unavailable");
+    JournalAdd(device, "log_open_failed", "Log not opened: " + shown);
     return 1;
   }
   WriteLog(device, nullptr);
@@ -121,6 +123,7 @@ int CreateLog(ui::Handle window, int device, int verify) {
   WriteLog(device, line);
   LogComments(device);
   LogColumnTitles(device);
+  JournalAdd(device, "log_opened", std::string("Log opened: ") + name);
   return 1;
 }
 
@@ -178,6 +181,7 @@ void CloseLog(int address) {
   WriteLog(address, nullptr);
   std::fclose(logfile[address]);
   logfile[address] = nullptr;
+  JournalAdd(address, "log_closed", "Log closed");
 }
 
 void UpdateLogFiles(int lognow) {

@@ -14,6 +14,7 @@
 #include "link/scan_ip_dialog.h"
 #include "link/wsocket.h"
 #include "records/device_records.h"
+#include "records/event_journal.h"
 #include "records/program_state.h"
 #include "resources/modelcfg_dialogs.h"
 #include "ui/dialog.h"
@@ -94,11 +95,15 @@ void RunExchange(ui::Handle dialog) {
   ui::SetCursorShape(ui::Cursor::wait);
   ui::EnableControl(dialog, ui::id_ok, false);
   if (option == 'S') {
-    if (!SendModelCfg(dialog, filename, address)) return;
+    if (!JournalResult(address, "config_send", SendModelCfg(dialog, filename, address),
+                       std::string("Send configuration ") + filename))
+      return;
     ui::ShowMessage(main_window, "Configuration Sent", "Success", ui::Buttons::ok,
                     ui::Icon::information);
   } else {
-    if (!GetModelCfg(dialog, filename, address)) return;
+    if (!JournalResult(address, "config_get", GetModelCfg(dialog, filename, address),
+                       std::string("Get configuration into ") + filename))
+      return;
     char text[1100];
     std::snprintf(text, sizeof text, "Configuration saved in %s.", filename);
     ui::ShowMessage(main_window, text, "Success", ui::Buttons::ok, ui::Icon::information);

@@ -13,6 +13,7 @@
 #include "modelcfg/cfg_undo.h"
 #include "modelcfg/model_cfg.h"
 #include "records/device_records.h"
+#include "records/event_journal.h"
 #include "records/program_state.h"
 #include "resources/connecting_dialog.h"
 #include "transfer/transfer_sequence.h"
@@ -142,6 +143,7 @@ void SendAllConfigViaEthernet() {
     failure = SendUpload(upload, content, upload_end);
   }
   if (failure.empty()) FlagCfgUnconfirmedSent();
+  JournalResult(upload, "config_send", failure.empty(), "Send configuration to " + upload_end);
 
   // Frames must never go into an upload stream: commands get their own connection again.
   const std::string command_end = EndpointText(host.c_str(), CommandPort());

@@ -11,6 +11,7 @@
 #include "modelcfg/model_cfg.h"
 #include "modelcfg/received_file.h"
 #include "records/device_records.h"
+#include "records/event_journal.h"
 #include "records/program_state.h"
 #include "ui/message_box.h"
 
@@ -61,8 +62,10 @@ int GetConfigViaSerialProtocol() {
                         ": " + save_directory,
                     "Error", ui::Buttons::ok, ui::Icon::error);
   } else if (transfer_device >= 0) {
-    fetched =
-        GetModelCfg(modelcfg_popup, transfer_filepath, transfer_device) && ProcessReceivedFile();
+    fetched = JournalResult(
+        transfer_device, "config_get",
+        GetModelCfg(modelcfg_popup, transfer_filepath, transfer_device) && ProcessReceivedFile(),
+        std::string("Get configuration into ") + transfer_filepath);
   }
   ui::SetCursorShape(ui::Cursor::arrow);
   ManageModelCfgScrollBar(modelcfg_popup);
@@ -82,7 +85,10 @@ void SendModelCfgLine(int line) {
     return;
   }
   MarkModified();
-  if (DoCommand(transfer_device, command.data(), static_cast<int>(command.size()), 1500, 4)) {
+  if (JournalResult(
+          transfer_device, "config_line_send",
+          DoCommand(transfer_device, command.data(), static_cast<int>(command.size()), 1500, 4),
+          "Send configuration line " + std::to_string(line + 1))) {
     entry.sent = modelcfg_status_sent;
     if (entry.new_selection != -1) entry.selected = entry.new_selection;
     entry.new_selection = -1;

@@ -14,6 +14,7 @@
 #include "link/scan_ip_dialog.h"
 #include "link/wsocket.h"
 #include "records/device_records.h"
+#include "records/event_journal.h"
 #include "records/poll_address.h"
 #include "records/program_state.h"
 #include "resources/firmware_dialog.h"
@@ -206,6 +207,8 @@ void OnCancel(ui::Handle dialog) {
                       AddressText(address).c_str()),
         "Warning", ui::Buttons::ok, ui::Icon::warning);
   }
+  if (phase == Phase::sending)
+    JournalResult(address, "firmware_download", false, "Firmware download (cancelled)");
   const bool rebooting = phase == Phase::rebooting;
   phase = Phase::failed;
   if (!rebooting) download.Abandon(address);

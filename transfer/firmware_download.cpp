@@ -9,6 +9,7 @@
 #include "link/command_set.h"
 #include "link/exchange.h"
 #include "link/link_settings.h"
+#include "records/event_journal.h"
 #include "records/poll_address.h"
 #include "transfer/download_comm.h"
 #include "transfer/download_link.h"
@@ -56,6 +57,7 @@ void firmware_download::Restore() {
 }
 
 void firmware_download::Fail(const std::string& text) {
+  JournalResult(address_, "firmware_download", false, "Firmware download (" + text + ")");
   report_.Aborted(text);
   Restore();
 }
@@ -74,6 +76,7 @@ bool firmware_download::Start(int address) {
   if (!SpeedyComm(address_) ||
       !link.Command(address_, announce.text, announce.length, start.timeout, start.tries)) {
     report_.Status("Initialization failed.");
+    JournalResult(address_, "firmware_download", false, "Firmware download (not started)");
     Restore();
     return false;
   }
@@ -143,6 +146,7 @@ bool firmware_download::Finish() {
     return false;
   }
   report_.Status("Transfer Complete, rebooting Unit...");
+  JournalResult(address_, "firmware_download", true, "Firmware download");
   return true;
 }
 

@@ -9,6 +9,7 @@
 #include "link/capture.h"
 #include "link/wserial.h"
 #include "modelcfg/cfg_editor.h"
+#include "records/event_journal.h"
 #include "records/poll_address.h"
 #include "records/program_state.h"
 #include "resources/modelcfg_dialogs.h"
@@ -117,6 +118,9 @@ class dialog_host : public sequence_host {
   // The wait cursor goes, and a completed sequence turns Cancel into Close.
   void Ended(bool completed) override {
     ui::SetCursorShape(ui::Cursor::arrow);
+    JournalResult(
+        transfer_device, transfer_getfile ? "config_get" : "config_send", completed,
+        transfer_getfile ? "Get configuration by XMODEM" : "Send configuration by XMODEM");
     if (completed) ui::SetControlText(transfer_dialog, ui::id_cancel, "Close");
     if (transfer_step == ts_unstarted) ui::EnableControl(transfer_dialog, ui::id_ok, true);
   }

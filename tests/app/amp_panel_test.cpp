@@ -7,6 +7,7 @@
 #include "app/amp_panel_shared.h"
 #include "app/polling.h"
 #include "records/device_records.h"
+#include "records/event_journal.h"
 #include "config/settings.h"
 #include "link/capture.h"
 #include "link/link_settings.h"
@@ -311,6 +312,7 @@ TEST_F(AmpPanel, AttenuationKeepsItsPointUnderACommaLocale) {
   Op::Scroll(panel, id_attenuation_bar, ui::scroll_line_up);
   EXPECT_EQ(Sent(), Bodies{"K12.6!"});
   EXPECT_STREQ(device_data['A'].attenuation, "12.6");
+  EXPECT_EQ(JournalEvents().back().text, "Attenuation set to 12.6 dB");
 }
 
 TEST_F(AmpPanel, PanelsCascadeAndTabCyclesThroughThem) {

@@ -16,6 +16,7 @@
 #include "modelcfg/cfg_colours.h"
 #include "modelcfg/cfg_editor.h"
 #include "records/device_records.h"
+#include "records/event_journal.h"
 #include "records/program_state.h"
 #include "resources/menu_ids.h"
 #include "support/sim_process.h"
@@ -53,6 +54,7 @@ TEST(ConfigurationFilesFromTheConsole, MenuGetClosesPanelsQuietlyAndSlashCSendsT
            ui::MakeCommand(menu_get_configuration, ui::notify_clicked));
   EXPECT_FALSE(IsOpen('A'));
   EXPECT_EQ(logfile['A'], nullptr);
+  EXPECT_EQ(JournalEvents().back().kind, "log_closed");
   EXPECT_TRUE(op.Boxes().empty());
   ASSERT_EQ(op.FileDialogs().size(), 1u);
   EXPECT_EQ(op.FileDialogs()[0].kind, ui::FileDialogKind::save);
@@ -71,6 +73,8 @@ TEST(ConfigurationFilesFromTheConsole, MenuGetClosesPanelsQuietlyAndSlashCSendsT
   EXPECT_EQ(op.OpenedDialogs().back(), "Send Configuration");
   ASSERT_FALSE(op.Boxes().empty());
   EXPECT_EQ(op.Boxes().back().text, "Configuration Sent");
+  EXPECT_EQ(JournalEvents().back().text,
+            "Send configuration " + directory.File("start.cfg") + ": done");
   EXPECT_EQ(sim.Control("get A last"), "ok Y1abc  ");
   EXPECT_EQ(autoload_cfg, 1);
   EXPECT_STREQ(transfer_filepath, directory.File("start.cfg").c_str());

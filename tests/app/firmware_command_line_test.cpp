@@ -12,6 +12,7 @@
 #include "link/capture.h"
 #include "link/link_settings.h"
 #include "link/wserial.h"
+#include "records/event_journal.h"
 #include "records/program_state.h"
 #include "resources/menu_ids.h"
 #include "support/sim_process.h"
@@ -54,6 +55,8 @@ TEST(FirmwareFromTheCommandLine, SlashFSendsTheFileOnceAndTheMenuAsksLater) {
   ASSERT_TRUE(firmware);
   EXPECT_EQ(firmware->hash, test_support::FirmwareHash(content));
   EXPECT_TRUE(firmware->finished);
+  ASSERT_FALSE(JournalEvents().empty());
+  EXPECT_EQ(JournalEvents().back().kind, "firmware_download_done");
   EXPECT_EQ(autoload_fw, 0);
   EXPECT_STREQ(firmware_filename, path.c_str());
 
