@@ -8,6 +8,7 @@
 #include "app/amp_panel_lamps.h"
 #include "app/amp_panel_shared.h"
 #include "app/display_font.h"
+#include "app/events_alerts.h"
 #include "app/popup.h"
 #include "records/device_records.h"
 #include "records/program_state.h"
@@ -151,7 +152,7 @@ void SetPopupTitle(int address) {
   } else {
     std::snprintf(title, sizeof title, "Amplifier '%02Xh'", address);
   }
-  ui::SetTitle(poll_dialog[address], title);
+  ui::SetTitle(poll_dialog[address], AlertMark(address) + title);
 }
 
 void UpdatePopup(int address) {

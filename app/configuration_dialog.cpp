@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/display_font.h"
+#include "app/events_alerts.h"
 #include "app/log_parameters_dialog.h"
 #include "config/defaults_file.h"
 #include "config/settings.h"
@@ -116,6 +117,7 @@ void Init(ui::Handle dialog) {
   ui::SetCheck(dialog, id_log_prompt, log_prompt ? ui::checked : ui::unchecked);
   ui::SetCheck(dialog, id_log_hours, log_hours ? ui::checked : ui::unchecked);
   ui::SetCheck(dialog, id_show_traffic, debug_console ? ui::checked : ui::unchecked);
+  ui::SetCheck(dialog, id_alert_sound, alert_sound ? ui::checked : ui::unchecked);
   if (bright_color) {
     SetRadio(dialog, id_bright_colors, id_default_colors);
   } else {
@@ -165,7 +167,9 @@ void OnOk(ui::Handle dialog) {
                     ui::Icon::error);
     return;
   }
+  alert_sound = Ticked(dialog, id_alert_sound);
   SaveConfig();
+  SaveAlertSettings(dialog);
   ui::FinishDialog(dialog, ui::id_ok);
 }
 

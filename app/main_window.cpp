@@ -2,6 +2,8 @@
 
 #include "app/address_dialogs.h"
 #include "app/configuration_dialog.h"
+#include "app/events_alerts.h"
+#include "app/events_window.h"
 #include "app/polling.h"
 #include "app/serial_settings_dialog.h"
 #include "app/wlog.h"
@@ -86,6 +88,9 @@ void OnMenuCommand(ui::Handle window, int id) {
     case menu_update_firmware:
       DownloadCode();
       break;
+    case menu_events:
+      OpenEventsWindow(window);
+      break;
     case menu_exit:
       ExitConsole(window);
       break;
@@ -105,6 +110,7 @@ ui::Result MainCallBack(ui::Handle window, unsigned message, ui::WordParam word,
       return 0;
     case ui::msg_key_down:
       key_down[word & 0xFF] = 1;
+      if (word == 'E' && ui::IsKeyHeld(ui::vk_control)) OpenEventsWindow(window);
       return 0;
     case ui::msg_key_up:
       key_down[word & 0xFF] = 0;
@@ -120,6 +126,9 @@ ui::Result MainCallBack(ui::Handle window, unsigned message, ui::WordParam word,
       return 0;
     case ui::msg_command:
       OnMenuCommand(window, ui::CommandId(word));
+      return 0;
+    case msg_events_file_problem:
+      ShowEventsFileProblem(window);
       return 0;
     default:
       return ui::DefaultProcedure(window, message, word, l);

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/amp_panel_shared.h"
+#include "app/events_alerts.h"
 #include "app/main_window.h"
 #include "app/popup.h"
 #include "records/device_records.h"
@@ -103,7 +104,7 @@ ui::Handle CreateOcontrolDialog(int address) {
   poll_dialog[address] = panel;
   char title[32];
   std::snprintf(title, sizeof title, "Outdoor Controller %c", address);
-  ui::SetTitle(panel, title);
+  ui::SetTitle(panel, AlertMark(address) + title);
   device_data[address].redisplay = !device_data[address].redisplay;
   ui::Show(panel);
   popup_color[address] = popup_color0[address] = colour_normal;

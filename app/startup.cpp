@@ -6,6 +6,7 @@
 
 #include "app/command_line.h"
 #include "app/display_font.h"
+#include "app/events_alerts.h"
 #include "app/main_window.h"
 #include "app/popup.h"
 #include "records/device_journal.h"
@@ -76,6 +77,7 @@ bool StartConsole(const std::string& command_line) {
   SetTimerWarningHandler(ShowTimerWarning);
   SetSocketPanelOpener(CreatePollDialog);
   AddDeviceUpdateListener(JournalTransitions);
+  StartAlerts();
   LoadSerialDefaults();
   RegisterTrafficWindow();
   LoadConfig();
@@ -96,6 +98,7 @@ bool StartConsole(const std::string& command_line) {
 }
 
 void StopConsole() {
+  StopAlerts();
   if (ui::IsLive(main_window)) ui::Destroy(main_window);
   main_window = ui::no_window;
 }

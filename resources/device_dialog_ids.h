@@ -50,4 +50,5 @@ enum : int {
   id_log_hours = 330,
   id_two_wire = 331,
   id_show_traffic = 340,
+  id_alert_sound = 341,
 };

@@ -127,6 +127,7 @@ const ui::DialogTemplate& ConfigurationDialogTemplate() {
           {-1, ControlKind::static_text, "Protocol", 14, 190, 60, 10, 0, ""},
           {id_protocol, ControlKind::combo_list, "", 80, 188, 60, 40, tab, ""},
           {id_poll_frequency, ControlKind::three_state_box, "Poll Hpa For Frequency", 14, 208, 100, 10, tab, ""},
+          {id_alert_sound, ControlKind::check_box, "Sound on Alerts", 14, 224, 100, 10, tab, ""},
           {-1, ControlKind::group_box, "Panel Colors", 150, 150, 67, 42, 0, ""},
           {id_default_colors, ControlKind::radio_button, "Default Colors", 156, 162, 58, 10, first, ""},
           {id_bright_colors, ControlKind::radio_button, "Bright Colors", 156, 176, 58, 10, tab, ""},

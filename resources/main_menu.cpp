@@ -35,6 +35,8 @@ const ui::MenuTemplate& MainMenu() {
                           }),
                     Item("&Update Firmware", menu_update_firmware),
                     Separator(),
+                    Item("&Events\tCtrl+E", menu_events),
+                    Separator(),
                     Item("E&xit", menu_exit),
                 }),
           Popup("&Version", {Item("v2.41 (2014, Aug 11)", menu_version)}),

@@ -12,5 +12,6 @@ enum MenuCommand : int {
   menu_get_configuration = 8,
   menu_send_configuration = 9,
   menu_edit_configuration = 10,
+  menu_events = 11,
   menu_version = 18873,
 };

@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 
+#include "app/events_alerts.h"
 #include "config/log_parameters.h"
 #include "config/settings.h"
 #include "link/console.h"
@@ -182,6 +183,7 @@ TEST_F(ConfigurationDialog, OkSavesEveryChoiceInTheSettingsFile) {
     Op::Press(dialog, id_log_hours);
     Op::Press(dialog, id_bright_colors);
     Op::Press(dialog, id_two_wire);
+    Op::Press(dialog, id_alert_sound);
     Op::Press(dialog, id_poll_frequency);
     Op::Choose(dialog, id_protocol, ui::FindItem(dialog, id_protocol, "Quillon"));
     Op::Choose(dialog, id_transfer_speed, ui::FindItem(dialog, id_transfer_speed, "9600"));
@@ -204,6 +206,12 @@ TEST_F(ConfigurationDialog, OkSavesEveryChoiceInTheSettingsFile) {
       "POLLING_INTERVAL: 500 seconds\r\n"
       "LOGGING_INTERVAL: 60 seconds\r\n"
       "LOG_PARAMETERS: I-P-TV---\r\n");
+  // The sound of alerts has a file of its own and comes back from it.
+  EXPECT_EQ(directory.Read("alerts.txt"), "sound=1\r\n");
+  alert_sound = 0;
+  LoadAlertSettings();
+  EXPECT_EQ(alert_sound, 1);
+  alert_sound = 0;
 }
 
 TEST_F(ConfigurationDialog, ButtonsOpenTheParameterDialogAndTheFontChooser) {
