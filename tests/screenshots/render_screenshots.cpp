@@ -1,6 +1,6 @@
 // Renders the console's windows against corvane-sim, offscreen, and writes
 // them as PNG files: the amplifier panel, its frequency variant, the outdoor
-// controller panel and the Model.cfg editor.
+// controller panel, the Events window and the Model.cfg editor.
 //
 //   render_screenshots OUTPUT_DIRECTORY
 #include <unistd.h>
@@ -14,6 +14,7 @@
 #include <fstream>
 #include <string>
 
+#include "app/events_window.h"
 #include "app/popup.h"
 #include "records/device_records.h"
 #include "app/startup.h"
@@ -22,6 +23,7 @@
 #include "modelcfg/cfg_transfer.h"
 #include "modelcfg/model_cfg.h"
 #include "records/program_state.h"
+#include "resources/events_dialog.h"
 #include "support/sim_process.h"
 #include "ui/registry.h"
 #include "ui/window.h"
@@ -74,6 +76,19 @@ int main(int argc, char** argv) {
   bool saved = Save(poll_dialog['A'], output + "/amplifier-panel.png");
   saved = Save(poll_dialog['B'], output + "/amplifier-panel-frequency.png") && saved;
   saved = Save(poll_dialog['C'], output + "/outdoor-controller-panel.png") && saved;
+  // A fault and a silent amplifier in the journal, the controller's alarm acknowledged.
+  sim.Control("fault A on");
+  ui::RunFor(1500);
+  sim.Control("silent B on");
+  ui::RunFor(4000);
+  const ui::Handle events = OpenEventsWindow(main_window);
+  for (int n = 0; n < ui::ItemCount(events, id_events_list); ++n)
+    if (ui::ItemText(events, id_events_list, n).find("Alarm raised") != std::string::npos)
+      ui::Select(events, id_events_list, n);
+  ui::Send(events, ui::msg_command, ui::MakeCommand(id_events_acknowledge, ui::notify_clicked));
+  ui::RunFor(2 * events_refresh_ms);
+  saved = Save(events, output + "/events-window.png") && saved;
+  ui::Destroy(events);
   // The editor with amplifier 'A's configuration and one pick not yet sent.
   CreateModelCfgPopup();
   transfer_device = 'A';
