@@ -84,6 +84,17 @@ TEST_F(EventsFile, OnlyGrowsAcrossRestartsAndCatchesUpAfterAnOutage) {
   EXPECT_EQ(directory.Read("events.txt"), expected);
   EXPECT_EQ(EventsFileWaiting(), 0u);
   EXPECT_EQ(problems.size(), 1u);
+
+  // A full disk is another outage, told once again.
+  std::filesystem::rename(directory.File("events.txt"), directory.File("saved.txt"));
+  std::filesystem::create_symlink("/dev/full", directory.File("events.txt"));
+  Add("six");
+  ASSERT_EQ(problems.size(), 2u);
+  EXPECT_NE(problems[1].find("No space"), std::string::npos) << problems[1];
+  std::filesystem::remove(directory.File("events.txt"));
+  std::filesystem::rename(directory.File("saved.txt"), directory.File("events.txt"));
+  Add("seven");
+  EXPECT_EQ(directory.Read("events.txt"), expected + line + "six\r\n" + line + "seven\r\n");
 }
 
 }  // namespace
