@@ -99,6 +99,7 @@ bool StartConsole(const std::string& command_line) {
 
 void StopConsole() {
   StopAlerts();
+  RemoveDeviceUpdateListener(JournalTransitions);
   if (ui::IsLive(main_window)) ui::Destroy(main_window);
   main_window = ui::no_window;
 }
