@@ -158,7 +158,9 @@ std::string LinkName() {
   return serial_port;
 }
 
-bool AttachDevice(int address, std::string* error) {
+bool AttachDevice(int address, device_enum kind, std::string* error) {
+  device_type[address] = kind;
+  ZeroDeviceData(address);
   if (use_ethernet && !ConnectDeviceSocket(address, host_name.c_str(), host_port, error)) {
     return false;
   }

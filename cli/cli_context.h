@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "records/device_records.h"
+
 namespace CLI {
 class App;
 }
@@ -33,9 +35,10 @@ void AddLinkOptions(CLI::App* command, LinkOptions* options);
 // tried.
 bool OpenLink(const LinkOptions& options, std::string* error);
 void CloseLink();
-// Makes a device reachable and polled: over Ethernet its own connection to
-// the host (false with a message naming host and port), then watched.
-bool AttachDevice(int address, std::string* error);
+// Makes a device of this kind reachable and polled, its record starting
+// afresh: over Ethernet its own connection to the host (false with a message
+// naming host and port), then watched.
+bool AttachDevice(int address, device_enum kind, std::string* error);
 // The port or host:port the link goes to, for messages.
 std::string LinkName();
 

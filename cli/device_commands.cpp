@@ -72,9 +72,7 @@ int Begin(const DeviceArguments& arguments, std::vector<int>* addresses) {
     return exit_link;
   }
   for (const int address : *addresses) {
-    device_type[address] = arguments.controller ? ocontrol_device : twta_device;
-    ZeroDeviceData(address);
-    if (!AttachDevice(address, &error)) {
+    if (!AttachDevice(address, arguments.controller ? ocontrol_device : twta_device, &error)) {
       Report(error);
       CloseLink();
       return exit_link;

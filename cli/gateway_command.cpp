@@ -262,9 +262,7 @@ int RunGateway(const GatewayArguments& arguments) {
   platform::EventLoop& loop = Loop();
   Gateway gateway(loop, settings, base, arguments.read_only);
   for (const int address : addresses) {
-    device_type[address] = arguments.controller ? ocontrol_device : twta_device;
-    ZeroDeviceData(address);
-    if (!AttachDevice(address, &error)) {
+    if (!AttachDevice(address, arguments.controller ? ocontrol_device : twta_device, &error)) {
       Report(error);
       CloseLink();
       return exit_link;

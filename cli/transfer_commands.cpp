@@ -87,7 +87,8 @@ int Begin(const TransferArguments& arguments, bool sends_file, int* address) {
     Report(error);
     return exit_link;
   }
-  if (!AttachDevice(*address, &error)) {
+  // The transfers speak to amplifiers.
+  if (!AttachDevice(*address, twta_device, &error)) {
     Report(error);
     CloseLink();
     return exit_link;
@@ -304,7 +305,7 @@ int SendAllEthernet(int address, const TransferArguments& arguments) {
   }
   std::fprintf(stderr, "Model.cfg sent.\n");
   if (!arguments.reboot) return exit_done;
-  if (!AttachDevice(address, &error)) {
+  if (!AttachDevice(address, twta_device, &error)) {
     Report(error + " The unit was not rebooted.");
     return exit_device;
   }
