@@ -2,7 +2,9 @@
 // it names them, its exit codes and the event loop it runs on.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "records/device_records.h"
 
@@ -27,7 +29,9 @@ struct LinkOptions {
   long baud = 0;       // --baud N; 0: as the settings say
   std::string format;  // --format 8N1; empty: as the settings say
   bool quillon = false;
-  std::string host;  // --host A.B.C.D: Ethernet
+  // --host A.B.C.D[:PORT] for every device, --host ADDR=A.B.C.D[:PORT] for
+  // one (each device has its own connection): Ethernet.
+  std::vector<std::string> hosts;
 };
 
 void AddLinkOptions(CLI::App* command, LinkOptions* options);
@@ -39,8 +43,12 @@ void CloseLink();
 // afresh: over Ethernet its own connection to the host (false with a message
 // naming host and port), then watched.
 bool AttachDevice(int address, device_enum kind, std::string* error);
-// The port or host:port the link goes to, for messages.
-std::string LinkName();
+// Over Ethernet, where a device is reached; false when no host was named for
+// it.
+bool DeviceEndpoint(int address, std::string* host, std::uint16_t* port);
+// The port, or the device's host:port, the link goes to, for messages;
+// without an address every host named.
+std::string LinkName(int address = -1);
 
 // A poll address as the operator writes it: one character ("A" is 0x41) or
 // two hexadecimal digits ("07").

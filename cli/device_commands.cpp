@@ -49,7 +49,7 @@ void AddAddresses(CLI::App* command, DeviceArguments* arguments, bool many) {
 }
 
 std::string DeviceName(int address) {
-  return "device '" + AddressText(address) + "' on " + LinkName();
+  return "device '" + AddressText(address) + "' on " + LinkName(address);
 }
 
 // Reads the addresses, opens the link and attaches the devices; exit_done,

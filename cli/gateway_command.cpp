@@ -100,7 +100,7 @@ void Identify(int address) {
   std::string part, serial, message;
   if (!DoCommand(address, identify.body, 0, identify.timeout, identify.tries) ||
       !ReadIdentification(ProtocolBuffer(address), &part, &serial, &message)) {
-    Report("gateway: device '" + AddressText(address) + "' on " + LinkName() +
+    Report("gateway: device '" + AddressText(address) + "' on " + LinkName(address) +
            " did not answer the identification (\"" + identify.body + "\"); polling it anyway");
     return;
   }
@@ -248,9 +248,9 @@ int RunGateway(const GatewayArguments& arguments) {
       const int address = find.combination.address;
       // The gateway polls at the link's rate only.
       if (find.combination.baud != serial_baud)
-        Report("gateway: device '" + AddressText(address) + "' on " + LinkName() + " answered at " +
-               FormatText(find.combination) + ", not at the link's " + std::to_string(serial_baud) +
-               " baud; polling it anyway");
+        Report("gateway: device '" + AddressText(address) + "' on " + LinkName(address) +
+               " answered at " + FormatText(find.combination) + ", not at the link's " +
+               std::to_string(serial_baud) + " baud; polling it anyway");
       if (std::find(addresses.begin(), addresses.end(), address) == addresses.end())
         addresses.push_back(address);
     });

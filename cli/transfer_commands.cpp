@@ -59,7 +59,7 @@ struct TransferArguments {
 };
 
 std::string DeviceName(int address) {
-  return "device '" + AddressText(address) + "' on " + LinkName();
+  return "device '" + AddressText(address) + "' on " + LinkName(address);
 }
 
 bool Readable(const std::string& path) {
@@ -289,13 +289,17 @@ int SendAllEthernet(int address, const TransferArguments& arguments) {
     Report("cannot read '" + arguments.file + "': nothing was sent");
     return exit_usage;
   }
-  // The upload has a connection of its own: frames never go into its stream.
+  // The upload has a connection of its own, to the device's host: frames
+  // never go into its stream.
+  std::string host;
+  std::uint16_t command_port = 0;
+  DeviceEndpoint(address, &host, &command_port);
   const std::string where =
-      EndpointText(default_ipaddress, arguments.upload_port) + " (" + DeviceName(address) + ")";
+      EndpointText(host.c_str(), arguments.upload_port) + " (" + DeviceName(address) + ")";
   CloseDeviceSocket(address);
   std::string error;
-  if (!ConnectDeviceSocket(address, default_ipaddress,
-                           static_cast<std::uint16_t>(arguments.upload_port), &error)) {
+  if (!ConnectDeviceSocket(address, host.c_str(), static_cast<std::uint16_t>(arguments.upload_port),
+                           &error)) {
     Report(error + " Nothing was sent.");
     return exit_device;
   }

@@ -157,6 +157,52 @@ TEST(CliLink, SettingsFileOfTheWorkingDirectoryNamesThePort) {
   EXPECT_NE(run.out.find("A (amplifier): in contact"), std::string::npos) << run.out;
 }
 
+// Over Ethernet every device has its own connection: a host of its own, or
+// the one named for every device.
+TEST(CliHosts, EachDeviceIsReachedAtItsOwnHost) {
+  test_support::SimProcess sim;
+  std::string error;
+  ASSERT_TRUE(sim.Start({"--amp", "A", "--amp", "B", "--amp", "C", "--steady", "--ip-base",
+                         "127.0.0.90", "--tcp-port", "0"},
+                        &error))
+      << error;
+  ASSERT_EQ(sim.Control("silent C on").rfind("ok", 0), 0u);
+  const auto host = [&sim](char address) {
+    return sim.DeviceAddress(address) + ":" + std::to_string(sim.TcpPort());
+  };
+  test_support::ScratchDirectory scratch;
+  struct Case {
+    std::vector<std::string> args;
+    int exit_code;
+    std::string out;
+    std::string err;
+  };
+  const Case cases[] = {
+      // An answer from any other device than the one asked fails the poll.
+      {{"A", "B", "--host", "A=" + host('A'), "--host", "B=" + host('B')}, 0, "B (amplifier)", ""},
+      {{"A", "C", "--host", "A=" + host('A'), "--host", host('C')},
+       1,
+       "A (amplifier)",
+       "device 'C' on " + host('C')},
+      {{"A", "B", "--host", "A=" + host('A')}, 3, "", "no host for device 'B'"},
+      {{"A", "--host", "A=" + host('A'), "--host", "A=" + host('B')},
+       2,
+       "",
+       "device 'A' already has a host"},
+      {{"A", "--host", "A=127.0.0.300"}, 3, "", "host '127.0.0.300' (from --host A=127.0.0.300)"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = {"status"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const CliRun run = RunCli(args, scratch.Path());
+    std::string what;
+    for (const std::string& word : c.args) what += word + " ";
+    EXPECT_EQ(run.exit_code, c.exit_code) << what << "\n" << run.err;
+    EXPECT_NE(run.out.find(c.out), std::string::npos) << what << "\n" << run.out;
+    EXPECT_NE(run.err.find(c.err), std::string::npos) << what << "\n" << run.err;
+  }
+}
+
 TEST(CliArguments, BadArgumentsAndLinksGiveTheirExitCodes) {
   test_support::ScratchDirectory scratch;
   // A port held bound but not listening refuses connections.
