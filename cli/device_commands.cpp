@@ -11,6 +11,7 @@
 #include "cli/cli_context.h"
 #include "cli/commands.h"
 #include "cli/device_state.h"
+#include "cli/kept_connections.h"
 #include "cli/poll_until_signal.h"
 #include "cli/scan_runner.h"
 #include "config/settings.h"
@@ -52,9 +53,11 @@ std::string DeviceName(int address) {
   return "device '" + AddressText(address) + "' on " + LinkName(address);
 }
 
-// Reads the addresses, opens the link and attaches the devices; exit_done,
-// or the code to end with after the message has been given.
-int Begin(const DeviceArguments& arguments, std::vector<int>* addresses) {
+// Reads the addresses, opens the link and attaches the devices (through
+// keeper when they are kept connected); exit_done, or the code to end with
+// after the message has been given.
+int Begin(const DeviceArguments& arguments, std::vector<int>* addresses,
+          kept_connections* keeper = nullptr) {
   std::vector<std::string> words = arguments.addresses;
   if (!arguments.address.empty()) words.push_back(arguments.address);
   for (const std::string& word : words) {
@@ -72,7 +75,8 @@ int Begin(const DeviceArguments& arguments, std::vector<int>* addresses) {
     return exit_link;
   }
   for (const int address : *addresses) {
-    if (!AttachDevice(address, arguments.controller ? ocontrol_device : twta_device, &error)) {
+    const device_enum kind = arguments.controller ? ocontrol_device : twta_device;
+    if (!(keeper ? keeper->Attach(address, kind, &error) : AttachDevice(address, kind, &error))) {
       Report(error);
       CloseLink();
       return exit_link;
@@ -176,7 +180,8 @@ void WriteChange(int address) {
 
 int Watch(const DeviceArguments& arguments, int interval_ms) {
   std::vector<int> addresses;
-  if (const int code = Begin(arguments, &addresses)) return code;
+  kept_connections keeper(Loop());
+  if (const int code = Begin(arguments, &addresses, &keeper)) return code;
   if (!PollUntilSignal(interval_ms, WriteChange)) {
     CloseLink();
     return exit_device;
@@ -320,7 +325,9 @@ void AddDeviceCommands(CLI::App& app, int* exit_code) {
   CLI::App* watch = app.add_subcommand(
       "watch",
       "poll devices until interrupted; a JSON line with a millisecond time stamp "
-      "(time_ms) on every change");
+      "(time_ms) on every change. A device over TCP that hangs up or cannot be reached is "
+      "shown out of contact and connected again, after 1 s, then twice as long each time, up "
+      "to 30 s");
   AddAddresses(watch, &watch_arguments, true);
   watch->add_option("--interval", interval_ms, "milliseconds between polls (default: defaults.txt)")
       ->type_name("MS")

@@ -17,6 +17,7 @@
 #include "cli/gateway_mqtt.h"
 #include "cli/gateway_request.h"
 #include "cli/gateway_state.h"
+#include "cli/kept_connections.h"
 #include "cli/poll_until_signal.h"
 #include "cli/scan_runner.h"
 #include "config/settings.h"
@@ -27,6 +28,7 @@
 #include "link/keypad.h"
 #include "link/link_settings.h"
 #include "link/wserial.h"
+#include "link/wsocket.h"
 #include "platform/event_loop.h"
 #include "records/device_records.h"
 #include "records/poll_address.h"
@@ -96,6 +98,7 @@ bool ReadCredentials(const std::string& path, mqtt_settings* settings, std::stri
 // polls do not carry them. A device silent now keeps them unknown.
 void Identify(int address) {
   if (device_type[address] != twta_device) return;
+  if (use_ethernet && !device_sock[address].good) return;
   const device_command& identify = Command(command_id::identify_amplifier);
   std::string part, serial, message;
   if (!DoCommand(address, identify.body, 0, identify.timeout, identify.tries) ||
@@ -261,8 +264,9 @@ int RunGateway(const GatewayArguments& arguments) {
   }
   platform::EventLoop& loop = Loop();
   Gateway gateway(loop, settings, base, arguments.read_only);
+  kept_connections keeper(loop);
   for (const int address : addresses) {
-    if (!AttachDevice(address, arguments.controller ? ocontrol_device : twta_device, &error)) {
+    if (!keeper.Attach(address, arguments.controller ? ocontrol_device : twta_device, &error)) {
       Report(error);
       CloseLink();
       return exit_link;
@@ -292,7 +296,8 @@ void AddGatewayCommand(CLI::App& app, int* exit_code) {
       "poll devices and publish them to an MQTT broker: retained PREFIX/SITE/ADDR/state, "
       "PREFIX/SITE/ADDR/event on every transition, PREFIX/SITE/gateway online/offline; "
       "commands on PREFIX/SITE/ADDR/cmd/key and .../cmd/attenuation, results on "
-      ".../cmd/result");
+      ".../cmd/result. A device over TCP that hangs up or cannot be reached is shown out of "
+      "contact and connected again, as watch does");
   gateway->add_option("ADDR", arguments.addresses,
                       "poll address: one character (A) or two hexadecimal digits (41)");
   gateway->add_option("--scan", arguments.scan.range,

@@ -203,6 +203,60 @@ TEST(CliHosts, EachDeviceIsReachedAtItsOwnHost) {
   }
 }
 
+// A device that cannot be reached, or hangs up, is shown out of contact and
+// connected again in the background while the other goes on being polled.
+TEST(CliWatch, ATcpDeviceThatHangsUpIsConnectedAgain) {
+  test_support::SimProcess sim;
+  std::string error;
+  ASSERT_TRUE(sim.Start(
+      {"--amp", "A", "--amp", "B", "--steady", "--ip-base", "127.0.0.90", "--tcp-port", "0"},
+      &error))
+      << error;
+  ASSERT_EQ(sim.Control("tcp A refuse"), "ok");
+  const auto host = [&sim](char address) {
+    return std::string(1, address) + "=" + sim.DeviceAddress(address) + ":" +
+           std::to_string(sim.TcpPort());
+  };
+  // Each step waits for a line of A's or B's, then acts on the simulator.
+  struct Step {
+    const char* device;
+    const char* field;  // "contact" or "fault"
+    bool value;
+    const char* then;
+  };
+  const Step steps[] = {
+      {"B", "contact", true, "tcp A normal"},
+      {"A", "contact", true, "tcp A close"},
+      {"A", "contact", false, "fault B on"},
+      {"B", "fault", true, ""},
+      {"A", "contact", true, ""},
+  };
+  std::size_t step = 0, lines_seen = 0;
+  test_support::ScratchDirectory scratch;
+  const CliRun run =
+      RunCli({"watch", "A", "B", "--interval", "100", "--host", host('A'), "--host", host('B')},
+             scratch.Path(), [&](const CliRun& so_far) {
+               const std::size_t complete = so_far.out.rfind('\n') + 1;
+               const std::vector<nlohmann::json> lines = JsonLines(so_far.out.substr(0, complete));
+               for (; lines_seen < lines.size() && step < std::size(steps); ++lines_seen) {
+                 const nlohmann::json& line = lines[lines_seen];
+                 const Step& next = steps[step];
+                 const bool value = next.field == std::string("contact")
+                                        ? line["contact"].get<bool>()
+                                        : line["lamps"]["fault"].get<bool>();
+                 if (line["address"] != next.device || value != next.value) continue;
+                 if (*next.then) EXPECT_EQ(sim.Control(next.then), "ok") << next.then;
+                 ++step;
+               }
+               return step == std::size(steps);
+             });
+  EXPECT_EQ(step, std::size(steps)) << run.out << run.err;
+  EXPECT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_NE(run.err.find("connecting to " + sim.DeviceAddress('A')), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("'A': connected again to " + sim.DeviceAddress('A')), std::string::npos)
+      << run.err;
+}
+
 TEST(CliArguments, BadArgumentsAndLinksGiveTheirExitCodes) {
   test_support::ScratchDirectory scratch;
   // A port held bound but not listening refuses connections.
