@@ -1,6 +1,7 @@
 #include "cli/cli_context.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <map>
@@ -266,6 +267,41 @@ bool ParseAddress(const std::string& text, int* address) {
   const int value = ParsePollAddress(text);
   if (value < 0) return false;
   *address = value;
+  return true;
+}
+
+bool ReadAddresses(const std::vector<std::string>& words, std::vector<int>* addresses) {
+  for (const std::string& word : words) {
+    int address = 0;
+    if (!ParseAddress(word, &address)) {
+      Report("not a poll address: '" + word +
+             "' (one character, or two hexadecimal digits from 00 to FF)");
+      return false;
+    }
+    addresses->push_back(address);
+  }
+  return true;
+}
+
+void AddControllerOption(CLI::App* command, std::vector<std::string>* controllers) {
+  command
+      ->add_option("--controller", *controllers,
+                   "the device at ADDR is an outdoor controller (repeat, or ADDR,ADDR...); "
+                   "the others are taken for amplifiers until their answers tell otherwise")
+      ->type_name("ADDR")
+      ->delimiter(',')
+      ->allow_extra_args(false);
+}
+
+bool ReadControllers(const std::vector<std::string>& words, std::vector<int>* addresses,
+                     std::set<int>* controllers) {
+  std::vector<int> named;
+  if (!ReadAddresses(words, &named)) return false;
+  for (const int address : named) {
+    controllers->insert(address);
+    if (std::find(addresses->begin(), addresses->end(), address) == addresses->end())
+      addresses->push_back(address);
+  }
   return true;
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,18 @@ std::string LinkName(int address = -1);
 // A poll address as the operator writes it: one character ("A" is 0x41) or
 // two hexadecimal digits ("07").
 bool ParseAddress(const std::string& text, int* address);
+// The poll addresses of words, in order; false, the message given, when one
+// is not an address.
+bool ReadAddresses(const std::vector<std::string>& words, std::vector<int>* addresses);
+
+// --controller ADDR: the device at ADDR is an outdoor controller (repeated,
+// or ADDR,ADDR...); the others are taken for amplifiers until their answers
+// tell otherwise.
+void AddControllerOption(CLI::App* command, std::vector<std::string>* controllers);
+// The controllers named, also added to addresses when not there yet; false
+// as ReadAddresses.
+bool ReadControllers(const std::vector<std::string>& words, std::vector<int>* addresses,
+                     std::set<int>* controllers);
 
 platform::EventLoop& Loop();
 

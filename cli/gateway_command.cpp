@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <fstream>
 #include <map>
+#include <set>
 #include <vector>
 
 #include "app/amp_info_dialog.h"
@@ -40,7 +41,7 @@ struct GatewayArguments {
   LinkOptions link;
   std::vector<std::string> addresses;
   ScanRequest scan;  // range empty: no scan
-  bool controller = false;
+  std::vector<std::string> controllers;
   int interval_ms = 0;
   std::string broker = "127.0.0.1:1883";
   std::string prefix = "corvane";
@@ -127,6 +128,8 @@ class Gateway {
   // After every polling step that touched the record.
   void Updated(int address) {
     if (!served_.count(address)) return;
+    // Commands follow the kind the answers have shown.
+    served_[address] = device_type[address];
     const bool contact = error_count[address] < 3;
     const device_flags flags = FlagsOf(device_data[address], contact, flags_[address]);
     const long long now = NowMs();
@@ -226,18 +229,15 @@ int RunGateway(const GatewayArguments& arguments) {
   settings.status_topic = base + "gateway";
 
   std::vector<int> addresses;
-  for (const std::string& word : arguments.addresses) {
-    int address = 0;
-    if (!ParseAddress(word, &address)) {
-      Report("not a poll address: '" + word +
-             "' (one character, or two hexadecimal digits from 00 to FF)");
-      return exit_usage;
-    }
-    addresses.push_back(address);
-  }
+  std::set<int> controllers;
+  if (!ReadAddresses(arguments.addresses, &addresses) ||
+      !ReadControllers(arguments.controllers, &addresses, &controllers))
+    return exit_usage;
   const bool scan = !arguments.scan.range.empty();
   if (addresses.empty() && !scan) {
-    Report("gateway: name the devices (ADDR...), or a bus to scan for them (--scan RANGE)");
+    Report(
+        "gateway: name the devices (ADDR..., --controller ADDR), or a bus to scan for them "
+        "(--scan RANGE)");
     return exit_usage;
   }
   if (scan && !CheckScanRequest(arguments.scan)) return exit_usage;
@@ -266,7 +266,8 @@ int RunGateway(const GatewayArguments& arguments) {
   Gateway gateway(loop, settings, base, arguments.read_only);
   kept_connections keeper(loop);
   for (const int address : addresses) {
-    if (!keeper.Attach(address, arguments.controller ? ocontrol_device : twta_device, &error)) {
+    if (!keeper.Attach(address, controllers.count(address) ? ocontrol_device : twta_device,
+                       &error)) {
       Report(error);
       CloseLink();
       return exit_link;
@@ -308,8 +309,7 @@ void AddGatewayCommand(CLI::App& app, int* exit_code) {
       ->type_name("RATE,...")
       ->delimiter(',')
       ->needs("--scan");
-  gateway->add_flag("--controller", arguments.controller,
-                    "the devices are outdoor controllers, not amplifiers");
+  AddControllerOption(gateway, &arguments.controllers);
   gateway
       ->add_option("--interval", arguments.interval_ms,
                    "milliseconds between polls (default: defaults.txt)")

@@ -145,6 +145,46 @@ TEST(CliScan, FindsTheAnsweringDevicesOfTheRange) {
   EXPECT_NE(run.err.find("no device answered on " + sim.LinkPath()), std::string::npos) << run.err;
 }
 
+// Devices not declared are taken for amplifiers until their answers tell
+// otherwise; a declared kind that the answers contradict gives way too.
+TEST(CliKinds, AnswersTellControllersFromAmplifiers) {
+  test_support::SimProcess sim;
+  std::string error;
+  ASSERT_TRUE(
+      sim.Start({"--amp", "A", "--controller", "C", "--controller", "D:324", "--steady"}, &error))
+      << error;
+  test_support::ScratchDirectory scratch;
+  const std::vector<std::string> link = {"--json", "--port", sim.LinkPath()};
+  const auto status = [&](std::vector<std::string> args) {
+    args.insert(args.begin(), "status");
+    args.insert(args.end(), link.begin(), link.end());
+    const CliRun run = RunCli(args, scratch.Path());
+    EXPECT_EQ(run.exit_code, 0) << run.err;
+    return JsonLines(run.out);
+  };
+  for (const auto& lines : {status({"A", "C"}), status({"--controller", "A,D"})}) {
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0]["kind"], "amplifier");
+    EXPECT_EQ(lines[0]["display"].size(), 4u);
+    EXPECT_EQ(lines[1]["kind"], "controller");
+    EXPECT_EQ(lines[1]["contact"], true);
+    EXPECT_EQ(lines[1]["display"], nlohmann::json::array({"ONLINE: TWTA 1      "}));
+    EXPECT_EQ(lines[1]["identity"]["part"], "305-4100-200");
+    EXPECT_EQ(lines[1]["identity"]["serial"], "");
+    EXPECT_TRUE(lines[1]["readings"]["attenuation"].is_null());
+  }
+  const CliRun run =
+      RunCli({"watch", "C", "--interval", "100", "--port", sim.LinkPath()}, scratch.Path(),
+             [](const CliRun& so_far) {
+               return so_far.out.find("\"ONLINE: TWTA 1      \"") != std::string::npos;
+             });
+  EXPECT_EQ(run.exit_code, 0) << run.err;
+  const std::vector<nlohmann::json> lines = JsonLines(run.out);
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.back()["kind"], "controller");
+  EXPECT_EQ(lines.back()["identity"]["part"], "305-4100-200");
+}
+
 // The link from sdefault.txt of the working directory when no option names one.
 TEST(CliLink, SettingsFileOfTheWorkingDirectoryNamesThePort) {
   test_support::SimProcess sim;
@@ -276,7 +316,8 @@ TEST(CliArguments, BadArgumentsAndLinksGiveTheirExitCodes) {
   const Case cases[] = {
       {{}, 2, "name a command"},
       {{"frobnicate"}, 2, ""},
-      {{"status"}, 2, "ADDR"},
+      {{"status"}, 2, "name the devices"},
+      {{"key", "A", "E", "--controller", "C"}, 2, "--controller names another device than 'A'"},
       {{"status", "ZZZ"}, 2, "not a poll address: 'ZZZ'"},
       {{"key", "A", "QQ"}, 2, "not a key: 'QQ'"},
       {{"attenuation", "A", "200"}, 2, "DB"},
