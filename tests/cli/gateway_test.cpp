@@ -174,6 +174,26 @@ TEST_P(GatewayLinkTest, FaultsBecomeStateAndEventsAndCommandsBecomeFrames) {
 INSTANTIATE_TEST_SUITE_P(SerialAndTcp, GatewayLinkTest, ::testing::Values(false, true),
                          [](const auto& info) { return info.param ? "Tcp" : "Serial"; });
 
+class GatewayTcpTest : public GatewayTest {
+ protected:
+  void SetUp() override {
+    tcp_ = true;
+    GatewayTest::SetUp();
+  }
+};
+
+// A device over TCP that hangs up is reported lost, and regained once it is
+// connected again and answers.
+TEST_F(GatewayTcpTest, ADeviceThatHangsUpIsConnectedAgain) {
+  StartBroker();
+  StartGateway({"--host", "A=" + sim_.DeviceAddress('A') + ":" + std::to_string(sim_.TcpPort())});
+  ASSERT_TRUE(subscriber_.WaitFor(in_contact, 5000));
+  ASSERT_EQ(sim_.Control("tcp A close"), "ok");
+  EXPECT_TRUE(subscriber_.WaitFor(Event("contact_lost"), 5000));
+  EXPECT_TRUE(subscriber_.WaitFor(Event("contact_regained"), 5000));
+  EXPECT_TRUE(subscriber_.WaitFor(in_contact, 5000));
+}
+
 TEST_F(GatewayTest, ReadOnlyTakesNoCommands) {
   StartBroker();
   StartGateway({"--read-only"});
