@@ -40,20 +40,17 @@ kept_connections::~kept_connections() {
 }
 
 bool kept_connections::Attach(int address, device_enum kind, std::string* error) {
-  const bool attached = AttachDevice(address, kind, error);
-  if (!use_ethernet) return attached;
-  if (!attached) {
-    std::string host;
-    std::uint16_t port = 0;
-    if (!DeviceEndpoint(address, &host, &port)) return false;
-    WatchDevice(address, true);
+  if (AttachDevice(address, kind, error)) {
+    if (use_ethernet) devices_[address] = kept{first_retry_ms};
+    return true;
   }
-  devices_[address] = kept{first_retry_ms};
-  if (!attached) {
-    Report(Retrying(*error, "trying again in", first_retry_ms));
-    devices_[address].lost = true;
-    Schedule(address);
-  }
+  std::string host;
+  std::uint16_t port = 0;
+  if (!use_ethernet || !DeviceEndpoint(address, &host, &port)) return false;
+  WatchDevice(address, true);
+  Report(Retrying(*error, "trying again in", first_retry_ms));
+  devices_[address] = kept{first_retry_ms, true};
+  Schedule(address);
   return true;
 }
 
