@@ -2,7 +2,12 @@
 // it names them, its exit codes and the event loop it runs on.
 #pragma once
 
+#include <cstdint>
+#include <set>
 #include <string>
+#include <vector>
+
+#include "records/device_records.h"
 
 namespace CLI {
 class App;
@@ -25,7 +30,9 @@ struct LinkOptions {
   long baud = 0;       // --baud N; 0: as the settings say
   std::string format;  // --format 8N1; empty: as the settings say
   bool quillon = false;
-  std::string host;  // --host A.B.C.D: Ethernet
+  // --host A.B.C.D[:PORT] for every device, --host ADDR=A.B.C.D[:PORT] for
+  // one (each device has its own connection): Ethernet.
+  std::vector<std::string> hosts;
 };
 
 void AddLinkOptions(CLI::App* command, LinkOptions* options);
@@ -33,15 +40,32 @@ void AddLinkOptions(CLI::App* command, LinkOptions* options);
 // tried.
 bool OpenLink(const LinkOptions& options, std::string* error);
 void CloseLink();
-// Makes a device reachable and polled: over Ethernet its own connection to
-// the host (false with a message naming host and port), then watched.
-bool AttachDevice(int address, std::string* error);
-// The port or host:port the link goes to, for messages.
-std::string LinkName();
+// Makes a device of this kind reachable and polled, its record starting
+// afresh: over Ethernet its own connection to the host (false with a message
+// naming host and port), then watched.
+bool AttachDevice(int address, device_enum kind, std::string* error);
+// Over Ethernet, where a device is reached; false when no host was named for
+// it.
+bool DeviceEndpoint(int address, std::string* host, std::uint16_t* port);
+// The port, or the device's host:port, the link goes to, for messages;
+// without an address every host named.
+std::string LinkName(int address = -1);
 
 // A poll address as the operator writes it: one character ("A" is 0x41) or
 // two hexadecimal digits ("07").
 bool ParseAddress(const std::string& text, int* address);
+// The poll addresses of words, in order; false, the message given, when one
+// is not an address.
+bool ReadAddresses(const std::vector<std::string>& words, std::vector<int>* addresses);
+
+// --controller ADDR: the device at ADDR is an outdoor controller (repeated,
+// or ADDR,ADDR...); the others are taken for amplifiers until their answers
+// tell otherwise.
+void AddControllerOption(CLI::App* command, std::vector<std::string>* controllers);
+// The controllers named, also added to addresses when not there yet; false
+// as ReadAddresses.
+bool ReadControllers(const std::vector<std::string>& words, std::vector<int>* addresses,
+                     std::set<int>* controllers);
 
 platform::EventLoop& Loop();
 

@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <map>
+#include <set>
 #include <vector>
 
 #include "app/amp_info_dialog.h"
@@ -10,7 +11,9 @@
 #include "app/wparse.h"
 #include "cli/cli_context.h"
 #include "cli/commands.h"
+#include "cli/device_kind.h"
 #include "cli/device_state.h"
+#include "cli/kept_connections.h"
 #include "cli/poll_until_signal.h"
 #include "cli/scan_runner.h"
 #include "config/settings.h"
@@ -33,38 +36,44 @@ struct DeviceArguments {
   LinkOptions link;
   std::vector<std::string> addresses;  // the subcommands of many devices
   std::string address;                 // the others
-  bool controller = false;
+  std::vector<std::string> controllers;
   bool json = false;
 };
 
-void AddAddresses(CLI::App* command, DeviceArguments* arguments, bool many) {
+void AddAddresses(CLI::App* command, DeviceArguments* arguments, bool many,
+                  bool controllers = true) {
   const char* text = "poll address: one character (A) or two hexadecimal digits (41)";
   if (many) {
-    command->add_option("ADDR", arguments->addresses, text)->required();
+    command->add_option("ADDR", arguments->addresses, text);
   } else {
     command->add_option("ADDR", arguments->address, text)->required();
   }
-  command->add_flag("--controller", arguments->controller,
-                    "the devices are outdoor controllers, not amplifiers");
+  if (!controllers) return;
+  AddControllerOption(command, &arguments->controllers);
 }
 
 std::string DeviceName(int address) {
-  return "device '" + AddressText(address) + "' on " + LinkName();
+  return "device '" + AddressText(address) + "' on " + LinkName(address);
 }
 
-// Reads the addresses, opens the link and attaches the devices; exit_done,
-// or the code to end with after the message has been given.
-int Begin(const DeviceArguments& arguments, std::vector<int>* addresses) {
+// Reads the addresses, opens the link and attaches the devices (through
+// keeper when they are kept connected); exit_done, or the code to end with
+// after the message has been given.
+int Begin(const DeviceArguments& arguments, std::vector<int>* addresses,
+          kept_connections* keeper = nullptr) {
   std::vector<std::string> words = arguments.addresses;
   if (!arguments.address.empty()) words.push_back(arguments.address);
-  for (const std::string& word : words) {
-    int address = 0;
-    if (!ParseAddress(word, &address)) {
-      Report("not a poll address: '" + word +
-             "' (one character, or two hexadecimal digits from 00 to FF)");
-      return exit_usage;
-    }
-    addresses->push_back(address);
+  std::set<int> controllers;
+  if (!ReadAddresses(words, addresses) ||
+      !ReadControllers(arguments.controllers, addresses, &controllers))
+    return exit_usage;
+  if (addresses->empty()) {
+    Report("name the devices (ADDR..., or --controller ADDR)");
+    return exit_usage;
+  }
+  if (!arguments.address.empty() && addresses->size() > 1) {
+    Report("--controller names another device than '" + arguments.address + "'");
+    return exit_usage;
   }
   std::string error;
   if (!OpenLink(arguments.link, &error)) {
@@ -72,9 +81,8 @@ int Begin(const DeviceArguments& arguments, std::vector<int>* addresses) {
     return exit_link;
   }
   for (const int address : *addresses) {
-    device_type[address] = arguments.controller ? ocontrol_device : twta_device;
-    ZeroDeviceData(address);
-    if (!AttachDevice(address, &error)) {
+    const device_enum kind = controllers.count(address) ? ocontrol_device : twta_device;
+    if (!(keeper ? keeper->Attach(address, kind, &error) : AttachDevice(address, kind, &error))) {
       Report(error);
       CloseLink();
       return exit_link;
@@ -111,16 +119,20 @@ bool Exchange(int address, command_id id, const char* what, std::string* error) 
   return Exchange(address, command.body, command, what, error);
 }
 
-// One poll of each kind: status, display rows and identity.
+// One poll of each kind: status, display rows and identity; a device found
+// to be of the other kind is polled again as that.
 bool PollOnce(int address, std::string* error) {
   if (device_type[address] == ocontrol_device) {
     if (!Exchange(address, command_id::identify, "the identification", error)) return false;
+    if (LearnKind(address, ProtocolBuffer(address))) return PollOnce(address, error);
+    ReadControllerIdentity(address, ProtocolBuffer(address));
     const command_id status = device_data[address].backrev ? command_id::controller_status_old
                                                            : command_id::controller_status;
     if (!Exchange(address, status, "the status poll", error)) return false;
     if (!Exchange(address, command_id::screen, "the screen request", error)) return false;
   } else {
     if (!Exchange(address, command_id::status_poll, "the status poll", error)) return false;
+    if (LearnKind(address, ProtocolBuffer(address))) return PollOnce(address, error);
     if (!Exchange(address, command_id::screen, "the screen request", error)) return false;
     std::string part, serial, message;
     const device_command& identify = Command(command_id::identify_amplifier);
@@ -178,7 +190,8 @@ void WriteChange(int address) {
 
 int Watch(const DeviceArguments& arguments, int interval_ms) {
   std::vector<int> addresses;
-  if (const int code = Begin(arguments, &addresses)) return code;
+  kept_connections keeper(Loop());
+  if (const int code = Begin(arguments, &addresses, &keeper)) return code;
   if (!PollUntilSignal(interval_ms, WriteChange)) {
     CloseLink();
     return exit_device;
@@ -322,7 +335,9 @@ void AddDeviceCommands(CLI::App& app, int* exit_code) {
   CLI::App* watch = app.add_subcommand(
       "watch",
       "poll devices until interrupted; a JSON line with a millisecond time stamp "
-      "(time_ms) on every change");
+      "(time_ms) on every change. A device over TCP that hangs up or cannot be reached is "
+      "shown out of contact and connected again, after 1 s, then twice as long each time, up "
+      "to 30 s");
   AddAddresses(watch, &watch_arguments, true);
   watch->add_option("--interval", interval_ms, "milliseconds between polls (default: defaults.txt)")
       ->type_name("MS")
@@ -339,7 +354,7 @@ void AddDeviceCommands(CLI::App& app, int* exit_code) {
   key->callback([exit_code] { *exit_code = Key(key_arguments, keys); });
 
   CLI::App* attenuation = app.add_subcommand("attenuation", "set an amplifier's attenuation");
-  AddAddresses(attenuation, &attenuation_arguments, false);
+  AddAddresses(attenuation, &attenuation_arguments, false, false);
   attenuation->add_option("DB", db, "attenuation in dB, 0 to 99.9")
       ->required()
       ->check(CLI::Range(0.0, 99.9));

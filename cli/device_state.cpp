@@ -62,7 +62,8 @@ const char* Kind(int address) {
 nlohmann::json DeviceState(int address) {
   const device_struct& d = device_data[address];
   nlohmann::json rows = nlohmann::json::array();
-  const int row_count = device_type[address] == twta_device ? screen_rows : 1;
+  const bool amplifier = device_type[address] == twta_device;
+  const int row_count = amplifier ? screen_rows : 1;
   for (int row = 0; row < row_count; ++row) {
     rows.push_back(
         Printable(std::string_view(d.screen[row], strnlen(d.screen[row], screen_columns))));
@@ -80,7 +81,7 @@ nlohmann::json DeviceState(int address) {
         {"fault", d.fault != 0}}},
       {"readings",
        {{"power_out", Reading(d.power_out)},
-        {"attenuation", Reading(d.attenuation)},
+        {"attenuation", amplifier ? Reading(d.attenuation) : nullptr},
         {"voltage", Reading(d.voltage)}}},
       {"display", rows},
       {"hours", {{"heater", Hours(d.heater)}, {"beam", Hours(d.beam)}}},

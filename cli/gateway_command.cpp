@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <fstream>
 #include <map>
+#include <set>
 #include <vector>
 
 #include "app/amp_info_dialog.h"
@@ -17,6 +18,7 @@
 #include "cli/gateway_mqtt.h"
 #include "cli/gateway_request.h"
 #include "cli/gateway_state.h"
+#include "cli/kept_connections.h"
 #include "cli/poll_until_signal.h"
 #include "cli/scan_runner.h"
 #include "config/settings.h"
@@ -27,6 +29,7 @@
 #include "link/keypad.h"
 #include "link/link_settings.h"
 #include "link/wserial.h"
+#include "link/wsocket.h"
 #include "platform/event_loop.h"
 #include "records/device_records.h"
 #include "records/poll_address.h"
@@ -39,7 +42,7 @@ struct GatewayArguments {
   LinkOptions link;
   std::vector<std::string> addresses;
   ScanRequest scan;  // range empty: no scan
-  bool controller = false;
+  std::vector<std::string> controllers;
   int interval_ms = 0;
   std::string broker = "127.0.0.1:1883";
   std::string prefix = "corvane";
@@ -97,11 +100,12 @@ bool ReadCredentials(const std::string& path, mqtt_settings* settings, std::stri
 // polls do not carry them. A device silent now keeps them unknown.
 void Identify(int address) {
   if (device_type[address] != twta_device) return;
+  if (use_ethernet && !device_sock[address].good) return;
   const device_command& identify = Command(command_id::identify_amplifier);
   std::string part, serial, message;
   if (!DoCommand(address, identify.body, 0, identify.timeout, identify.tries) ||
       !ReadIdentification(ProtocolBuffer(address), &part, &serial, &message)) {
-    Report("gateway: device '" + AddressText(address) + "' on " + LinkName() +
+    Report("gateway: device '" + AddressText(address) + "' on " + LinkName(address) +
            " did not answer the identification (\"" + identify.body + "\"); polling it anyway");
     return;
   }
@@ -125,6 +129,8 @@ class Gateway {
   // After every polling step that touched the record.
   void Updated(int address) {
     if (!served_.count(address)) return;
+    // Commands follow the kind the answers have shown.
+    served_[address] = device_type[address];
     const device_flags flags = FlagsOfDevice(address, flags_[address]);
     const long long now = NowMs();
     const std::string topic = base_ + TopicAddress(address);
@@ -223,18 +229,15 @@ int RunGateway(const GatewayArguments& arguments) {
   settings.status_topic = base + "gateway";
 
   std::vector<int> addresses;
-  for (const std::string& word : arguments.addresses) {
-    int address = 0;
-    if (!ParseAddress(word, &address)) {
-      Report("not a poll address: '" + word +
-             "' (one character, or two hexadecimal digits from 00 to FF)");
-      return exit_usage;
-    }
-    addresses.push_back(address);
-  }
+  std::set<int> controllers;
+  if (!ReadAddresses(arguments.addresses, &addresses) ||
+      !ReadControllers(arguments.controllers, &addresses, &controllers))
+    return exit_usage;
   const bool scan = !arguments.scan.range.empty();
   if (addresses.empty() && !scan) {
-    Report("gateway: name the devices (ADDR...), or a bus to scan for them (--scan RANGE)");
+    Report(
+        "gateway: name the devices (ADDR..., --controller ADDR), or a bus to scan for them "
+        "(--scan RANGE)");
     return exit_usage;
   }
   if (scan && !CheckScanRequest(arguments.scan)) return exit_usage;
@@ -248,9 +251,9 @@ int RunGateway(const GatewayArguments& arguments) {
       const int address = find.combination.address;
       // The gateway polls at the link's rate only.
       if (find.combination.baud != serial_baud)
-        Report("gateway: device '" + AddressText(address) + "' on " + LinkName() + " answered at " +
-               FormatText(find.combination) + ", not at the link's " + std::to_string(serial_baud) +
-               " baud; polling it anyway");
+        Report("gateway: device '" + AddressText(address) + "' on " + LinkName(address) +
+               " answered at " + FormatText(find.combination) + ", not at the link's " +
+               std::to_string(serial_baud) + " baud; polling it anyway");
       if (std::find(addresses.begin(), addresses.end(), address) == addresses.end())
         addresses.push_back(address);
     });
@@ -261,10 +264,10 @@ int RunGateway(const GatewayArguments& arguments) {
   }
   platform::EventLoop& loop = Loop();
   Gateway gateway(loop, settings, base, arguments.read_only);
+  kept_connections keeper(loop);
   for (const int address : addresses) {
-    device_type[address] = arguments.controller ? ocontrol_device : twta_device;
-    ZeroDeviceData(address);
-    if (!AttachDevice(address, &error)) {
+    if (!keeper.Attach(address, controllers.count(address) ? ocontrol_device : twta_device,
+                       &error)) {
       Report(error);
       CloseLink();
       return exit_link;
@@ -294,7 +297,8 @@ void AddGatewayCommand(CLI::App& app, int* exit_code) {
       "poll devices and publish them to an MQTT broker: retained PREFIX/SITE/ADDR/state, "
       "PREFIX/SITE/ADDR/event on every transition, PREFIX/SITE/gateway online/offline; "
       "commands on PREFIX/SITE/ADDR/cmd/key and .../cmd/attenuation, results on "
-      ".../cmd/result");
+      ".../cmd/result. A device over TCP that hangs up or cannot be reached is shown out of "
+      "contact and connected again, as watch does");
   gateway->add_option("ADDR", arguments.addresses,
                       "poll address: one character (A) or two hexadecimal digits (41)");
   gateway->add_option("--scan", arguments.scan.range,
@@ -305,8 +309,7 @@ void AddGatewayCommand(CLI::App& app, int* exit_code) {
       ->type_name("RATE,...")
       ->delimiter(',')
       ->needs("--scan");
-  gateway->add_flag("--controller", arguments.controller,
-                    "the devices are outdoor controllers, not amplifiers");
+  AddControllerOption(gateway, &arguments.controllers);
   gateway
       ->add_option("--interval", arguments.interval_ms,
                    "milliseconds between polls (default: defaults.txt)")

@@ -9,6 +9,7 @@
 
 #include "app/main_window.h"
 #include "cli/cli_context.h"
+#include "cli/device_kind.h"
 #include "config/settings.h"
 #include "platform/event_loop.h"
 #include "records/program_state.h"
@@ -37,6 +38,7 @@ bool PollUntilSignal(int interval_ms, DeviceUpdateListener hook) {
   if (interval_ms > 0) polling_interval = static_cast<std::uint32_t>(interval_ms);
   poll_timer.Reset(static_cast<std::int32_t>(polling_interval));
   polling_enabled = 1;
+  FollowDeviceKinds(true);
   AddDeviceUpdateListener(hook);
   platform::EventLoop& loop = Loop();
   const int signals =
@@ -46,5 +48,6 @@ bool PollUntilSignal(int interval_ms, DeviceUpdateListener hook) {
   loop.RemoveTimer(tick);
   loop.Unwatch(signals);
   RemoveDeviceUpdateListener(hook);
+  FollowDeviceKinds(false);
   return true;
 }

@@ -5,6 +5,7 @@
 #include "records/device_records.h"
 
 // Polls the watched devices every interval_ms (0: the settings' interval),
-// telling hook of every record updated, until SIGINT or SIGTERM. false when
+// learning their kinds from their answers and telling hook of every record
+// updated, until SIGINT or SIGTERM. false when
 // the signals could not be watched (reported; nothing was polled).
 bool PollUntilSignal(int interval_ms, DeviceUpdateListener hook);

@@ -59,7 +59,7 @@ struct TransferArguments {
 };
 
 std::string DeviceName(int address) {
-  return "device '" + AddressText(address) + "' on " + LinkName();
+  return "device '" + AddressText(address) + "' on " + LinkName(address);
 }
 
 bool Readable(const std::string& path) {
@@ -87,7 +87,8 @@ int Begin(const TransferArguments& arguments, bool sends_file, int* address) {
     Report(error);
     return exit_link;
   }
-  if (!AttachDevice(*address, &error)) {
+  // The transfers speak to amplifiers.
+  if (!AttachDevice(*address, twta_device, &error)) {
     Report(error);
     CloseLink();
     return exit_link;
@@ -288,13 +289,17 @@ int SendAllEthernet(int address, const TransferArguments& arguments) {
     Report("cannot read '" + arguments.file + "': nothing was sent");
     return exit_usage;
   }
-  // The upload has a connection of its own: frames never go into its stream.
+  // The upload has a connection of its own, to the device's host: frames
+  // never go into its stream.
+  std::string host;
+  std::uint16_t command_port = 0;
+  DeviceEndpoint(address, &host, &command_port);
   const std::string where =
-      EndpointText(default_ipaddress, arguments.upload_port) + " (" + DeviceName(address) + ")";
+      EndpointText(host.c_str(), arguments.upload_port) + " (" + DeviceName(address) + ")";
   CloseDeviceSocket(address);
   std::string error;
-  if (!ConnectDeviceSocket(address, default_ipaddress,
-                           static_cast<std::uint16_t>(arguments.upload_port), &error)) {
+  if (!ConnectDeviceSocket(address, host.c_str(), static_cast<std::uint16_t>(arguments.upload_port),
+                           &error)) {
     Report(error + " Nothing was sent.");
     return exit_device;
   }
@@ -304,7 +309,7 @@ int SendAllEthernet(int address, const TransferArguments& arguments) {
   }
   std::fprintf(stderr, "Model.cfg sent.\n");
   if (!arguments.reboot) return exit_done;
-  if (!AttachDevice(address, &error)) {
+  if (!AttachDevice(address, twta_device, &error)) {
     Report(error + " The unit was not rebooted.");
     return exit_device;
   }

@@ -145,6 +145,46 @@ TEST(CliScan, FindsTheAnsweringDevicesOfTheRange) {
   EXPECT_NE(run.err.find("no device answered on " + sim.LinkPath()), std::string::npos) << run.err;
 }
 
+// Devices not declared are taken for amplifiers until their answers tell
+// otherwise; a declared kind that the answers contradict gives way too.
+TEST(CliKinds, AnswersTellControllersFromAmplifiers) {
+  test_support::SimProcess sim;
+  std::string error;
+  ASSERT_TRUE(
+      sim.Start({"--amp", "A", "--controller", "C", "--controller", "D:324", "--steady"}, &error))
+      << error;
+  test_support::ScratchDirectory scratch;
+  const std::vector<std::string> link = {"--json", "--port", sim.LinkPath()};
+  const auto status = [&](std::vector<std::string> args) {
+    args.insert(args.begin(), "status");
+    args.insert(args.end(), link.begin(), link.end());
+    const CliRun run = RunCli(args, scratch.Path());
+    EXPECT_EQ(run.exit_code, 0) << run.err;
+    return JsonLines(run.out);
+  };
+  for (const auto& lines : {status({"A", "C"}), status({"--controller", "A,D"})}) {
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0]["kind"], "amplifier");
+    EXPECT_EQ(lines[0]["display"].size(), 4u);
+    EXPECT_EQ(lines[1]["kind"], "controller");
+    EXPECT_EQ(lines[1]["contact"], true);
+    EXPECT_EQ(lines[1]["display"], nlohmann::json::array({"ONLINE: TWTA 1      "}));
+    EXPECT_EQ(lines[1]["identity"]["part"], "305-4100-200");
+    EXPECT_EQ(lines[1]["identity"]["serial"], "");
+    EXPECT_TRUE(lines[1]["readings"]["attenuation"].is_null());
+  }
+  const CliRun run =
+      RunCli({"watch", "C", "--interval", "100", "--port", sim.LinkPath()}, scratch.Path(),
+             [](const CliRun& so_far) {
+               return so_far.out.find("\"ONLINE: TWTA 1      \"") != std::string::npos;
+             });
+  EXPECT_EQ(run.exit_code, 0) << run.err;
+  const std::vector<nlohmann::json> lines = JsonLines(run.out);
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.back()["kind"], "controller");
+  EXPECT_EQ(lines.back()["identity"]["part"], "305-4100-200");
+}
+
 // The link from sdefault.txt of the working directory when no option names one.
 TEST(CliLink, SettingsFileOfTheWorkingDirectoryNamesThePort) {
   test_support::SimProcess sim;
@@ -155,6 +195,106 @@ TEST(CliLink, SettingsFileOfTheWorkingDirectoryNamesThePort) {
   const CliRun run = RunCli({"status", "A"}, scratch.Path());
   EXPECT_EQ(run.exit_code, 0) << run.err;
   EXPECT_NE(run.out.find("A (amplifier): in contact"), std::string::npos) << run.out;
+}
+
+// Over Ethernet every device has its own connection: a host of its own, or
+// the one named for every device.
+TEST(CliHosts, EachDeviceIsReachedAtItsOwnHost) {
+  test_support::SimProcess sim;
+  std::string error;
+  ASSERT_TRUE(sim.Start({"--amp", "A", "--amp", "B", "--amp", "C", "--steady", "--ip-base",
+                         "127.0.0.90", "--tcp-port", "0"},
+                        &error))
+      << error;
+  ASSERT_EQ(sim.Control("silent C on").rfind("ok", 0), 0u);
+  const auto host = [&sim](char address) {
+    return sim.DeviceAddress(address) + ":" + std::to_string(sim.TcpPort());
+  };
+  test_support::ScratchDirectory scratch;
+  struct Case {
+    std::vector<std::string> args;
+    int exit_code;
+    std::string out;
+    std::string err;
+  };
+  const Case cases[] = {
+      // An answer from any other device than the one asked fails the poll.
+      {{"A", "B", "--host", "A=" + host('A'), "--host", "B=" + host('B')}, 0, "B (amplifier)", ""},
+      {{"A", "C", "--host", "A=" + host('A'), "--host", host('C')},
+       1,
+       "A (amplifier)",
+       "device 'C' on " + host('C')},
+      {{"A", "B", "--host", "A=" + host('A')}, 3, "", "no host for device 'B'"},
+      {{"A", "--host", "A=" + host('A'), "--host", "A=" + host('B')},
+       2,
+       "",
+       "device 'A' already has a host"},
+      {{"A", "--host", "A=127.0.0.300"}, 3, "", "host '127.0.0.300' (from --host A=127.0.0.300)"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = {"status"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const CliRun run = RunCli(args, scratch.Path());
+    std::string what;
+    for (const std::string& word : c.args) what += word + " ";
+    EXPECT_EQ(run.exit_code, c.exit_code) << what << "\n" << run.err;
+    EXPECT_NE(run.out.find(c.out), std::string::npos) << what << "\n" << run.out;
+    EXPECT_NE(run.err.find(c.err), std::string::npos) << what << "\n" << run.err;
+  }
+}
+
+// A device that cannot be reached, or hangs up, is shown out of contact and
+// connected again in the background while the other goes on being polled.
+TEST(CliWatch, ATcpDeviceThatHangsUpIsConnectedAgain) {
+  test_support::SimProcess sim;
+  std::string error;
+  ASSERT_TRUE(sim.Start(
+      {"--amp", "A", "--amp", "B", "--steady", "--ip-base", "127.0.0.90", "--tcp-port", "0"},
+      &error))
+      << error;
+  ASSERT_EQ(sim.Control("tcp A refuse"), "ok");
+  const auto host = [&sim](char address) {
+    return std::string(1, address) + "=" + sim.DeviceAddress(address) + ":" +
+           std::to_string(sim.TcpPort());
+  };
+  // Each step waits for a line of A's or B's, then acts on the simulator.
+  struct Step {
+    const char* device;
+    const char* field;  // "contact" or "fault"
+    bool value;
+    const char* then;
+  };
+  const Step steps[] = {
+      {"B", "contact", true, "tcp A normal"},
+      {"A", "contact", true, "tcp A close"},
+      {"A", "contact", false, "fault B on"},
+      {"B", "fault", true, ""},
+      {"A", "contact", true, ""},
+  };
+  std::size_t step = 0, lines_seen = 0;
+  test_support::ScratchDirectory scratch;
+  const CliRun run =
+      RunCli({"watch", "A", "B", "--interval", "100", "--host", host('A'), "--host", host('B')},
+             scratch.Path(), [&](const CliRun& so_far) {
+               const std::size_t complete = so_far.out.rfind('\n') + 1;
+               const std::vector<nlohmann::json> lines = JsonLines(so_far.out.substr(0, complete));
+               for (; lines_seen < lines.size() && step < std::size(steps); ++lines_seen) {
+                 const nlohmann::json& line = lines[lines_seen];
+                 const Step& next = steps[step];
+                 const bool value = next.field == std::string("contact")
+                                        ? line["contact"].get<bool>()
+                                        : line["lamps"]["fault"].get<bool>();
+                 if (line["address"] != next.device || value != next.value) continue;
+                 if (*next.then) EXPECT_EQ(sim.Control(next.then), "ok") << next.then;
+                 ++step;
+               }
+               return step == std::size(steps);
+             });
+  EXPECT_EQ(step, std::size(steps)) << run.out << run.err;
+  EXPECT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_NE(run.err.find("connecting to " + sim.DeviceAddress('A')), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("'A': connected again to " + sim.DeviceAddress('A')), std::string::npos)
+      << run.err;
 }
 
 TEST(CliArguments, BadArgumentsAndLinksGiveTheirExitCodes) {
@@ -176,7 +316,8 @@ TEST(CliArguments, BadArgumentsAndLinksGiveTheirExitCodes) {
   const Case cases[] = {
       {{}, 2, "name a command"},
       {{"frobnicate"}, 2, ""},
-      {{"status"}, 2, "ADDR"},
+      {{"status"}, 2, "name the devices"},
+      {{"key", "A", "E", "--controller", "C"}, 2, "--controller names another device than 'A'"},
       {{"status", "ZZZ"}, 2, "not a poll address: 'ZZZ'"},
       {{"key", "A", "QQ"}, 2, "not a key: 'QQ'"},
       {{"attenuation", "A", "200"}, 2, "DB"},
