@@ -285,7 +285,9 @@ TEST(CliWatch, ATcpDeviceThatHangsUpIsConnectedAgain) {
                                         ? line["contact"].get<bool>()
                                         : line["lamps"]["fault"].get<bool>();
                  if (line["address"] != next.device || value != next.value) continue;
-                 if (*next.then) EXPECT_EQ(sim.Control(next.then), "ok") << next.then;
+                 if (*next.then) {
+                   EXPECT_EQ(sim.Control(next.then), "ok") << next.then;
+                 }
                  ++step;
                }
                return step == std::size(steps);
