@@ -16,6 +16,7 @@
 #include "resources/panel_ids.h"
 #include "resources/panel_templates.h"
 #include "ui/dialog.h"
+#include "ui/system_menu.h"
 
 namespace {
 
@@ -122,6 +123,7 @@ ui::Handle CreatePollDialog(int address) {
   for (int row = 0; row < screen_rows; ++row)
     ui::SetControlFont(panel, id_display_row0 + row, font_handle);
   SetPopupTitle(address);
+  ui::AddSystemMenuItem(panel, id_amp_trends, "&Trends\tCtrl+T");
   PlacePanel(panel, address);
   d.redisplay = !d.redisplay;
   UpdatePopup(address);

@@ -45,8 +45,9 @@ std::string_view Trim(std::string_view text) {
   return text;
 }
 
-// A reading as the device sent it, in C conventions whatever the locale.
-std::optional<double> Number(std::string_view field) {
+}  // namespace
+
+std::optional<double> ReadingValue(std::string_view field) {
   field = Trim(field);
   if (!field.empty() && field.front() == '+') field.remove_prefix(1);
   double value = 0;
@@ -56,6 +57,8 @@ std::optional<double> Number(std::string_view field) {
     return std::nullopt;
   return value;
 }
+
+namespace {
 
 std::vector<std::string_view> Fields(std::string_view text) {
   std::vector<std::string_view> fields;
@@ -91,7 +94,7 @@ class LogReader {
     values.reserve(fields.size());
     bool any_number = false, any_title = false;
     for (std::string_view field : fields) {
-      values.push_back(Number(field));
+      values.push_back(ReadingValue(field));
       any_number = any_number || values.back();
       any_title = any_title || (HasLetter(field) && field.find('?') == std::string_view::npos);
     }
@@ -113,9 +116,9 @@ class LogReader {
   void Hours(std::int64_t time, std::string_view text) {
     const std::size_t beam = text.find(beam_hours);
     if (beam == std::string_view::npos) return;
-    if (const auto heater = Number(text.substr(0, beam)))
+    if (const auto heater = ReadingValue(text.substr(0, beam)))
       series_[IndexOf("Heater Hours")].points.push_back({time, *heater});
-    if (const auto value = Number(text.substr(beam + beam_hours.size())))
+    if (const auto value = ReadingValue(text.substr(beam + beam_hours.size())))
       series_[IndexOf("Beam Hours")].points.push_back({time, *value});
   }
 

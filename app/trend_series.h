@@ -19,6 +19,10 @@ struct trend_series {
   std::vector<trend_point> points;  // in the order the log holds them
 };
 
+// A reading as the device sent it ("45.3", " 7.2"), read in C conventions
+// whatever the locale; none for "????" and anything else that is no number.
+std::optional<double> ReadingValue(std::string_view field);
+
 // A log time stamp ("6 Dec 26, 05:09", local time) as milliseconds since 1970.
 std::optional<std::int64_t> ParseLogTime(std::string_view stamp);
 
