@@ -21,6 +21,7 @@
 #include <array>
 #include <charconv>
 #include <chrono>
+#include <cmath>
 #include <fstream>
 #include <limits>
 #include <map>
@@ -41,7 +42,7 @@ namespace {
 constexpr int repaint_ms = 1000;
 constexpr std::int64_t narrowest_ms = 60'000;
 constexpr std::int64_t hour_ms = 3'600'000;
-constexpr int plot_height = 150;
+constexpr int plot_height = 130;
 constexpr int marks_height = 90;
 
 std::array<QPointer<TrendsWindow>, device_count> windows;
@@ -136,7 +137,7 @@ QChart* NewChart(const std::string& title, QDateTimeAxis*& time_axis, QValueAxis
   time_axis->setFormat("dd MMM HH:mm");
   time_axis->setTickCount(7);
   value_axis = new QValueAxis;
-  value_axis->setLabelFormat("%.1f");
+  value_axis->setTickCount(3);
   chart->addAxis(time_axis, Qt::AlignBottom);
   chart->addAxis(value_axis, Qt::AlignLeft);
   return chart;
@@ -363,9 +364,24 @@ void TrendsWindow::FitValues() {
       low = std::min(low, point.y());
       high = std::max(high, point.y());
     }
+    // A lone point draws no line: its marker shows it.
+    const bool sparse = one.line->count() < 3;
+    if (one.line->pointsVisible() != sparse) one.line->setPointsVisible(sparse);
     if (low > high) continue;
-    const double margin = high > low ? (high - low) * 0.05 : 1.0;
-    one.value_axis->setRange(low - margin, high + margin);
+    // Labels on round steps, two or three of them, with the decimals the step needs.
+    const double wanted = high > low ? (high - low) / 2 : std::max(std::fabs(high) / 100, 0.1);
+    const double power = std::pow(10.0, std::floor(std::log10(wanted)));
+    double step = power;
+    for (double factor : {1.0, 2.0, 5.0, 10.0}) {
+      step = factor * power;
+      if (step >= wanted) break;
+    }
+    const double bottom = std::floor(low / step) * step;
+    const double top = std::max(std::ceil(high / step) * step, bottom + step);
+    one.value_axis->setRange(bottom, top);
+    one.value_axis->setTickCount(static_cast<int>(std::lround((top - bottom) / step)) + 1);
+    const int decimals = std::clamp(static_cast<int>(std::ceil(-std::log10(step) - 1e-9)), 0, 4);
+    one.value_axis->setLabelFormat(QString("%.%1f").arg(decimals));
   }
 }
 
