@@ -19,6 +19,7 @@
 #include <QWheelEvent>
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <charconv>
 #include <chrono>
 #include <cmath>
@@ -146,13 +147,14 @@ QChart* NewChart(const std::string& title, QDateTimeAxis*& time_axis, QValueAxis
 std::string WindowTitle(int address) {
   const device_struct& d = device_data[address];
   const std::string part = FieldText(d.part), serial = FieldText(d.serial);
-  char title[96];
-  if (!part.empty() || !serial.empty()) {
-    std::snprintf(title, sizeof title, "Trends '%c': %s %s", address, part.c_str(), serial.c_str());
+  char shown[8];
+  if (std::isprint(address)) {
+    std::snprintf(shown, sizeof shown, "'%c'", address);
   } else {
-    std::snprintf(title, sizeof title, "Trends: Amplifier '%c'", address);
+    std::snprintf(shown, sizeof shown, "'%02Xh'", address);
   }
-  return title;
+  if (part.empty() && serial.empty()) return std::string("Trends: Amplifier ") + shown;
+  return std::string("Trends ") + shown + ": " + part + " " + serial;
 }
 
 }  // namespace

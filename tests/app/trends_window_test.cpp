@@ -8,6 +8,8 @@
 #include <chrono>
 #include <sstream>
 
+#include "config/log_parameters.h"
+#include "config/settings.h"
 #include "panel_test_support.h"
 #include "records/event_journal.h"
 #include "resources/panel_ids.h"
@@ -35,6 +37,7 @@ class TrendsWindowTest : public PanelTest {
   }
   void TearDown() override {
     CloseTrendsWindow('A');
+    ResetSettings();
     PanelTest::TearDown();
   }
   const trend_series& Plot(TrendsWindow* window, const std::string& name) {
@@ -72,8 +75,11 @@ TEST_F(TrendsWindowTest, AMonthOfLogOpensQuicklyAndPlotsTheFile) {
 }
 
 TEST_F(TrendsWindowTest, LiveReadingsAndEventsArriveInBatches) {
+  SetLogParameterDefaults();
+  logging_on = 1;
   TrendsWindow* window = OpenTrendsWindow('A');
   CopyField(device_data['A'].power_out, "45.3");
+  CopyField(log_parameter[2].response['A'], "47.5");
   CopyField(device_data['A'].attenuation, "????");
   const std::int64_t before = QDateTime::currentSecsSinceEpoch() * 1000;
   for (int poll = 0; poll < 5; ++poll) NotifyDeviceUpdated('A');
@@ -83,6 +89,9 @@ TEST_F(TrendsWindowTest, LiveReadingsAndEventsArriveInBatches) {
   EXPECT_DOUBLE_EQ(Plot(window, "Power Out").points[0].value, 45.3);
   EXPECT_GE(Plot(window, "Power Out").points[0].time_ms, before);
   EXPECT_TRUE(Plot(window, "Attenuation").points.empty());
+  // A logged reading goes on in the plot its log lines started.
+  ASSERT_EQ(Plot(window, "Forward Power (dBm)").points.size(), 2881u);
+  EXPECT_DOUBLE_EQ(Plot(window, "Forward Power (dBm)").points.back().value, 47.5);
   // The view that showed everything follows the new reading.
   EXPECT_EQ(window->ShownRange().second, Plot(window, "Power Out").points[0].time_ms);
   ui::RunFor(1100);  // no update, no point
