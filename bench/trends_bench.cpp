@@ -6,7 +6,7 @@
 // over wall time per phase, the means, their difference in percentage points
 // of one core and their ratio.
 //
-//   trends_bench [--panels N] [--seconds S per phase] [--rounds R]
+//   trends_bench [--panels N] [--seconds S per phase] [--rounds R] [--interval MS]
 #include <QApplication>
 #include <chrono>
 #include <cstdio>
@@ -36,6 +36,7 @@ struct Options {
   int panels = 64;
   double seconds = 20;
   int rounds = 2;
+  int interval_ms = 0;  // 0: the console's own polling interval
 };
 
 bool ParseOptions(int argc, char** argv, Options* options) {
@@ -48,12 +49,14 @@ bool ParseOptions(int argc, char** argv, Options* options) {
       options->seconds = std::atof(value);
     } else if (name == "--rounds") {
       options->rounds = std::atoi(value);
+    } else if (name == "--interval") {
+      options->interval_ms = std::atoi(value);
     } else {
       return false;
     }
   }
   return argc % 2 == 1 && options->panels >= 1 && options->panels <= 200 && options->seconds > 0 &&
-         options->rounds >= 1;
+         options->rounds >= 1 && options->interval_ms >= 0;
 }
 
 // A month of quarter-hour value lines ending now, as the console writes them.
@@ -94,7 +97,8 @@ double Phase(double seconds) {
 int main(int argc, char** argv) {
   Options options;
   if (!ParseOptions(argc, argv, &options)) {
-    std::fprintf(stderr, "usage: trends_bench [--panels N] [--seconds S] [--rounds R]\n");
+    std::fprintf(stderr,
+                 "usage: trends_bench [--panels N] [--seconds S] [--rounds R] [--interval MS]\n");
     return 2;
   }
   const std::string directory = bench::StartInScratchDirectory(argc, argv, "corvane-trends");
@@ -115,6 +119,11 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "the console did not start\n");
     return 1;
   }
+  if (options.interval_ms > 0) {
+    // As the options dialog sets it.
+    polling_interval = static_cast<std::uint32_t>(options.interval_ms);
+    poll_timer.Reset(options.interval_ms);
+  }
   const int first = 0x41;
   for (int n = 0; n < options.panels; ++n) CreatePollDialog(first + n);
   // The logged readings are polled in both phases alike.
@@ -128,10 +137,14 @@ int main(int argc, char** argv) {
   ui::RunFor(2000);  // every panel has its first answers
 
   std::vector<double> without, with;
+  std::size_t live_points = 0;
   for (int round = 0; round < options.rounds; ++round) {
     without.push_back(Phase(options.seconds));
-    OpenTrendsWindow(first);
+    TrendsWindow* window = OpenTrendsWindow(first);
     with.push_back(Phase(options.seconds));
+    for (const trend_series& series : window->Plotted()) {
+      if (series.name == "Power Out") live_points += series.points.size();
+    }
     CloseTrendsWindow(first);
   }
   auto mean = [](const std::vector<double>& values) {
@@ -139,11 +152,15 @@ int main(int argc, char** argv) {
     for (double value : values) sum += value;
     return sum / static_cast<double>(values.size());
   };
-  std::printf("panels %d, %d rounds of %.0f s without and %.0f s with the Trends window\n",
-              options.panels, options.rounds, options.seconds, options.seconds);
+  std::printf(
+      "panels %d, polling interval %u ms, %d rounds of %.0f s without and %.0f s with the "
+      "Trends window\n",
+      options.panels, static_cast<unsigned>(polling_interval), options.rounds, options.seconds,
+      options.seconds);
   for (int round = 0; round < options.rounds; ++round)
     std::printf("round %d: cpu/wall without %.2f %%, with %.2f %%\n", round + 1,
                 100 * without[round], 100 * with[round]);
+  std::printf("live output power points plotted: %zu\n", live_points);
   const double off = mean(without), on = mean(with);
   std::printf(
       "mean without %.2f %%, with %.2f %% of one core: difference %+.2f points, ratio %.3f\n",
