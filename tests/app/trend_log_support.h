@@ -48,12 +48,13 @@ inline std::string TrendLog(std::time_t start, int lines) {
   return log;
 }
 
-// 1 Nov 26, 00:00 local time: a month without a summer-time change here.
+// 5 Jan 26, 00:00 local time: in the month after it no summer time begins or
+// ends, north or south.
 inline std::time_t TrendStart() {
   std::tm local{};
   local.tm_year = 126;
-  local.tm_mon = 10;
-  local.tm_mday = 1;
+  local.tm_mon = 0;
+  local.tm_mday = 5;
   local.tm_isdst = -1;
   return std::mktime(&local);
 }
