@@ -17,6 +17,7 @@
 #include "resources/panel_ids.h"
 #include "resources/panel_templates.h"
 #include "ui/dialog.h"
+#include "ui/system_menu.h"
 
 namespace {
 
@@ -123,6 +124,7 @@ ui::Handle CreatePollDialog(int address) {
   for (int row = 0; row < screen_rows; ++row)
     ui::SetControlFont(panel, id_display_row0 + row, font_handle);
   SetPopupTitle(address);
+  ui::AddSystemMenuItem(panel, id_amp_trends, "&Trends\tCtrl+T");
   PlacePanel(panel, address);
   d.redisplay = !d.redisplay;
   UpdatePopup(address);

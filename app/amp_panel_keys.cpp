@@ -10,6 +10,7 @@
 #include "app/frequency_dialog.h"
 #include "app/main_window.h"
 #include "app/popup.h"
+#include "app/trends_window.h"
 #include "app/wlog.h"
 #include "config/number_text.h"
 #include "config/settings.h"
@@ -130,6 +131,8 @@ void OnCommand(ui::Handle panel, int address, int id) {
     RunAmpInfoDialog(panel, address);
   } else if (id == id_amp_frequency) {
     RunFrequencyDialog(panel, address);
+  } else if (id == id_amp_trends) {
+    OpenTrendsWindow(address);
   } else if (const char key = AmpKey(id & 0xFF)) {
     SerialSendKey(address, key);
   }
@@ -139,6 +142,10 @@ void OnKeyDown(ui::Handle panel, int address, int key) {
   // Only "+" and "-" repeat while held.
   if (key_down[key] && key != ui::vk_subtract && key != ui::vk_add) return;
   key_down[key] = 1;
+  if (key == 'T' && ui::IsKeyHeld(ui::vk_control)) {
+    OpenTrendsWindow(address);
+    return;
+  }
   key = MapAngleKeys(key);
   if (key == ui::vk_tab) NextWindow(address, key_down[ui::vk_shift]);
   if (!ui::Control(panel, key)) return;
@@ -199,6 +206,7 @@ ui::Result PollCallBack(ui::Handle window, unsigned message, ui::WordParam word,
       // closes every panel), its log and its connection are closed with it.
       CloseLog(address);
       CloseDeviceSocket(address);
+      CloseTrendsWindow(address);
       return ui::DefaultProcedure(window, message, word, l);
     default:
       return ui::DefaultProcedure(window, message, word, l);

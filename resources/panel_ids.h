@@ -39,6 +39,7 @@ enum : int {
   id_amp_options = 401,
   id_amp_frequency = 402,
   id_amp_offset = 403,
+  id_amp_trends = 404,  // system menu
 };
 
 // Outdoor controller panel (templates 8 and 11).
