@@ -11,6 +11,7 @@
 
 #include "config/program_directory.h"
 #include "records/poll_address.h"
+#include "records/wall_time.h"
 
 namespace {
 
@@ -27,17 +28,6 @@ std::string Field(const std::string& text) {
   for (char& c : field)
     if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
   return field;
-}
-
-std::string UtcStamp(std::int64_t ms) {
-  const std::time_t seconds = static_cast<std::time_t>(ms / 1000);
-  std::tm utc{};
-  gmtime_r(&seconds, &utc);
-  char text[80];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", utc.tm_year + 1900,
-                utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec,
-                static_cast<int>(ms % 1000));
-  return text;
 }
 
 // Writes what waits, oldest first; an empty string when all went out.
@@ -81,7 +71,7 @@ void OnJournal(const journal_event& event) {
 
 std::string EventLine(const journal_event& event) {
   const std::string address = event.address >= 0 ? AddressText(event.address) : "";
-  return UtcStamp(event.time_ms) + '\t' + Field(address) + '\t' + Field(event.part) + '\t' +
+  return UtcTime(event.time_ms) + '\t' + Field(address) + '\t' + Field(event.part) + '\t' +
          Field(event.serial) + '\t' + Field(event.kind) + '\t' + Field(event.text) + "\r\n";
 }
 

@@ -11,6 +11,7 @@
 
 #include "records/event_journal.h"
 #include "records/poll_address.h"
+#include "records/wall_time.h"
 #include "resources/events_dialog.h"
 #include "ui/dialog.h"
 
@@ -28,17 +29,6 @@ std::vector<std::int64_t> shown_ids;
 
 void OnJournal(const journal_event&) {
   changed = true;
-}
-
-std::string LocalTime(std::int64_t ms) {
-  const std::time_t seconds = static_cast<std::time_t>(ms / 1000);
-  std::tm local{};
-  localtime_r(&seconds, &local);
-  char text[80];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d.%03d", local.tm_year + 1900,
-                local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec,
-                static_cast<int>(ms % 1000));
-  return text;
 }
 
 std::string DeviceText(int address, const std::string& part, const std::string& serial) {

@@ -113,8 +113,3 @@ std::string DeviceStateText(const nlohmann::json& state) {
           " serial=" + state["identity"]["serial"].get<std::string>() + "\n";
   return text;
 }
-
-long long NowMs() {
-  using namespace std::chrono;
-  return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
-}

@@ -18,17 +18,6 @@ bool Alphanumeric(int c) {
 
 }  // namespace
 
-std::string UtcTime(std::int64_t ms) {
-  const std::time_t seconds = static_cast<std::time_t>(ms / 1000);
-  std::tm utc{};
-  gmtime_r(&seconds, &utc);
-  char text[64];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", utc.tm_year + 1900,
-                utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec,
-                static_cast<int>(ms % 1000));
-  return text;
-}
-
 std::string TopicAddress(int address) {
   if (Alphanumeric(address)) return std::string(1, static_cast<char>(address));
   static constexpr char digits[] = "0123456789ABCDEF";

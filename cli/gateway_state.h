@@ -8,8 +8,7 @@
 #include <string>
 #include <string_view>
 
-// Milliseconds since 1970 as "2026-12-08T15:30:00.123Z".
-std::string UtcTime(std::int64_t ms);
+#include "records/wall_time.h"
 
 // An address in a topic level: its character when a letter or digit, else
 // two hexadecimal digits ("07"), so that no level holds '+', '#' or '/'.

@@ -1,9 +1,9 @@
 #include "records/event_journal.h"
 
 #include <algorithm>
-#include <chrono>
 
 #include "records/device_records.h"
+#include "records/wall_time.h"
 
 namespace {
 
@@ -15,11 +15,6 @@ void Tell(const journal_event& event) {
   // A listener may add or remove listeners while it is told: walk a copy.
   const std::vector<JournalListener> told = listeners;
   for (JournalListener listener : told) listener(event);
-}
-
-std::int64_t NowMs() {
-  using namespace std::chrono;
-  return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
 }
 
 }  // namespace
