@@ -19,6 +19,7 @@
 #include "modelcfg/wprint.h"
 #include "records/device_records.h"
 #include "records/program_state.h"
+#include "records/window_seams.h"
 #include "resources/panel_ids.h"
 #include "ui/dialog.h"
 #include "ui/keys.h"

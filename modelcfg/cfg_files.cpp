@@ -15,6 +15,7 @@
 #include "link/wsocket.h"
 #include "records/device_records.h"
 #include "records/program_state.h"
+#include "records/window_seams.h"
 #include "resources/modelcfg_dialogs.h"
 #include "ui/dialog.h"
 #include "ui/message_box.h"

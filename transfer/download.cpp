@@ -16,6 +16,7 @@
 #include "records/device_records.h"
 #include "records/poll_address.h"
 #include "records/program_state.h"
+#include "records/window_seams.h"
 #include "resources/firmware_dialog.h"
 #include "transfer/download_link.h"
 #include "transfer/firmware_download.h"

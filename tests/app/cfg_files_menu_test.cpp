@@ -17,6 +17,7 @@
 #include "modelcfg/cfg_editor.h"
 #include "records/device_records.h"
 #include "records/program_state.h"
+#include "records/window_seams.h"
 #include "resources/menu_ids.h"
 #include "support/sim_process.h"
 #include "test_support.h"

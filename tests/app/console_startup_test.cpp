@@ -6,12 +6,13 @@
 #include <vector>
 
 #include "app/main_window.h"
-#include "records/device_records.h"
-#include "records/program_state.h"
 #include "app/startup.h"
 #include "config/settings.h"
 #include "link/link_settings.h"
 #include "link/wserial.h"
+#include "records/device_records.h"
+#include "records/program_state.h"
+#include "records/window_seams.h"
 #include "resources/menu_ids.h"
 #include "test_support.h"
 #include "ui/dialog.h"

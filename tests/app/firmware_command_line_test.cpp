@@ -13,6 +13,7 @@
 #include "link/link_settings.h"
 #include "link/wserial.h"
 #include "records/program_state.h"
+#include "records/window_seams.h"
 #include "resources/menu_ids.h"
 #include "support/sim_process.h"
 #include "test_support.h"

@@ -15,13 +15,14 @@
 #include <string>
 
 #include "app/popup.h"
-#include "records/device_records.h"
 #include "app/startup.h"
 #include "config/settings.h"
 #include "modelcfg/cfg_editor.h"
 #include "modelcfg/cfg_transfer.h"
 #include "modelcfg/model_cfg.h"
+#include "records/device_records.h"
 #include "records/program_state.h"
+#include "records/window_seams.h"
 #include "support/sim_process.h"
 #include "ui/registry.h"
 #include "ui/window.h"
