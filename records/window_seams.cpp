@@ -1,6 +1,7 @@
 #include "records/window_seams.h"
 
 #include "records/operator_report.h"
+#include "ui/dialog.h"
 #include "ui/message_box.h"
 
 ui::Handle poll_dialog[device_count];
@@ -21,9 +22,9 @@ void ClosePanelWindow(int address) {
   ui::Destroy(poll_dialog[address]);
 }
 
-// The box belongs to the window the operator is working in, if any.
+// A box over a modal dialog belongs to it; otherwise it stands alone.
 ui::Handle BoxOwner() {
-  return ui::ActiveWindow();
+  return ui::InnermostModalDialog();
 }
 
 ui::Icon IconOf(ReportTone tone) {
