@@ -43,9 +43,9 @@ struct receive_chunk {
 
 receive_chunk chunks[device_count];
 
-// Slots whose connect is waiting, and the socket each waits on: the wait
-// runs the message loop, and a connect started from there must not take the
-// slot from under it.
+// Slots whose connect is waiting, and the socket each waits on: the
+// console's wait runs its message loop, and a connect started from there
+// must not take the slot from under it.
 bool connecting[device_count];
 platform::SocketHandle connecting_socket[device_count];
 
