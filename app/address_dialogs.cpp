@@ -6,6 +6,7 @@
 #include "app/identity_entry.h"
 #include "app/popup.h"
 #include "app/wlog.h"
+#include "records/window_seams.h"
 #include "resources/device_dialog_ids.h"
 #include "resources/device_dialogs.h"
 #include "ui/dialog.h"
@@ -58,14 +59,14 @@ void OpenLoggedPanel(ui::Handle dialog) {
     return;
   }
   // Declining an existing log leaves part and serial open for correction.
-  if (!PriorLogAccepted(dialog, part, serial)) return;
+  if (!PriorLogAccepted(part, serial)) return;
   device_struct& record = device_data[address];
   CopyField(record.part, part.c_str());
   CopyField(record.serial, serial.c_str());
   record.target_hours = ReadHoursField(dialog, id_target_hours);
   CopyField(record.comments, ReadCommentsField(dialog, id_comments).c_str());
   device_type[address] = twta_device;
-  CreateLog(dialog, address, 0);
+  CreateLog(address, 0);
   CreatePollDialog(address);
   ui::FinishDialog(dialog, ui::id_ok);
 }

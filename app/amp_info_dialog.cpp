@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "app/identification.h"
 #include "app/identity_entry.h"
 #include "app/popup.h"
 #include "app/wlog.h"
@@ -75,7 +76,7 @@ bool Apply(ui::Handle dialog, int address) {
                         : "Because the Serial Number changed, a different log file will be used.",
                     "Note!", ui::Buttons::ok, ui::Icon::information);
     // A No keeps the old identity logging into its own file.
-    if (!PriorLogAccepted(dialog, part, serial)) return false;
+    if (!PriorLogAccepted(part, serial)) return false;
   }
   record.target_hours = ReadHoursField(dialog, id_target_hours);
   const std::string comments = ReadCommentsField(dialog, id_comments);
@@ -86,7 +87,7 @@ bool Apply(ui::Handle dialog, int address) {
   CopyField(record.part, part.c_str());
   CopyField(record.serial, serial.c_str());
   if (new_log) {
-    CreateLog(dialog, address, 0);
+    CreateLog(address, 0);
   } else if (change != no_change) {
     // A log belongs to one amplifier: never the new identity into the old file.
     CloseLog(address);
@@ -115,35 +116,6 @@ void Verify(ui::Handle dialog, int address) {
 }
 
 }  // namespace
-
-bool ReadIdentification(const protocol_struct& answer, std::string* part, std::string* serial,
-                        std::string* message) {
-  const unsigned char* r = answer.response_buf;
-  const int body_end = answer.receive_count - 2;
-  char text[128];
-  if (body_end > 7 && r[7] == '-') {
-    if (body_end <= 21) return false;
-    std::snprintf(text, sizeof text, "305-%c%c%c%c-%c%c%c", r[3], r[4], r[5], r[6], r[8], r[9],
-                  r[10]);
-    *part = text;
-    std::snprintf(text, sizeof text, "%c%c%c%c%c", r[12], r[13], r[14], r[15], r[16]);
-    *serial = text;
-    std::snprintf(text, sizeof text,
-                  "P/N 305-%c%c%c%c-%c%c%c, S/N %c%c%c%c%c (Firmware Version %c.%c%c)", r[3], r[4],
-                  r[5], r[6], r[8], r[9], r[10], r[12], r[13], r[14], r[15], r[16], r[18], r[20],
-                  r[21]);
-    *message = text;
-    return true;
-  }
-  if (body_end <= 12) return false;
-  std::snprintf(text, sizeof text, "305-%c%c%c%c-%c%c%c", r[3], r[4], r[5], r[6], r[7], r[8], r[9]);
-  *part = text;
-  serial->clear();
-  std::snprintf(text, sizeof text, "Part Number 305-%c%c%c%c-%c%c%c, Firmware Version %c.%c%c",
-                r[3], r[4], r[5], r[6], r[7], r[8], r[9], r[10], r[11], r[12]);
-  *message = text;
-  return true;
-}
 
 ui::Result AmpInfoCallBack(ui::Handle dialog, unsigned message, ui::WordParam word,
                            ui::LongParam l) {

@@ -21,6 +21,7 @@
 #include "records/device_records.h"
 #include "records/event_journal.h"
 #include "records/program_state.h"
+#include "records/window_seams.h"
 #include "resources/panel_ids.h"
 #include "ui/dialog.h"
 #include "ui/keys.h"

@@ -1,8 +1,9 @@
 #include "app/amp_panel_shared.h"
 
+#include "config/settings.h"
 #include "records/device_records.h"
 #include "records/program_state.h"
-#include "config/settings.h"
+#include "records/window_seams.h"
 #include "ui/keys.h"
 
 namespace {

@@ -2,11 +2,12 @@
 
 #include <cstdio>
 
-#include "resources/menu_ids.h"
-#include "records/device_records.h"
-#include "records/program_state.h"
 #include "config/settings.h"
 #include "modelcfg/cfg_files.h"
+#include "records/device_records.h"
+#include "records/program_state.h"
+#include "records/window_seams.h"
+#include "resources/menu_ids.h"
 
 CommandLineSwitch FindSwitch(const std::string& command_line) {
   std::size_t at = 0;

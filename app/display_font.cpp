@@ -2,8 +2,9 @@
 
 #include <cstring>
 
-#include "records/program_state.h"
 #include "config/font_file.h"
+#include "records/program_state.h"
+#include "records/window_seams.h"
 
 ui::FontSpec font_handle = ui::SystemFixedFont();
 

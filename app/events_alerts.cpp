@@ -9,6 +9,7 @@
 #include "records/device_records.h"
 #include "records/event_journal.h"
 #include "records/program_state.h"
+#include "records/window_seams.h"
 #include "ui/attention.h"
 #include "ui/message_box.h"
 

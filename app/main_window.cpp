@@ -18,21 +18,12 @@
 #include "modelcfg/cfg_files.h"
 #include "records/device_records.h"
 #include "records/program_state.h"
+#include "records/window_seams.h"
 #include "resources/menu_ids.h"
 #include "transfer/download.h"
 #include "ui/keys.h"
 #include "ui/menu.h"
 #include "ui/message_box.h"
-
-void MainTick() {
-  if (!polling_enabled) return;
-  if (use_ethernet) {
-    PollEthernet();
-  } else if (SerialPortIsOpen()) {
-    PollSequence(TrapResponse(0));
-  }
-  UpdateLogFiles(0);
-}
 
 namespace {
 

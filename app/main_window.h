@@ -2,12 +2,8 @@
 // dispatches the main menu; Tab cycling between panels starts here.
 #pragma once
 
+#include "app/main_tick.h"
 #include "ui/window.h"
-
-constexpr int main_tick_ms = 56;
-
-// What every tick of the main timer does: a polling step, then the logs.
-void MainTick();
 
 ui::Result MainCallBack(ui::Handle window, unsigned message, ui::WordParam word, ui::LongParam l);
 // Greys "Poll Outdoor Controller" while the link is Ethernet.

@@ -2,7 +2,6 @@
 
 #include <cstdio>
 
-#include "app/popup.h"
 #include "app/wparse.h"
 #include "config/log_parameters.h"
 #include "config/settings.h"
@@ -18,23 +17,22 @@ constexpr int command_size = 80;
 // Over Ethernet every device polled in a step has its own answer outstanding;
 // the single response_pending would let a miss be charged to only one of them.
 // Each entry names the panel the poll was sent for, so a panel opened since
-// (window handles are never reused) owes nothing yet; a device watched
+// (no two panels share an identity) owes nothing yet; a device watched
 // without a panel owes from its first poll on.
 struct outstanding_poll {
   bool sent;
-  ui::Handle panel;
+  std::uint32_t panel;
 };
 outstanding_poll ethernet_outstanding[device_count];
 
 bool OwesAnswer(int address) {
   const outstanding_poll& poll = ethernet_outstanding[address];
-  return poll.sent && poll.panel == poll_dialog[address];
+  return poll.sent && poll.panel == PanelIdentity(address);
 }
 
 void Answered(int address) {
   if (address < 0 || address >= device_count) return;
   error_count[address] = 0;
-  UpdatePopup(address);
   NotifyDeviceUpdated(address);
 }
 
@@ -116,7 +114,7 @@ void PollEthernet() {
       status = TrapResponse(address);
     }
     PollDevice(address);
-    ethernet_outstanding[address] = {true, poll_dialog[address]};
+    ethernet_outstanding[address] = {true, PanelIdentity(address)};
   }
   poll_timer.Reset(0);
 }
@@ -152,7 +150,6 @@ void NoResponse(int address) {
     if (++error_count[address] > 3) {
       error_count[address] = 3;
       ZeroDeviceData(address);
-      UpdatePopup(address);
     }
     NotifyDeviceUpdated(address);
   }

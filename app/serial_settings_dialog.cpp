@@ -8,12 +8,14 @@
 #include <string>
 
 #include "app/main_window.h"
-#include "records/device_records.h"
-#include "link/scan_ip_dialog.h"
 #include "link/link_settings.h"
+#include "link/scan_ip_dialog.h"
 #include "link/serial_defaults.h"
 #include "link/wserial.h"
 #include "link/wsocket.h"
+#include "link/wsocket_window.h"
+#include "records/device_records.h"
+#include "records/window_seams.h"
 #include "resources/dialog_ids.h"
 #include "resources/dialog_templates.h"
 #include "ui/dialog.h"

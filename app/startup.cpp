@@ -9,21 +9,23 @@
 #include "app/events_alerts.h"
 #include "app/main_window.h"
 #include "app/popup.h"
-#include "records/device_journal.h"
-#include "records/device_records.h"
-#include "records/program_state.h"
-#include "link/scan_ip_dialog.h"
 #include "app/serial_settings_dialog.h"
 #include "app/traffic_window.h"
 #include "config/defaults_file.h"
 #include "config/program_directory.h"
 #include "config/settings.h"
 #include "link/link_settings.h"
+#include "link/scan_ip_dialog.h"
 #include "link/serial_defaults.h"
 #include "link/wserial.h"
 #include "link/wsocket.h"
+#include "link/wsocket_window.h"
 #include "modelcfg/button.h"
 #include "platform/link_clock.h"
+#include "records/device_journal.h"
+#include "records/device_records.h"
+#include "records/program_state.h"
+#include "records/window_seams.h"
 #include "resources/main_menu.h"
 #include "resources/menu_ids.h"
 #include "ui/measuring_context.h"
@@ -64,10 +66,13 @@ ui::Handle InitMain() {
   if (!factory_mode) ui::SetMenuItemEnabled(main_window, menu_send_configuration, false);
   mini_ocontrol = screen.horizontal_resolution < 800 ? 1 : 0;
   if (!RegisterPanelClasses()) return ui::no_window;
+  // The panels are one kind of watcher: every device update refreshes its panel.
+  AddDeviceUpdateListener(UpdatePopup);
   return main_window;
 }
 
 bool StartConsole(const std::string& command_line) {
+  InstallWindowSeams();
   SetProgramDirectoryFromCurrent();
   ConfirmPasswordFile();
   saved_command_line = command_line;

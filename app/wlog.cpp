@@ -6,12 +6,12 @@
 #include <ctime>
 #include <string>
 
-#include "records/device_records.h"
 #include "config/log_parameters.h"
 #include "config/program_directory.h"
 #include "config/settings.h"
+#include "records/device_records.h"
 #include "records/event_journal.h"
-#include "ui/message_box.h"
+#include "records/operator_report.h"
 
 namespace {
 
@@ -61,13 +61,12 @@ void NameFor(const std::string& part, const std::string& serial, char* buffer) {
 }
 
 // True when there is no such file or the operator confirms the identity.
-bool AcceptedIfExisting(ui::Handle window, const char* name) {
+bool AcceptedIfExisting(const char* name) {
   if (!name[0]) return true;
   std::FILE* existing = std::fopen(name, "rb");
   if (!existing) return true;
   std::fclose(existing);
-  return ui::ShowMessage(window, "Prior Log File Exists.  Are part/serial numbers correct?",
-                         "Confirm", ui::Buttons::yes_no, ui::Icon::question) == ui::answer_yes;
+  return AskOperator("Prior Log File Exists.  Are part/serial numbers correct?", "Confirm", false);
 }
 
 std::string PlainLogName(int address) {
@@ -85,19 +84,19 @@ void LogFileName(int address, char* buffer) {
   NameFor(Field(d.part, sizeof d.part), Field(d.serial, sizeof d.serial), buffer);
 }
 
-bool PriorLogAccepted(ui::Handle window, const std::string& part, const std::string& serial) {
+bool PriorLogAccepted(const std::string& part, const std::string& serial) {
   char name[log_name_size];
   NameFor(part, serial, name);
-  return AcceptedIfExisting(window, name);
+  return AcceptedIfExisting(name);
 }
 
-int CreateLog(ui::Handle window, int device, int verify) {
+int CreateLog(int device, int verify) {
   if (device < 0 || device >= device_count) return 1;
   device_struct& d = device_data[device];
   char name[log_name_size];
   LogFileName(device, name);
   // Asked before the log in use is closed: a No leaves that log open and writing.
-  if (verify && !AcceptedIfExisting(window, name)) {
+  if (verify && !AcceptedIfExisting(name)) {
     if (!logfile[device]) CopyField(d.log_zero, "Unavailable");
     return 0;
   }
@@ -108,8 +107,7 @@ int CreateLog(ui::Handle window, int device, int verify) {
   logfile[device] = name[0] ? std::fopen(name, "ab") : nullptr;
   if (!logfile[device]) {
     const std::string shown = name[0] ? std::string(name) : PlainLogName(device);
-    ui::ShowMessage(window, "Warning: Unable to open " + shown + ".", "Confirm", ui::Buttons::ok,
-                    ui::Icon::warning);
+    TellOperator("Warning: Unable to open " + shown + ".", "Confirm", ReportTone::warning);
     CopyField(d.log_zero, "Unavailable");
     JournalAdd(device, "log_open_failed", "Log not opened: " + shown);
     return 1;

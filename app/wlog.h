@@ -5,8 +5,6 @@
 #include <cstdio>
 #include <string>
 
-#include "ui/window.h"
-
 constexpr std::size_t time_stamp_size = 80;
 // Room for a log file name: the program directory, part, serial, ".txt".
 constexpr std::size_t log_name_size = 1100;
@@ -21,10 +19,10 @@ void LogFileName(int address, char* buffer);
 // also when the file cannot be opened; 0 = the operator refused the file, and
 // a log that was open stays open. The next status answer writes the
 // starting hours.
-int CreateLog(ui::Handle window, int device, int verify);
+int CreateLog(int device, int verify);
 // The prior-log question of CreateLog for an identity not yet stored: true
 // when no log exists for part and serial or the operator confirms them.
-bool PriorLogAccepted(ui::Handle window, const std::string& part, const std::string& serial);
+bool PriorLogAccepted(const std::string& part, const std::string& serial);
 
 // "6 Dec 26, 05:09" in local time.
 void TimeStamp(char* buffer);

@@ -15,14 +15,16 @@
 
 #include "app/main_window.h"
 #include "app/popup.h"
-#include "records/device_records.h"
-#include "records/program_state.h"
 #include "app/startup.h"
 #include "bench/load_support.h"
 #include "config/settings.h"
 #include "link/link_settings.h"
 #include "link/wserial.h"
 #include "link/wsocket.h"
+#include "link/wsocket_window.h"
+#include "records/device_records.h"
+#include "records/program_state.h"
+#include "records/window_seams.h"
 #include "support/sim_process.h"
 #include "ui/window.h"
 
@@ -62,6 +64,7 @@ int main(int argc, char** argv) {
   // link becomes Ethernet to the simulator's TCP port.
   std::snprintf(serial_port, sizeof serial_port, "%s", sim.LinkPath().c_str());
   InitSerial();
+  InstallWindowSeams();
   if (!InitMain()) {
     std::fprintf(stderr, "the main window could not be made\n");
     return 1;
@@ -70,7 +73,7 @@ int main(int argc, char** argv) {
   use_ethernet = 1;
   use_default_port = 0;
   tcpip_port = sim.TcpPort();
-  InitSocketDriver(main_window);
+  InitSocketDriver();
 
   std::vector<double> connect_ms;
   for (int address : addresses) {

@@ -21,8 +21,6 @@
 
 #include "app/main_window.h"
 #include "app/popup.h"
-#include "records/device_records.h"
-#include "records/program_state.h"
 #include "app/startup.h"
 #include "app/wlog.h"
 #include "bench/load_support.h"
@@ -30,6 +28,9 @@
 #include "link/byte_tap.h"
 #include "link/capture.h"
 #include "link/framing.h"
+#include "records/device_records.h"
+#include "records/program_state.h"
+#include "records/window_seams.h"
 #include "support/sim_process.h"
 #include "ui/window.h"
 
@@ -145,7 +146,7 @@ int main(int argc, char** argv) {
                     address);
       std::snprintf(device_data[address].serial, sizeof device_data[address].serial, "%05d",
                     10000 + address);
-      CreateLog(poll_dialog[address], address, 0);
+      CreateLog(address, 0);
     }
   }
   AddTapListener(OnTap, nullptr);

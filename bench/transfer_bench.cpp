@@ -31,6 +31,7 @@
 #include "records/program_state.h"
 #include "support/relay_process.h"
 #include "support/sim_process.h"
+#include "transfer/transfer_dialog.h"
 #include "transfer/transfer_sequence.h"
 #include "transfer/xmodem.h"
 #include "ui/dialog.h"

@@ -133,7 +133,7 @@ int main(int argc, char** argv) {
   char name[log_name_size];
   LogFileName(first, name);
   WriteMonthOfLog(name);
-  CreateLog(poll_dialog[first], first, 0);
+  CreateLog(first, 0);
   ui::RunFor(2000);  // every panel has its first answers
 
   std::vector<double> without, with;

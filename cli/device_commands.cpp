@@ -6,8 +6,8 @@
 #include <set>
 #include <vector>
 
-#include "app/amp_info_dialog.h"
-#include "app/main_window.h"
+#include "app/identification.h"
+#include "app/main_tick.h"
 #include "app/wparse.h"
 #include "cli/cli_context.h"
 #include "cli/commands.h"

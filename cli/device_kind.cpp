@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/amp_info_dialog.h"
+#include "app/identification.h"
 #include "link/capture.h"
 #include "link/reply_fields.h"
 #include "records/device_records.h"

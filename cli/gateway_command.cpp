@@ -10,8 +10,8 @@
 #include <set>
 #include <vector>
 
-#include "app/amp_info_dialog.h"
-#include "app/main_window.h"
+#include "app/identification.h"
+#include "app/main_tick.h"
 #include "cli/cli_context.h"
 #include "cli/commands.h"
 #include "cli/device_state.h"

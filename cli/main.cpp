@@ -7,7 +7,7 @@
 #include "cli/cli_context.h"
 #include "cli/commands.h"
 #include "cli/man_page.h"
-#include "ui/message_box.h"
+#include "records/operator_report.h"
 
 namespace {
 
@@ -17,25 +17,21 @@ constexpr const char* exit_status_text =
     "host and what was tried).";
 
 // What the console would show in a box goes to stderr. A question is answered
-// the careful way: nothing is done that the command line did not ask for.
-int ReportBox(const std::string& text, const std::string& caption, ui::Buttons buttons) {
+// the careful way its asker gives: nothing is done that the command line did
+// not ask for.
+void TellOnStderr(const std::string& text, const std::string& caption, ReportTone) {
   std::fprintf(stderr, "corvane-cli: %s: %s\n", caption.c_str(), text.c_str());
-  switch (buttons) {
-    case ui::Buttons::yes_no:
-      return ui::answer_no;
-    case ui::Buttons::ok_cancel:
-    case ui::Buttons::yes_no_cancel:
-      return ui::answer_cancel;
-    case ui::Buttons::ok:
-      break;
-  }
-  return ui::answer_ok;
+}
+
+bool AskOnStderr(const std::string& text, const std::string& caption, bool default_answer) {
+  TellOnStderr(text, caption, ReportTone::information);
+  return default_answer;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  ui::RunWithoutWindows(ReportBox);
+  SetOperatorReporter({TellOnStderr, AskOnStderr});
   // A reader that goes away (watch | head) ends the program through a failed
   // write, not a signal.
   std::signal(SIGPIPE, SIG_IGN);

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "app/main_window.h"
+#include "app/main_tick.h"
 #include "cli/cli_context.h"
 #include "cli/device_kind.h"
 #include "config/settings.h"

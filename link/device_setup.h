@@ -5,8 +5,6 @@
 
 #include <string>
 
-#include "ui/window.h"
-
 // The lines a run fills in, top to bottom as the dialog shows them.
 enum class setup_field {
   status,  // the step under way, then the result
@@ -34,6 +32,3 @@ class DeviceSetupView {
 // CurrentScanLink(), giving it the target settings; returns when it has
 // ended, its result shown as setup_field::status. Blocks meanwhile.
 void SetupDeviceSerial(DeviceSetupView& view);
-
-// Runs the dialog modally over owner; the device is addressed at found_address.
-void RunDeviceSetupDialog(ui::Handle owner);

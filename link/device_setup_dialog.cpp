@@ -6,6 +6,7 @@
 
 #include "link/capture.h"
 #include "link/device_setup.h"
+#include "link/device_setup_dialog.h"
 #include "platform/counter.h"
 #include "records/program_state.h"
 #include "ui/dialog.h"

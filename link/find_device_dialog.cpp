@@ -5,9 +5,11 @@
 #include "link/address_text.h"
 #include "link/bus_scan.h"
 #include "link/device_setup.h"
+#include "link/device_setup_dialog.h"
 #include "link/scan_settings.h"
 #include "link/scanning_dialog.h"
 #include "records/program_state.h"
+#include "records/window_seams.h"
 #include "resources/bus_scan_dialogs.h"
 #include "ui/dialog.h"
 

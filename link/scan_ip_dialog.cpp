@@ -6,12 +6,14 @@
 #include <cstring>
 #include <string>
 
-#include "records/device_records.h"
-#include "records/program_state.h"
 #include "config/settings.h"
 #include "link/discovery.h"
 #include "link/link_settings.h"
 #include "link/wsocket.h"
+#include "link/wsocket_window.h"
+#include "records/device_records.h"
+#include "records/program_state.h"
+#include "records/window_seams.h"
 #include "resources/scan_ip_dialog.h"
 #include "ui/dialog.h"
 #include "ui/message_box.h"
@@ -67,7 +69,7 @@ void AppendIpList(ui::Handle dialog, std::uint32_t ipaddress, const char* descri
 }
 
 void FindEthernetDevices(ui::Handle parent_win) {
-  if (!InitSocketDriver(parent_win)) return;
+  if (!InitSocketDriver()) return;
   if (!OpenDiscoverySocket()) {
     ShowSocketError(SocketError2String());
     return;

@@ -11,10 +11,7 @@
 #include "platform/counter.h"
 #include "platform/link_clock.h"
 #include "records/device_records.h"
-#include "records/program_state.h"
-#include "resources/connecting_dialog.h"
-#include "ui/dialog.h"
-#include "ui/message_box.h"
+#include "records/operator_report.h"
 
 class_device_sock device_sock[256];
 
@@ -26,10 +23,6 @@ std::int32_t socket_connect_timeout = 2000;
 namespace {
 
 constexpr std::uint16_t command_port = 2000;
-// How often the connecting box wakes its wait when no other message comes.
-constexpr int connect_check_ms = 10;
-
-ui::Handle (*panel_opener)(int address) = nullptr;
 
 // Bytes are taken from the connection in chunks and handed out one by one.
 // A peer that streams without pause would otherwise keep a capture loop
@@ -50,9 +43,11 @@ struct receive_chunk {
 
 receive_chunk chunks[device_count];
 
-// Slots whose connect is waiting: the wait runs the message loop, and a
-// connect started from there must not take the slot from under it.
+// Slots whose connect is waiting, and the socket each waits on: the
+// console's wait runs its message loop, and a connect started from there
+// must not take the slot from under it.
 bool connecting[device_count];
+platform::SocketHandle connecting_socket[device_count];
 
 // Starts a new window when the last one is over; false while the budget of
 // this one is spent.
@@ -86,7 +81,7 @@ void ReportLost(int device, const char* reason) {
   char text[320];
   std::snprintf(text, sizeof text, "Lost ethernet connection to %s, reason: %s", slot.address,
                 reason);
-  ui::ShowMessage(ui::no_window, text, "Notice", ui::Buttons::ok, ui::Icon::information);
+  TellOperator(text, "Notice", ReportTone::information);
 }
 
 int MsecUntil(std::chrono::steady_clock::time_point deadline) {
@@ -151,10 +146,6 @@ int WaitOnSocket(int device, int msec) {
 
 const ethernet_path socket_path{ConnectionGood, SendOnSocket, ReadSocketChar, WaitOnSocket};
 
-ui::Result ConnectingCallBack(ui::Handle, unsigned message, ui::WordParam, ui::LongParam) {
-  return message == ui::msg_init_dialog ? 1 : 0;
-}
-
 bool Taken(int device) {
   return device_sock[device].good || connecting[device];
 }
@@ -170,13 +161,6 @@ int ChooseSlot(int device) {
   return -1;
 }
 
-void ReportConnectFailure(ui::Handle parent_win) {
-  if (parent_win) {
-    ui::ShowMessage(parent_win, "Can't connect.", "No Device Found", ui::Buttons::ok,
-                    ui::Icon::error);
-  }
-}
-
 void CloseSlot(int device) {
   class_device_sock& slot = device_sock[device];
   platform::CloseSocket(slot.socket);
@@ -190,30 +174,21 @@ void CloseSlot(int device) {
 class_device_sock::class_device_sock()
     : address{}, addressn(0), socket(platform::invalid_socket), good(0) {}
 
-void SetSocketPanelOpener(ui::Handle (*open_panel)(int address)) {
-  panel_opener = open_panel;
-}
-
-int InitSocketDriver(ui::Handle parent_win) {
+int InitSocketDriver() {
   if (socket_init) return 1;
   socket_init = 1;
   SetEthernetPath(&socket_path);
   device_sock[0].socket = platform::OpenTcpSocket();
   if (device_sock[0].socket == platform::invalid_socket) {
-    ui::ShowMessage(parent_win, "Can't initialize Windows Sockets.", "Bad News", ui::Buttons::ok,
-                    ui::Icon::error);
+    TellOperator("Can't initialize Windows Sockets.", "Bad News", ReportTone::error);
     return 0;
   }
   return 1;
 }
 
-int OpenSocketComm(ui::Handle parent_win, int device) {
-  if (!InitSocketDriver(parent_win)) return -1;
+int StartSocketConnect(int device, int* result) {
   device = ChooseSlot(device);
-  if (device < 0) {
-    ReportConnectFailure(parent_win);
-    return -1;
-  }
+  if (device < 0) return -1;
   class_device_sock& slot = device_sock[device];
   CloseSlot(device);
   slot.socket = platform::OpenTcpSocket();
@@ -225,53 +200,28 @@ int OpenSocketComm(ui::Handle parent_win, int device) {
   slot.addressn = address;
   if (slot.socket == platform::invalid_socket || !valid || !platform::SetNonBlocking(slot.socket)) {
     CloseSlot(device);
-    ReportConnectFailure(parent_win);
     return -1;
   }
   const std::uint16_t port =
       use_default_port ? command_port : static_cast<std::uint16_t>(tcpip_port);
   // A connect refused at once needs no wait.
-  int result = platform::StartConnect(slot.socket, slot.addressn, port) ? 0 : -1;
-
-  const platform::SocketHandle socket = slot.socket;
+  *result = platform::StartConnect(slot.socket, slot.addressn, port) ? 0 : -1;
   connecting[device] = true;
-  // A connect started from the wait below leaves the outer one busy.
-  const int was_busy = application_busy;
-  application_busy = 1;
-  ui::Handle box = ui::CreateModeless(ConnectingDialogTemplate(), parent_win, ConnectingCallBack);
-  if (box) ui::StartTimer(box, 1, connect_check_ms);
-  const std::uint32_t start = GetStartTimer();
-  bool quitting = false;
-  while (result == 0 && !PastTime(socket_connect_timeout, start)) {
-    // The exit may have closed every socket meanwhile.
-    result = slot.socket == socket ? platform::ConnectResult(socket) : -1;
-    if (result != 0) break;
-    if (!box) {
-      // Without the box's timer nothing is sure to wake the loop.
-      ui::RunFor(connect_check_ms);
-    } else if (!ui::ProcessNextMessage()) {
-      quitting = true;
-      break;
-    }
-  }
-  connecting[device] = false;
-  application_busy = was_busy;
-  if (ui::IsLive(box)) ui::Destroy(box);
-  if (quitting) {
-    CloseSlot(device);
-    ui::PostQuit(1);
-    return -1;
-  }
-  if (result != 1) {
-    CloseSlot(device);
-    ReportConnectFailure(parent_win);
-    return -1;
-  }
-  platform::SetNoDelay(slot.socket);
-  slot.good = 1;
-  if (parent_win && panel_opener) panel_opener(device);
-  SaveSerialDefaults();
+  connecting_socket[device] = slot.socket;
   return device;
+}
+
+int SocketConnectResult(int device) {
+  // The exit may have closed every socket meanwhile.
+  const platform::SocketHandle socket = connecting_socket[device];
+  return device_sock[device].socket == socket ? platform::ConnectResult(socket) : -1;
+}
+
+void FinishSocketConnect(int device, bool keep) {
+  connecting[device] = false;
+  if (!keep) return CloseSlot(device);
+  platform::SetNoDelay(device_sock[device].socket);
+  device_sock[device].good = 1;
 }
 
 bool ConnectDeviceSocket(int device, const char* host, std::uint16_t port, std::string* error) {

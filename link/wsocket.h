@@ -7,7 +7,6 @@
 #include <string>
 
 #include "platform/socket.h"
-#include "ui/window.h"
 
 #pragma pack(push, 1)
 class class_device_sock {
@@ -27,19 +26,21 @@ extern std::int32_t tcpip_port;              // used when use_default_port is 0
 extern int use_default_port;                 // 1: always port 2000
 extern std::int32_t socket_connect_timeout;  // ms to wait for a connection
 
-// The panel that a successful connect with an owner opens; the application
-// installs it at start-up (the panels live above the link).
-void SetSocketPanelOpener(ui::Handle (*open_panel)(int address));
-
 // 1 when the library is (or already was) started; also installs the Ethernet
 // path of framing and capture.
-int InitSocketDriver(ui::Handle parent_win);
-// The poll address now connected to default_ipaddress, or -1. With an owner,
-// failures are shown and success opens the device's panel.
-int OpenSocketComm(ui::Handle parent_win, int device);
-// The same without any window, for programs that have none: connects the
-// slot of the poll address to host:port, waiting at most
-// socket_connect_timeout. False with the reason, naming the host and port.
+int InitSocketDriver();
+// Connecting to default_ipaddress in steps, for a caller that waits in its
+// own way: the slot taken for the poll address (or another free one) and in
+// result 0 while the connect is under way or -1 when it was refused at once;
+// -1 when no slot or no socket could be had. Then SocketConnectResult until
+// it is not 0 (1 connected, -1 failed), then FinishSocketConnect, which keeps
+// the connection or closes the slot.
+int StartSocketConnect(int device, int* result);
+int SocketConnectResult(int device);
+void FinishSocketConnect(int device, bool keep);
+// Connects the slot of the poll address to host:port without any window,
+// waiting at most socket_connect_timeout. False with the reason, naming the
+// host and port.
 bool ConnectDeviceSocket(int device, const char* host, std::uint16_t port, std::string* error);
 // 1 and the byte when one was waiting, else 0 at once.
 int ReadSocketChar(unsigned char* ch, int device);

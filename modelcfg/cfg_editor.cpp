@@ -13,6 +13,7 @@
 #include "modelcfg/model_cfg.h"
 #include "records/device_records.h"
 #include "records/program_state.h"
+#include "records/window_seams.h"
 #include "ui/keys.h"
 
 ui::Handle modelcfg_popup = ui::no_window;

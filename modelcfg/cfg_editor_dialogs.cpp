@@ -21,6 +21,7 @@
 #include "records/device_records.h"
 #include "records/poll_address.h"
 #include "records/program_state.h"
+#include "records/window_seams.h"
 #include "resources/modelcfg_dialogs.h"
 #include "ui/dialog.h"
 #include "ui/message_box.h"

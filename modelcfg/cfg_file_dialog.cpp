@@ -3,6 +3,7 @@
 
 #include "modelcfg/cfg_files.h"
 #include "records/program_state.h"
+#include "records/window_seams.h"
 #include "ui/file_dialog.h"
 #include "ui/message_box.h"
 

@@ -5,6 +5,7 @@
 #include "modelcfg/cfg_exchange.h"
 #include "modelcfg/cfg_files.h"
 #include "records/program_state.h"
+#include "records/window_seams.h"
 #include "resources/modelcfg_dialogs.h"
 #include "ui/dialog.h"
 #include "ui/message_box.h"

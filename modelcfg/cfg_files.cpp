@@ -16,6 +16,7 @@
 #include "records/device_records.h"
 #include "records/event_journal.h"
 #include "records/program_state.h"
+#include "records/window_seams.h"
 #include "resources/modelcfg_dialogs.h"
 #include "ui/dialog.h"
 #include "ui/message_box.h"

@@ -7,6 +7,7 @@
 #include "modelcfg/cfg_editor.h"
 #include "modelcfg/model_cfg.h"
 #include "records/program_state.h"
+#include "records/window_seams.h"
 #include "ui/message_box.h"
 
 namespace {

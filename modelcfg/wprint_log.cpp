@@ -66,6 +66,6 @@ void PrintLog(ui::Handle window, int device) {
   }
   job.device.reset();
   if (!was_open) return;
-  CreateLog(window, device, 0);
+  CreateLog(device, 0);
   if (!logfile[device]) ShowError(window, "Unable to reopen log file.", ui::Icon::error);
 }

@@ -10,7 +10,6 @@
 device_struct device_data[device_count];
 device_struct device_prev[device_count];
 device_enum device_type[device_count];
-ui::Handle poll_dialog[device_count];
 std::int32_t error_count[device_count];
 char last_response[device_count];
 std::int32_t adjusting_attenuator[device_count];
@@ -33,12 +32,21 @@ bool ValidAddress(int address) {
 }
 
 bool watched[device_count];
+PanelSeam panels{nullptr, nullptr, nullptr};
 std::vector<DeviceUpdateListener> update_listeners;
 
 }  // namespace
 
+void SetPanelSeam(PanelSeam seam) {
+  panels = seam;
+}
+
 bool PanelLives(int address) {
-  return ValidAddress(address) && ui::IsLive(poll_dialog[address]);
+  return ValidAddress(address) && panels.lives && panels.lives(address);
+}
+
+std::uint32_t PanelIdentity(int address) {
+  return ValidAddress(address) && panels.identity ? panels.identity(address) : 0;
 }
 
 bool IsOpen(int address) {
@@ -70,7 +78,7 @@ int ClosePollWindows() {
   int last = 'A';
   for (int address = 0; address < device_count; ++address) {
     if (!PanelLives(address)) continue;
-    ui::Destroy(poll_dialog[address]);
+    panels.close(address);
     last = address;
   }
   return last;

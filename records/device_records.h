@@ -7,8 +7,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "ui/window.h"
-
 constexpr int device_count = 256;
 constexpr int screen_rows = 4;
 constexpr int screen_columns = 20;
@@ -58,7 +56,6 @@ struct device_struct {
 extern device_struct device_data[device_count];
 extern device_struct device_prev[device_count];
 extern device_enum device_type[device_count];
-extern ui::Handle poll_dialog[device_count];
 extern std::int32_t error_count[device_count];
 extern char last_response[device_count];
 extern std::int32_t adjusting_attenuator[device_count];
@@ -80,6 +77,19 @@ int NextAvailablePollAddress();
 bool IsOpen(int address);
 bool PanelLives(int address);
 void WatchDevice(int address, bool on);
+
+// Panels are one kind of watcher, kept by the windows side, which tells the
+// records at start-up how to ask whether an address's panel lives, which
+// panel it is and how to close it. Without panels none ever lives.
+struct PanelSeam {
+  bool (*lives)(int address);
+  std::uint32_t (*identity)(int address);
+  void (*close)(int address);
+};
+void SetPanelSeam(PanelSeam seam);
+// The address's panel (or the last one it had) as a number no other panel
+// ever had; 0 when it never had one.
+std::uint32_t PanelIdentity(int address);
 
 // Told the address after a polling step updated its record: an answer was
 // parsed into it or a miss was charged to it. Every listener hears every

@@ -11,7 +11,6 @@ int application_busy = 0;
 int use_device = 'A';
 char key_down[256];
 
-ui::Handle main_window = ui::no_window;
 unsigned timer_id1 = 0;
 unsigned timer_id2 = 0;
 

@@ -3,8 +3,6 @@
 
 #include <cstdint>
 
-#include "ui/window.h"
-
 extern int polling_enabled;    // the tick polls and logs
 extern int factory_mode;       // "mode.txt" was present at start
 extern int good_color;         // the display shows the pale panel tints
@@ -16,7 +14,6 @@ extern int application_busy;   // a connection attempt is running: wait cursor
 extern int use_device;         // address for one-off operations
 extern char key_down[256];     // by virtual-key code: 1 while held
 
-extern ui::Handle main_window;
 extern unsigned timer_id1;     // the main tick
 extern unsigned timer_id2;     // firmware download and bus scan
 

@@ -9,13 +9,11 @@
 #include "link/framing.h"
 #include "link/link_settings.h"
 #include "link/wserial.h"
-#include "modelcfg/cfg_editor.h"
 #include "platform/counter.h"
 #include "platform/link_clock.h"
 #include "records/device_records.h"
 #include "records/program_state.h"
 #include "transfer/sequence_host.h"
-#include "transfer/transfer_dialog.h"
 #include "transfer/transfer_sequence.h"
 #include "transfer/xmodem.h"
 
@@ -24,12 +22,22 @@ int transfer_getfile = 0;
 char transfer_driveletter = 0;
 int transfer_retries = 0;
 std::FILE* target_file = nullptr;
-ui::Handle transfer_dialog = ui::no_window;
 
 namespace {
 
 constexpr int step_retries = 3;
 sequence_host* current_host = nullptr;
+
+// Without a host the sequence still runs; nobody sees it.
+class unseen_host : public sequence_host {
+ public:
+  void StartDrivers() override {}
+  std::string StatusText() override { return ""; }
+  void ShowStatus(const std::string&) override {}
+  void Ended(bool) override {}
+  std::string LocalFile() override { return transfer_filepath; }
+  void Problem(sequence_problem, const std::string&) override {}
+};
 
 // The count-down text shown last: the status line changes only with it.
 std::string old_msg;
@@ -263,7 +271,8 @@ std::string StepText(transfer_sequence_enum step) {
 }  // namespace
 
 sequence_host& SequenceHost() {
-  return current_host ? *current_host : DialogSequenceHost();
+  static unseen_host unseen;
+  return current_host ? *current_host : unseen;
 }
 
 void UseSequenceHost(sequence_host* host) {

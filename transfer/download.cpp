@@ -17,6 +17,7 @@
 #include "records/event_journal.h"
 #include "records/poll_address.h"
 #include "records/program_state.h"
+#include "records/window_seams.h"
 #include "resources/firmware_dialog.h"
 #include "transfer/download_link.h"
 #include "transfer/firmware_download.h"

@@ -23,9 +23,11 @@ class sequence_host {
   // The local file standing for the device's transfer_filename.
   virtual std::string LocalFile() = 0;
   virtual void Problem(sequence_problem kind, const std::string& text) = 0;
+  // A file got from the device is whole at LocalFile().
+  virtual void FileReceived() {}
 };
 
-// The transfer dialog unless another host was put in place.
+// The host put in place; without one the sequence runs unseen.
 sequence_host& SequenceHost();
-// nullptr puts the transfer dialog back.
+// nullptr: none.
 void UseSequenceHost(sequence_host* host);

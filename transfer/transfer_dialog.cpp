@@ -9,6 +9,7 @@
 #include "link/capture.h"
 #include "link/wserial.h"
 #include "modelcfg/cfg_editor.h"
+#include "modelcfg/received_file.h"
 #include "records/event_journal.h"
 #include "records/poll_address.h"
 #include "records/program_state.h"
@@ -18,6 +19,8 @@
 #include "ui/dialog.h"
 #include "ui/fd_watch.h"
 #include "ui/message_box.h"
+
+ui::Handle transfer_dialog = ui::no_window;
 
 namespace {
 
@@ -72,6 +75,7 @@ void TearDown(ui::Handle dialog) {
   polling_enabled = 1;
   ui::SetCursorShape(ui::Cursor::arrow);
   transfer_dialog = ui::no_window;
+  UseSequenceHost(nullptr);
   if (ui::IsLive(modelcfg_popup)) ui::SetFocusTo(modelcfg_popup);
 }
 
@@ -79,6 +83,7 @@ void TearDown(ui::Handle dialog) {
 void InitDialog(ui::Handle dialog, const char* parameter) {
   polling_enabled = 0;
   transfer_dialog = dialog;
+  UseSequenceHost(&DialogSequenceHost());
   transfer_step = ts_unstarted;
   const char address = parameter && parameter[0] ? parameter[0] : 'A';
   transfer_getfile = parameter && parameter[0] && parameter[1] == 'G' ? 1 : 0;
@@ -145,6 +150,9 @@ class dialog_host : public sequence_host {
         break;
     }
   }
+
+  // The editor shows what came.
+  void FileReceived() override { ProcessReceivedFile(); }
 };
 
 }  // namespace

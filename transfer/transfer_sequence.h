@@ -1,10 +1,8 @@
 // The scripted transfer through the amplifier's service console: its steps,
-// its variables and the modeless dialog that drives it from a timer.
+// its variables, driven by a host (sequence_host.h) from its timer.
 #pragma once
 
 #include <cstdio>
-
-#include "ui/window.h"
 
 enum transfer_sequence_enum {
   ts_unstarted = 0,
@@ -33,15 +31,9 @@ extern int transfer_getfile;       // 1: get the file from the amplifier, 0: sen
 extern char transfer_driveletter;  // 'C' or 'D' once a send has chosen; 0 before
 extern int transfer_retries;       // in the current step
 extern std::FILE* target_file;     // the open local file, or null
-extern ui::Handle transfer_dialog;
 // transfer_filename, transfer_filepath and transfer_device are shared with
 // the editor: records/program_state.h. xmodem_timer: link/wserial.h.
 
-// The dialog, made modeless over owner; parameter is the address character
-// followed by 'G' (get) or 'S' (send). Replaces a dialog that is still open.
-ui::Handle OpenTransferDialog(ui::Handle owner, const char* parameter);
-ui::Result CfgXmodemCallBack(ui::Handle dialog, unsigned message, ui::WordParam word,
-                             ui::LongParam l);
 void InitModelCfgXmodemSequence();
 // One step of the sequence: on the dialog's timer and whenever bytes arrive.
 void ModelCfgXmodemSequence();

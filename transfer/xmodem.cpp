@@ -5,7 +5,6 @@
 
 #include "link/capture.h"
 #include "link/wserial.h"
-#include "modelcfg/received_file.h"
 #include "platform/link_clock.h"
 #include "records/program_state.h"
 #include "transfer/sequence_host.h"
@@ -148,7 +147,7 @@ void FinishReceive() {
     SendText(reset_after_file);
     return;
   }
-  ProcessReceivedFile();
+  SequenceHost().FileReceived();
   SetTransferSequenceStep(ts_complete);
   SendText(reset_after_file);
 }

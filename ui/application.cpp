@@ -2,8 +2,6 @@
 
 #include <QApplication>
 #include <clocale>
-#include <cstdio>
-#include <cstdlib>
 
 #include "ui/event_hub.h"
 #include "ui/window.h"
@@ -16,7 +14,6 @@ namespace {
 int saved_argc = 0;
 char fallback_name[] = "corvane";
 char* fallback_argv[] = {fallback_name, nullptr};
-bool forbidden = false;
 
 void Prepare() {
   static bool prepared = false;
@@ -32,18 +29,8 @@ void Prepare() {
 
 }  // namespace
 
-void ForbidApplication() {
-  forbidden = true;
-}
-
 void EnsureApplication() {
   if (!QApplication::instance()) {
-    if (forbidden) {
-      // A program without windows reached code that needs them: a fault to
-      // fix, never a reason to ask for a display.
-      std::fputs("internal error: a window was asked for in a program without windows\n", stderr);
-      std::abort();
-    }
     saved_argc = 1;
     // Lives for the whole run, like the window system it stands for.
     new QApplication(saved_argc, fallback_argv);

@@ -4,7 +4,5 @@
 namespace ui::detail {
 
 void EnsureApplication();
-// From now on EnsureApplication ends the program instead of making one.
-void ForbidApplication();
 
 }  // namespace ui::detail

@@ -93,6 +93,10 @@ Handle CreateModeless(const DialogTemplate& dialog_template, Handle owner, Proce
   return dialog;
 }
 
+Handle InnermostModalDialog() {
+  return InnermostModal();
+}
+
 void FinishDialog(Handle dialog, Result result) {
   const WindowRecord* record = Find(dialog);
   if (!record || !record->dialog) return;

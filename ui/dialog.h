@@ -92,6 +92,8 @@ Handle CreateModeless(const DialogTemplate& dialog, Handle owner, Procedure proc
 // Ends the modal loop of the dialog with a result (the dialog closes when the
 // procedure returns to the loop). For a modeless dialog: destroys it.
 void FinishDialog(Handle dialog, Result result);
+// The modal dialog whose loop runs innermost, or no_window.
+Handle InnermostModalDialog();
 // The dialog's template name, for the scripted operator and diagnostics.
 std::string DialogName(Handle dialog);
 

@@ -60,18 +60,8 @@ int AnswerOf(int button) {
 
 }  // namespace
 
-namespace {
-MessageReporter headless_reporter = nullptr;
-}  // namespace
-
-void RunWithoutWindows(MessageReporter reporter) {
-  headless_reporter = reporter;
-  ForbidApplication();
-}
-
 int ShowMessage(Handle owner, const std::string& text, const std::string& caption, Buttons buttons,
                 Icon icon) {
-  if (headless_reporter) return headless_reporter(text, caption, buttons);
   if (ScriptedOperator* scripted = CurrentOperator()) {
     RecordedBox box;
     box.owner = owner;
@@ -90,7 +80,6 @@ int ShowMessage(Handle owner, const std::string& text, const std::string& captio
 }
 
 void InformationBeep() {
-  if (headless_reporter) return;
   QApplication::beep();
 }
 

@@ -18,14 +18,6 @@ enum Answer { answer_ok = 1, answer_cancel = 2, answer_yes = 6, answer_no = 7 };
 int ShowMessage(Handle owner, const std::string& text, const std::string& caption, Buttons buttons,
                 Icon icon);
 
-// Programs without windows: every box goes to the reporter instead (which
-// prints it and gives the answer), and asking for any window or for the
-// window system at all ends the program with a message rather than needing
-// a display.
-using MessageReporter = int (*)(const std::string& text, const std::string& caption,
-                                Buttons buttons);
-void RunWithoutWindows(MessageReporter reporter);
-
 // The short sound that draws the operator's eye to news, without a box.
 void InformationBeep();
 

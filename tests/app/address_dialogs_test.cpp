@@ -10,10 +10,11 @@
 #include "app/identity_entry.h"
 #include "app/main_window.h"
 #include "app/popup.h"
-#include "records/device_records.h"
 #include "app/wlog.h"
 #include "config/settings.h"
 #include "link/link_settings.h"
+#include "records/device_records.h"
+#include "records/window_seams.h"
 #include "resources/device_dialog_ids.h"
 #include "resources/menu_ids.h"
 #include "test_support.h"
@@ -238,7 +239,7 @@ TEST_F(AddressDialogs, AnAddressWithAPanelIsOnlyRaised) {
         c.kind == twta_device ? CreatePollDialog('A') : CreateOcontrolDialog('A');
     CopyField(device_data['A'].part, "305-1234-567");
     CopyField(device_data['A'].serial, "12345");
-    if (c.kind == twta_device) CreateLog(ui::no_window, 'A', 0);
+    if (c.kind == twta_device) CreateLog('A', 0);
     CreatePollDialog('B');  // in front of 'A'
     const std::string before = directory.Read("305-1234-567 12345.txt");
     op.WhenDialogOpens(c.dialog, [](ui::Handle dialog) {

@@ -9,9 +9,9 @@
 #include <regex>
 #include <string>
 
+#include "app/identification.h"
 #include "app/main_window.h"
 #include "app/popup.h"
-#include "records/device_records.h"
 #include "app/wlog.h"
 #include "app/wparse.h"
 #include "config/log_parameters.h"
@@ -19,6 +19,8 @@
 #include "link/capture.h"
 #include "link/link_settings.h"
 #include "link/wserial.h"
+#include "records/device_records.h"
+#include "records/window_seams.h"
 #include "resources/device_dialog_ids.h"
 #include "support/sim_process.h"
 #include "test_support.h"
@@ -61,7 +63,7 @@ class AmpOptions : public ::testing::Test {
     CopyField(device_data['A'].part, part);
     CopyField(device_data['A'].serial, serial);
     CreatePollDialog('A');
-    ASSERT_EQ(CreateLog(ui::no_window, 'A', 1), 1);
+    ASSERT_EQ(CreateLog('A', 1), 1);
   }
   // A status answer from 'A' with these hours, taken by the parser.
   static void StatusAnswer(const char* heater, const char* beam) {

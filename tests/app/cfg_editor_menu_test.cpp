@@ -5,6 +5,7 @@
 #include "link/link_settings.h"
 #include "modelcfg/cfg_editor.h"
 #include "panel_test_support.h"
+#include "records/window_seams.h"
 #include "resources/menu_ids.h"
 #include "ui/measuring_context.h"
 

@@ -18,6 +18,7 @@
 #include "records/device_records.h"
 #include "records/event_journal.h"
 #include "records/program_state.h"
+#include "records/window_seams.h"
 #include "resources/menu_ids.h"
 #include "support/sim_process.h"
 #include "test_support.h"

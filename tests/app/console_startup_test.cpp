@@ -2,16 +2,19 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "app/main_window.h"
-#include "records/device_records.h"
-#include "records/program_state.h"
+#include "app/popup.h"
 #include "app/startup.h"
 #include "config/settings.h"
 #include "link/link_settings.h"
 #include "link/wserial.h"
+#include "records/device_records.h"
+#include "records/program_state.h"
+#include "records/window_seams.h"
 #include "resources/menu_ids.h"
 #include "test_support.h"
 #include "ui/dialog.h"
@@ -53,6 +56,19 @@ TEST_F(ConsoleStartup, OpensTheNamedPortAndShowsTheMainWindow) {
   // Without mode.txt the configuration cannot be sent.
   EXPECT_FALSE(ui::IsMenuItemEnabled(main_window, menu_send_configuration));
   EXPECT_TRUE(ui::IsMenuItemEnabled(main_window, menu_poll_outdoor_controller));
+}
+
+TEST_F(ConsoleStartup, InstallsThePanelsAsWatchersAndTheirRefreshOnEveryDeviceUpdate) {
+  NameThePort(line.SlavePath());
+  // What the test environment installed goes: only start-up puts it back.
+  SetPanelSeam({nullptr, nullptr, nullptr});
+  RemoveDeviceUpdateListener(UpdatePopup);
+  ASSERT_TRUE(StartConsole(""));
+  EXPECT_TRUE(PanelLives('A'));
+  CopyField(device_data['A'].screen[0], "  Refreshed         ");
+  NotifyDeviceUpdated('A');
+  // The panel showed the record: its copy of what it shows is the record.
+  EXPECT_EQ(std::memcmp(&device_prev['A'], &device_data['A'], sizeof(device_struct)), 0);
 }
 
 TEST_F(ConsoleStartup, WithLogFeaturesNoPanelOpensAtStart) {

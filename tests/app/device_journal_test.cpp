@@ -17,6 +17,7 @@
 #include "records/event_journal.h"
 #include "records/program_state.h"
 #include "records/transitions.h"
+#include "records/window_seams.h"
 #include "support/sim_process.h"
 #include "ui/scripted_operator.h"
 #include "ui/window.h"

@@ -1,10 +1,12 @@
+#include "records/device_records.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 
-#include "records/device_records.h"
 #include "config/log_parameters.h"
 #include "config/settings.h"
+#include "records/window_seams.h"
 #include "ui/window.h"
 
 namespace {

@@ -12,6 +12,7 @@
 #include "records/device_records.h"
 #include "records/event_journal.h"
 #include "records/program_state.h"
+#include "records/window_seams.h"
 #include "resources/events_dialog.h"
 #include "resources/menu_ids.h"
 #include "test_support.h"

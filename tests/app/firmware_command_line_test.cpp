@@ -14,6 +14,7 @@
 #include "link/wserial.h"
 #include "records/event_journal.h"
 #include "records/program_state.h"
+#include "records/window_seams.h"
 #include "resources/menu_ids.h"
 #include "support/sim_process.h"
 #include "test_support.h"

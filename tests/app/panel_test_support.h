@@ -9,9 +9,10 @@
 
 #include "app/main_window.h"
 #include "app/popup.h"
+#include "link/fake_line.h"
 #include "records/device_records.h"
 #include "records/program_state.h"
-#include "link/fake_line.h"
+#include "records/window_seams.h"
 #include "ui/paint.h"
 #include "ui/scripted_operator.h"
 #include "ui/window.h"

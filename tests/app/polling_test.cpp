@@ -21,6 +21,7 @@
 #include "link/wserial.h"
 #include "records/device_records.h"
 #include "records/program_state.h"
+#include "records/window_seams.h"
 #include "support/sim_process.h"
 #include "ui/scripted_operator.h"
 #include "ui/window.h"

@@ -25,6 +25,7 @@
 #include "modelcfg/wprint.h"
 #include "records/device_records.h"
 #include "records/program_state.h"
+#include "records/window_seams.h"
 #include "resources/device_dialog_ids.h"
 #include "support/sim_process.h"
 #include "test_support.h"
@@ -167,7 +168,7 @@ class PrintLogEndToEnd : public ::testing::Test {
     ui::StartTimer(main_window, 1, 56);
     polling_enabled = 1;
     CreatePollDialog('A');
-    ASSERT_EQ(CreateLog(ui::no_window, 'A', 1), 1);
+    ASSERT_EQ(CreateLog('A', 1), 1);
     ASSERT_TRUE(Op::RunUntil([] { return last_response['A'] != 0; }, 5000));
   }
   void TearDown() override {

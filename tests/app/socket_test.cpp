@@ -22,8 +22,6 @@
 #include "app/main_window.h"
 #include "app/polling.h"
 #include "app/popup.h"
-#include "records/device_records.h"
-#include "records/program_state.h"
 #include "app/test_support.h"
 #include "config/settings.h"
 #include "link/capture.h"
@@ -31,6 +29,10 @@
 #include "link/framing.h"
 #include "link/link_settings.h"
 #include "link/wsocket.h"
+#include "link/wsocket_window.h"
+#include "records/device_records.h"
+#include "records/program_state.h"
+#include "records/window_seams.h"
 #include "ui/scripted_operator.h"
 #include "ui/window.h"
 
@@ -676,7 +678,7 @@ TEST_F(Sockets, APeerThatStopsReadingCostsOneTimeLimitAndIsReportedOnce) {
 // A console started with standard input closed gets descriptor 0 for its
 // first connection.
 TEST_F(Sockets, DescriptorZeroIsALiveConnection) {
-  ASSERT_EQ(InitSocketDriver(ui::no_window), 1);
+  ASSERT_EQ(InitSocketDriver(), 1);
   InputClosed closed;
   ASSERT_EQ(Connect(), 'A');
   ASSERT_EQ(device_sock['A'].socket, 0);

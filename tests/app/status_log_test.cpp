@@ -53,7 +53,7 @@ class StatusLogFile : public ::testing::Test {
 
 TEST_F(StatusLogFile, OneOpeningIsWrittenByteForByte) {
   CopyField(device_data['B'].comments, "spare tube, bay 3");
-  EXPECT_EQ(CreateLog(ui::no_window, 'B', 1), 1);
+  EXPECT_EQ(CreateLog('B', 1), 1);
   EXPECT_TRUE(op.Boxes().empty());
   EXPECT_TRUE(
       std::regex_match(device_data['B'].log_zero, std::regex(R"(\d{1,2} \w{3} \d\d, \d\d:\d\d)")));
@@ -84,7 +84,7 @@ TEST_F(StatusLogFile, OneOpeningIsWrittenByteForByte) {
 TEST_F(StatusLogFile, APriorLogIsOnlyAppendedToAfterConfirmation) {
   directory.Write("305-1234-567 12345.txt", "earlier history\r\n");
   op.Answer(ui::answer_no);
-  EXPECT_EQ(CreateLog(ui::no_window, 'B', 1), 0);
+  EXPECT_EQ(CreateLog('B', 1), 0);
   ASSERT_EQ(op.Boxes().size(), 1u);
   EXPECT_EQ(op.Boxes()[0].text, "Prior Log File Exists.  Are part/serial numbers correct?");
   EXPECT_EQ(op.Boxes()[0].caption, "Confirm");
@@ -94,10 +94,10 @@ TEST_F(StatusLogFile, APriorLogIsOnlyAppendedToAfterConfirmation) {
   EXPECT_EQ(Log(), "earlier history\r\n");
 
   op.Answer(ui::answer_yes);
-  EXPECT_EQ(CreateLog(ui::no_window, 'B', 1), 1);
+  EXPECT_EQ(CreateLog('B', 1), 1);
   CloseLog('B');
   // Without verification no question is asked; the file only ever grows.
-  EXPECT_EQ(CreateLog(ui::no_window, 'B', 0), 1);
+  EXPECT_EQ(CreateLog('B', 0), 1);
   CloseLog('B');
   EXPECT_EQ(op.Boxes().size(), 2u);
   const std::string opening =
@@ -110,23 +110,23 @@ TEST_F(StatusLogFile, APriorLogIsOnlyAppendedToAfterConfirmation) {
 }
 
 TEST_F(StatusLogFile, TheQuestionComesBeforeTheOpenLogIsClosed) {
-  EXPECT_EQ(CreateLog(ui::no_window, 'B', 1), 1);
+  EXPECT_EQ(CreateLog('B', 1), 1);
   std::FILE* const open_log = logfile['B'];
   const std::string log_zero = device_data['B'].log_zero;
   got_hours['B'] = 1;
   directory.Write("305-1234-567 22222.txt", "other\r\n");
-  EXPECT_TRUE(PriorLogAccepted(ui::no_window, "305-1234-567", "33333"));  // no such file
+  EXPECT_TRUE(PriorLogAccepted("305-1234-567", "33333"));  // no such file
   EXPECT_TRUE(op.Boxes().empty());
-  EXPECT_FALSE(PriorLogAccepted(ui::no_window, "305-1234-567", "22222"));
+  EXPECT_FALSE(PriorLogAccepted("305-1234-567", "22222"));
   Identify("305-1234-567", "22222");
-  EXPECT_EQ(CreateLog(ui::no_window, 'B', 1), 0);
+  EXPECT_EQ(CreateLog('B', 1), 0);
   EXPECT_EQ(op.Boxes().size(), 2u);
   EXPECT_EQ(logfile['B'], open_log);
   EXPECT_EQ(device_data['B'].log_zero, log_zero);
   EXPECT_EQ(got_hours['B'], 1);
   // Yes: the old log ends, the new one waits for its starting hours.
   op.Answer(ui::answer_yes);
-  EXPECT_EQ(CreateLog(ui::no_window, 'B', 1), 1);
+  EXPECT_EQ(CreateLog('B', 1), 1);
   EXPECT_EQ(got_hours['B'], 0);
   EXPECT_EQ(Log(), std::string(separator) +
                        "T,  Part #305-1234-567, Serial #12345, Address 'B'\r\n"
@@ -147,7 +147,7 @@ TEST_F(StatusLogFile, NamesNeverLeaveTheProgramDirectory) {
     LogFileName('B', name);
     EXPECT_STREQ(name, "") << part << " " << serial;
     op.ClearBoxes();
-    EXPECT_EQ(CreateLog(ui::no_window, 'B', 1), 1);
+    EXPECT_EQ(CreateLog('B', 1), 1);
     EXPECT_EQ(logfile['B'], nullptr);
     EXPECT_STREQ(device_data['B'].log_zero, "Unavailable");
     ASSERT_EQ(op.Boxes().size(), 1u);
@@ -168,7 +168,7 @@ TEST_F(StatusLogFile, NamesNeverLeaveTheProgramDirectory) {
 
 TEST_F(StatusLogFile, AFileThatCannotBeOpenedIsReported) {
   std::filesystem::create_directory(directory.File("305-1234-567 12345.txt"));
-  EXPECT_EQ(CreateLog(ui::no_window, 'B', 0), 1);
+  EXPECT_EQ(CreateLog('B', 0), 1);
   EXPECT_EQ(logfile['B'], nullptr);
   EXPECT_STREQ(device_data['B'].log_zero, "Unavailable");
   ASSERT_EQ(op.Boxes().size(), 1u);

@@ -16,6 +16,7 @@
 #include "modelcfg/received_file.h"
 #include "modelcfg/replace_file.h"
 #include "records/program_state.h"
+#include "records/window_seams.h"
 #include "ui/message_box.h"
 
 // The window system as far as the table reaches it: boxes are answered at
@@ -23,6 +24,7 @@
 int modelcfg_lineselected = -1;
 int cfg_popup_scroll_offset = 0;
 ui::Handle modelcfg_popup = ui::no_window;
+ui::Handle main_window = ui::no_window;
 void PlaceModelCfgPopup() {}
 namespace ui {
 int ShowMessage(Handle, const std::string&, const std::string&, Buttons, Icon) {

@@ -14,12 +14,10 @@
 
 #include "link/capture.h"
 #include "link/wserial.h"
-#include "modelcfg/received_file.h"
 #include "platform/counter.h"
 #include "transfer/sequence_host.h"
 #include "transfer/transfer_sequence.h"
 #include "transfer/xmodem.h"
-#include "ui/dialog.h"
 
 // The sequence as far as the loop reaches it.
 transfer_sequence_enum transfer_step = ts_unstarted;
@@ -27,13 +25,8 @@ int transfer_getfile = 1;
 char transfer_driveletter = 0;
 int transfer_retries = 0;
 std::FILE* target_file = nullptr;
-ui::Handle transfer_dialog = ui::no_window;
 namespace {
 int files_loaded = 0;
-}
-int ProcessReceivedFile() {
-  ++files_loaded;
-  return 1;
 }
 void SetTransferSequenceStep(transfer_sequence_enum new_step) {
   ResetReceiver(0);
@@ -53,6 +46,7 @@ sequence_host& SequenceHost() {
     void Ended(bool) override {}
     std::string LocalFile() override { return {}; }
     void Problem(sequence_problem, const std::string&) override {}
+    void FileReceived() override { ++files_loaded; }
   };
   static silent_host host;
   return host;

@@ -14,6 +14,7 @@
 #include "config/scratch_directory.h"
 #include "config/settings.h"
 #include "link/device_setup.h"
+#include "link/device_setup_dialog.h"
 #include "link/link_settings.h"
 #include "link/scan_settings.h"
 #include "link/wserial.h"

@@ -14,6 +14,7 @@
 #include "modelcfg/cfg_undo.h"
 #include "modelcfg/model_cfg.h"
 #include "records/program_state.h"
+#include "records/window_seams.h"
 #include "ui/measuring_context.h"
 #include "ui/scripted_operator.h"
 

@@ -18,6 +18,7 @@
 #include "modelcfg/cfg_editor_support.h"
 #include "records/device_records.h"
 #include "support/sim_process.h"
+#include "transfer/transfer_dialog.h"
 #include "transfer/transfer_sequence.h"
 #include "ui/dialog.h"
 

@@ -97,7 +97,7 @@ int main(int argc, char** argv) {
   char name[log_name_size];
   LogFileName('A', name);
   WriteHistory(name);
-  CreateLog(poll_dialog['A'], 'A', 0);
+  CreateLog('A', 0);
   ui::RunFor(1000);
 
   TrendsWindow* window = OpenTrendsWindow('A');

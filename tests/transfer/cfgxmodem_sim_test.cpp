@@ -16,6 +16,7 @@
 #include "modelcfg/model_cfg.h"
 #include "resources/modelcfg_dialogs.h"
 #include "support/sim_process.h"
+#include "transfer/transfer_dialog.h"
 #include "ui/dialog.h"
 
 namespace {

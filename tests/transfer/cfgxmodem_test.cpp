@@ -16,6 +16,7 @@
 #include "console_line.h"
 #include "platform/serial_port_calls.h"
 #include "resources/modelcfg_dialogs.h"
+#include "transfer/transfer_dialog.h"
 #include "transfer/transfer_sequence.h"
 #include "ui/dialog.h"
 #include "ui/scripted_operator.h"

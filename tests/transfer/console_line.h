@@ -17,6 +17,7 @@
 #include "link/link_settings.h"
 #include "link/wserial.h"
 #include "records/program_state.h"
+#include "transfer/transfer_dialog.h"
 #include "transfer/transfer_sequence.h"
 #include "ui/scripted_operator.h"
 
