@@ -17,6 +17,7 @@
 #include "app/popup.h"
 #include "app/startup.h"
 #include "bench/load_support.h"
+#include "support/console_on_sim.h"
 #include "config/settings.h"
 #include "link/link_settings.h"
 #include "link/wserial.h"
@@ -47,12 +48,8 @@ int main(int argc, char** argv) {
   std::vector<std::string> args = {"--tcp", "--ip-base", "127.0.0.10", "--tcp-port",
                                    "0",     "--seed",    "1"};
   std::vector<int> addresses;
-  for (int n = 0; n < devices; ++n) {
-    addresses.push_back(0x41 + n);
-    char text[16];
-    std::snprintf(text, sizeof text, "%02X", 0x41 + n);
-    args.insert(args.end(), {"--amp", text});
-  }
+  for (int n = 0; n < devices; ++n) addresses.push_back(0x41 + n);
+  for (const std::string& arg : test_support::AmplifierArguments(devices)) args.push_back(arg);
   test_support::SimProcess sim;
   std::string error;
   if (!sim.Start(args, &error)) {

@@ -24,6 +24,7 @@
 #include "app/startup.h"
 #include "app/wlog.h"
 #include "bench/load_support.h"
+#include "support/console_on_sim.h"
 #include "config/settings.h"
 #include "link/byte_tap.h"
 #include "link/capture.h"
@@ -115,26 +116,13 @@ int main(int argc, char** argv) {
   const std::string directory = bench::StartInScratchDirectory(argc, argv, "corvane-load");
 
   std::vector<int> addresses;
+  for (int n = 0; n < options.panels; ++n) addresses.push_back(0x41 + n);
   std::vector<std::string> args = {"--drop", options.drop, "--bad-checksum", options.bad_checksum,
                                    "--seed", "1"};
-  for (int n = 0; n < options.panels; ++n) {
-    const int address = 0x41 + n;
-    addresses.push_back(address);
-    char text[16];
-    std::snprintf(text, sizeof text, "%02X", address);
-    args.insert(args.end(), {"--amp", text});
-  }
+  for (const std::string& arg : test_support::AmplifierArguments(options.panels))
+    args.push_back(arg);
   test_support::SimProcess sim;
-  std::string error;
-  if (!sim.Start(args, &error)) {
-    std::fprintf(stderr, "corvane-sim: %s\n", error.c_str());
-    return 1;
-  }
-  std::ofstream(directory + "/sdefault.txt", std::ios::binary) << sim.LinkPath() << " 9600 N 8 1 0";
-  if (!StartConsole("")) {
-    std::fprintf(stderr, "the console did not start\n");
-    return 1;
-  }
+  if (!test_support::StartConsoleOnSimulator(sim, args, directory)) return 1;
   // This loop drives the ticks itself, to time each one.
   ui::StopTimer(main_window, timer_id1);
   for (int address : addresses) CreatePollDialog(address);

@@ -23,6 +23,7 @@
 #include "app/trends_window.h"
 #include "app/wlog.h"
 #include "bench/load_support.h"
+#include "support/console_on_sim.h"
 #include "config/settings.h"
 #include "records/device_records.h"
 #include "support/sim_process.h"
@@ -103,22 +104,10 @@ int main(int argc, char** argv) {
   }
   const std::string directory = bench::StartInScratchDirectory(argc, argv, "corvane-trends");
   std::vector<std::string> args = {"--seed", "1"};
-  for (int n = 0; n < options.panels; ++n) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%02X", 0x41 + n);
-    args.insert(args.end(), {"--amp", text});
-  }
+  for (const std::string& arg : test_support::AmplifierArguments(options.panels))
+    args.push_back(arg);
   test_support::SimProcess sim;
-  std::string error;
-  if (!sim.Start(args, &error)) {
-    std::fprintf(stderr, "corvane-sim: %s\n", error.c_str());
-    return 1;
-  }
-  std::ofstream(directory + "/sdefault.txt", std::ios::binary) << sim.LinkPath() << " 9600 N 8 1 0";
-  if (!StartConsole("")) {
-    std::fprintf(stderr, "the console did not start\n");
-    return 1;
-  }
+  if (!test_support::StartConsoleOnSimulator(sim, args, directory)) return 1;
   if (options.interval_ms > 0) {
     // As the options dialog sets it.
     polling_interval = static_cast<std::uint32_t>(options.interval_ms);

@@ -3,15 +3,9 @@
 // controller panel, the Events window and the Model.cfg editor.
 //
 //   render_screenshots OUTPUT_DIRECTORY
-#include <unistd.h>
-
 #include <QImage>
 #include <QPixmap>
 #include <QWidget>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "app/events_window.h"
@@ -25,7 +19,8 @@
 #include "records/program_state.h"
 #include "records/window_seams.h"
 #include "resources/events_dialog.h"
-#include "support/sim_process.h"
+#include "rendering.h"
+#include "support/console_on_sim.h"
 #include "ui/registry.h"
 #include "ui/window.h"
 
@@ -40,33 +35,13 @@ bool Save(ui::Handle window, const std::string& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: render_screenshots OUTPUT_DIRECTORY\n");
-    return 2;
-  }
-  const std::string output = std::filesystem::absolute(argv[1]).string();
-  std::filesystem::create_directories(output);
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  ui::InitApplication(argc, argv);
-
-  char pattern[] = "/tmp/corvane-shots-XXXXXX";
-  const std::string directory = mkdtemp(pattern);
-  std::filesystem::current_path(directory);
+  rendering::scene scene;
+  if (!rendering::Prepare(argc, argv, "render_screenshots", &scene)) return 2;
   test_support::SimProcess sim;
-  std::string error;
-  if (!sim.Start({"--amp", "A", "--amp", "B", "--controller", "C", "--steady", "--seed", "4"},
-                 &error)) {
-    std::fprintf(stderr, "corvane-sim: %s\n", error.c_str());
+  if (!test_support::StartConsoleOnSimulator(
+          sim, {"--amp", "A", "--amp", "B", "--controller", "C", "--steady", "--seed", "4"},
+          scene.directory, {"hours B 21480 19985", "set B frequency 14.25", "alarm C on"}))
     return 1;
-  }
-  sim.Control("hours B 21480 19985");
-  sim.Control("set B frequency 14.25");
-  sim.Control("alarm C on");
-  std::ofstream(directory + "/sdefault.txt", std::ios::binary) << sim.LinkPath() << " 9600 N 8 1 0";
-  if (!StartConsole("")) {
-    std::fprintf(stderr, "the console did not start\n");
-    return 1;
-  }
   // Panel 'A' opens at start; 'B' polls the frequency too.
   poll_frequency = 1;
   CreatePollDialog('B');
@@ -74,9 +49,9 @@ int main(int argc, char** argv) {
   CreateOcontrolDialog('C');
   // Long enough for every panel to get its status and screen answers.
   ui::RunFor(6000);
-  bool saved = Save(poll_dialog['A'], output + "/amplifier-panel.png");
-  saved = Save(poll_dialog['B'], output + "/amplifier-panel-frequency.png") && saved;
-  saved = Save(poll_dialog['C'], output + "/outdoor-controller-panel.png") && saved;
+  bool saved = Save(poll_dialog['A'], scene.output + "/amplifier-panel.png");
+  saved = Save(poll_dialog['B'], scene.output + "/amplifier-panel-frequency.png") && saved;
+  saved = Save(poll_dialog['C'], scene.output + "/outdoor-controller-panel.png") && saved;
   // A fault and a silent amplifier in the journal, the controller's alarm acknowledged.
   sim.Control("fault A on");
   ui::RunFor(1500);
@@ -88,7 +63,7 @@ int main(int argc, char** argv) {
       ui::Select(events, id_events_list, n);
   ui::Send(events, ui::msg_command, ui::MakeCommand(id_events_acknowledge, ui::notify_clicked));
   ui::RunFor(2 * events_refresh_ms);
-  saved = Save(events, output + "/events-window.png") && saved;
+  saved = Save(events, scene.output + "/events-window.png") && saved;
   ui::Destroy(events);
   // The editor with amplifier 'A's configuration and one pick not yet sent.
   CreateModelCfgPopup();
@@ -102,11 +77,6 @@ int main(int argc, char** argv) {
   }
   ui::Invalidate(modelcfg_popup);
   ui::RunFor(500);
-  saved = Save(modelcfg_popup, output + "/model-cfg-editor.png") && saved;
-  StopConsole();
-  sim.Stop();
-  std::filesystem::current_path("/");
-  std::filesystem::remove_all(directory);
-  if (!saved) std::fprintf(stderr, "a window could not be saved\n");
-  return saved ? 0 : 1;
+  saved = Save(modelcfg_popup, scene.output + "/model-cfg-editor.png") && saved;
+  return rendering::Finish(scene, sim, saved);
 }

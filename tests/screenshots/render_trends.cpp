@@ -3,14 +3,11 @@
 // simulator gives, then the live readings, with an alarm raised and cleared.
 //
 //   render_trends OUTPUT_DIRECTORY
-#include <unistd.h>
 
 #include <QPixmap>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <ctime>
-#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -22,7 +19,8 @@
 #include "config/log_parameters.h"
 #include "config/settings.h"
 #include "records/device_records.h"
-#include "support/sim_process.h"
+#include "rendering.h"
+#include "support/console_on_sim.h"
 #include "ui/window.h"
 
 namespace {
@@ -65,30 +63,12 @@ void WriteHistory(const std::string& name) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: render_trends OUTPUT_DIRECTORY\n");
-    return 2;
-  }
-  const std::string output = std::filesystem::absolute(argv[1]).string();
-  std::filesystem::create_directories(output);
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  ui::InitApplication(argc, argv);
-
-  char pattern[] = "/tmp/corvane-shots-XXXXXX";
-  const std::string directory = mkdtemp(pattern);
-  std::filesystem::current_path(directory);
+  rendering::scene scene;
+  if (!rendering::Prepare(argc, argv, "render_trends", &scene)) return 2;
   test_support::SimProcess sim;
-  std::string error;
-  if (!sim.Start({"--amp", "A", "--seed", "4"}, &error)) {
-    std::fprintf(stderr, "corvane-sim: %s\n", error.c_str());
+  if (!test_support::StartConsoleOnSimulator(sim, {"--amp", "A", "--seed", "4"}, scene.directory,
+                                             {"hours A 21480 19985"}))
     return 1;
-  }
-  sim.Control("hours A 21480 19985");
-  std::ofstream(directory + "/sdefault.txt", std::ios::binary) << sim.LinkPath() << " 9600 N 8 1 0";
-  if (!StartConsole("")) {
-    std::fprintf(stderr, "the console did not start\n");
-    return 1;
-  }
   // Panel 'A' opens at start; with logging on its polls bring the logged readings.
   logging_on = 1;
   ui::RunFor(3000);
@@ -108,12 +88,7 @@ int main(int argc, char** argv) {
   sim.Control("alarm A off");
   ui::RunFor(3000);
   const bool saved =
-      window->grab().save(QString::fromStdString(output + "/trends-window.png"), "PNG");
+      window->grab().save(QString::fromStdString(scene.output + "/trends-window.png"), "PNG");
   CloseTrendsWindow('A');
-  StopConsole();
-  sim.Stop();
-  std::filesystem::current_path("/");
-  std::filesystem::remove_all(directory);
-  if (!saved) std::fprintf(stderr, "the Trends window could not be saved\n");
-  return saved ? 0 : 1;
+  return rendering::Finish(scene, sim, saved);
 }
