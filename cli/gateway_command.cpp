@@ -96,27 +96,31 @@ bool ReadCredentials(const std::string& path, mqtt_settings* settings, std::stri
   return true;
 }
 
-// An amplifier's part and serial number, asked once before polling starts:
-// polls do not carry them. A device silent now keeps them unknown.
-void Identify(int address) {
-  if (device_type[address] != twta_device) return;
-  if (use_ethernet && !device_sock[address].good) return;
+// An amplifier's part and serial number, asked before polling starts and,
+// for one silent then, once it answers: polls do not carry them. True when
+// they are known (or the device is no amplifier).
+bool Identify(int address) {
+  if (device_type[address] != twta_device) return true;
+  if (use_ethernet && !device_sock[address].good) return false;
   const device_command& identify = Command(command_id::identify_amplifier);
   std::string part, serial, message;
-  if (!DoCommand(address, identify.body, 0, identify.timeout, identify.tries) ||
+  // Lone: between polls an answer to the last one may still be on its way.
+  if (!LoneCommand(address, identify.body, 0, identify.timeout, identify.tries) ||
       !ReadIdentification(ProtocolBuffer(address), &part, &serial, &message)) {
     Report("gateway: device '" + AddressText(address) + "' on " + LinkName(address) +
            " did not answer the identification (\"" + identify.body + "\"); polling it anyway");
-    return;
+    return false;
   }
   CopyField(device_data[address].part, part.c_str());
   if (!serial.empty()) CopyField(device_data[address].serial, serial.c_str());
+  return true;
 }
 
 class Gateway {
  public:
   Gateway(platform::EventLoop& loop, mqtt_settings settings, std::string base, bool read_only)
-      : session_(loop, std::move(settings)), base_(std::move(base)), read_only_(read_only) {
+      : loop_(loop), session_(loop, std::move(settings)), base_(std::move(base)),
+        read_only_(read_only) {
     session_.OnConnected([this] { Connected(); });
     session_.OnMessage(
         [this](const std::string& topic, const std::string& payload) { Command(topic, payload); });
@@ -124,7 +128,10 @@ class Gateway {
 
   bool Start(std::string* error) { return session_.Start(error); }
   void Stop() { session_.Stop(); }
-  void Serve(int address) { served_[address] = device_type[address]; }
+  void Serve(int address, bool identified) {
+    served_[address] = device_type[address];
+    if (!identified) unidentified_.insert(address);
+  }
 
   // After every polling step that touched the record.
   void Updated(int address) {
@@ -132,6 +139,7 @@ class Gateway {
     // Commands follow the kind the answers have shown.
     served_[address] = device_type[address];
     const device_flags flags = FlagsOfDevice(address, flags_[address]);
+    if (flags.contact && !flags_[address].contact) IdentifySoon(address);
     const long long now = NowMs();
     const std::string topic = base_ + TopicAddress(address);
     for (const std::string& event : Transitions(flags_[address], flags)) {
@@ -149,6 +157,16 @@ class Gateway {
   }
 
  private:
+  // Asked from the loop, after the polling step that found the device back.
+  void IdentifySoon(int address) {
+    if (!unidentified_.count(address) || identifying_.count(address)) return;
+    identifying_[address] = loop_.AddTimer(1, [this, address] {
+      loop_.RemoveTimer(identifying_[address]);
+      identifying_.erase(address);
+      if (Identify(address)) unidentified_.erase(address);
+    });
+  }
+
   void PublishState(int address, long long now) {
     nlohmann::json state = states_[address];
     state["time"] = UtcTime(now);
@@ -188,12 +206,15 @@ class Gateway {
       session_.Publish(topic.substr(0, last) + "/result", result.dump(), false);
   }
 
+  platform::EventLoop& loop_;
   MqttSession session_;
   std::string base_;  // "PREFIX/SITE/"
   bool read_only_;
   std::map<int, device_enum> served_;
   std::map<int, device_flags> flags_;
   std::map<int, nlohmann::json> states_;
+  std::set<int> unidentified_;      // amplifiers whose part and serial are unknown
+  std::map<int, int> identifying_;  // the timer that will ask, by address
 };
 
 Gateway* running_gateway = nullptr;
@@ -272,8 +293,7 @@ int RunGateway(const GatewayArguments& arguments) {
       CloseLink();
       return exit_link;
     }
-    Identify(address);
-    gateway.Serve(address);
+    gateway.Serve(address, Identify(address));
   }
   if (!gateway.Start(&error)) {
     Report(error);

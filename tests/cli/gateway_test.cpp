@@ -206,6 +206,21 @@ TEST_F(GatewayTcpTest, ADeviceThatHangsUpIsConnectedAgain) {
   EXPECT_TRUE(subscriber_.WaitFor(in_contact, 5000));
 }
 
+// An amplifier out of reach when the gateway starts is identified once it answers.
+TEST_F(GatewayTcpTest, AnAmplifierAwayAtTheStartIsIdentifiedWhenItAnswers) {
+  ASSERT_EQ(sim_.Control("tcp A refuse"), "ok");
+  StartBroker();
+  StartGateway();
+  ASSERT_TRUE(subscriber_.WaitFor(
+      StateWhere([](const nlohmann::json& s) { return s["contact"] == false; }), 5000));
+  ASSERT_EQ(sim_.Control("tcp A normal"), "ok");
+  EXPECT_TRUE(subscriber_.WaitFor(StateWhere([](const nlohmann::json& s) {
+                                    return s["contact"] == true &&
+                                           s["identity"]["part"] == "305-4120-025";
+                                  }),
+                                  10000));
+}
+
 TEST_F(GatewayTest, ReadOnlyTakesNoCommands) {
   StartBroker();
   StartGateway({"--read-only"});
