@@ -107,6 +107,8 @@ void FillList(ui::Handle dialog) {
   shown_ids.clear();
   const std::vector<journal_event>& events = JournalEvents();
   for (auto event = events.rbegin(); event != events.rend(); ++event) {
+    // The newest only: the list stays quick to refill in a storm of events.
+    if (shown_ids.size() == events_shown_limit) break;
     if (!Wanted(*event, device, kind)) continue;
     shown_ids.push_back(event->id);
     ui::AddItem(dialog, id_events_list, EventText(*event));

@@ -4,6 +4,7 @@
 // the trend marks) follow it through listeners.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -31,7 +32,10 @@ std::int64_t JournalAddEvent(journal_event event);
 // or kind + "_failed" with text + ": failed". Returns ok.
 bool JournalResult(int address, const std::string& kind, bool ok, const std::string& text);
 
-// Every event of this run, oldest first.
+// The events of this run, oldest first. The journal is bounded like a
+// scrollback: past journal_limit events the oldest tenth goes, except alerts
+// still waiting for acknowledgement (the events file keeps everything).
+constexpr std::size_t journal_limit = 100000;
 const std::vector<journal_event>& JournalEvents();
 // Alerts not yet acknowledged.
 int JournalUnacknowledged();

@@ -108,6 +108,12 @@ TEST_F(EventsWindow, AlertsMarkTheirPanelUntilTheOperatorAcknowledgesThem) {
   for (int n = 0; n < 40; ++n) JournalAdd('B', "hv_on", "High voltage on");
   EXPECT_EQ(ui::ItemCount(events, id_events_list), 3);
   EXPECT_EQ(Shown(events).size(), 43u);
+  // A storm shows its newest part; the summary counts the whole journal.
+  for (std::size_t n = 0; n < events_shown_limit; ++n) JournalAdd('B', "hv_off", "High voltage off");
+  const std::vector<std::string> storm = Shown(events);
+  ASSERT_EQ(storm.size(), events_shown_limit);
+  EXPECT_EQ(storm.back().substr(storm.back().size() - 16), "High voltage off");
+  EXPECT_EQ(ui::ControlText(events, id_events_summary).rfind("2000 of 2043 events shown", 0), 0u);
 
   alert_sound = 1;
   JournalAdd('A', "alarm_raised", "Alarm raised", true);
