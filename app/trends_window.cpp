@@ -20,14 +20,12 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
-#include <charconv>
 #include <chrono>
 #include <cmath>
-#include <fstream>
 #include <limits>
-#include <map>
 
 #include "app/amp_panel_shared.h"
+#include "app/trend_csv.h"
 #include "app/wlog.h"
 #include "config/log_parameters.h"
 #include "config/settings.h"
@@ -63,19 +61,6 @@ QDateTime TimeOf(std::int64_t ms) {
 
 std::string LocalText(std::int64_t ms) {
   return TimeOf(ms).toString("yyyy-MM-dd HH:mm:ss").toStdString();
-}
-
-std::string NumberText(double value) {
-  char text[32];
-  const auto result = std::to_chars(text, text + sizeof text, value);
-  return {text, result.ptr};
-}
-
-std::string CsvField(const std::string& text) {
-  if (text.find_first_of(",\"") == std::string::npos) return text;
-  std::string quoted = "\"";
-  for (char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-  return quoted + "\"";
 }
 
 // The plots zoom and pan with the wheel and a drag; a plain drag still draws
@@ -420,29 +405,7 @@ void TrendsWindow::AddMark(const journal_event& event) {
 }
 
 bool TrendsWindow::ExportCsv(const std::string& path) const {
-  const std::vector<trend_series> plotted = Plotted();
-  // One row per time; a reading seen twice at one time takes a second row.
-  std::map<std::pair<std::int64_t, int>, std::vector<std::string>> rows;
-  for (std::size_t column = 0; column < plotted.size(); ++column) {
-    std::map<std::int64_t, int> seen;
-    for (const trend_point& point : plotted[column].points) {
-      if (point.time_ms < from_ || point.time_ms > to_) continue;
-      std::vector<std::string>& row = rows[{point.time_ms, seen[point.time_ms]++}];
-      row.resize(plotted.size());
-      row[column] = NumberText(point.value);
-    }
-  }
-  std::ofstream out(path, std::ios::binary);
-  out << "Time";
-  for (const trend_series& series : plotted) out << ',' << CsvField(series.name);
-  out << "\r\n";
-  for (const auto& [key, row] : rows) {
-    out << LocalText(key.first);
-    for (const std::string& value : row) out << ',' << value;
-    out << "\r\n";
-  }
-  out.flush();
-  return static_cast<bool>(out);
+  return WriteTrendCsv(path, Plotted(), from_, to_);
 }
 
 bool TrendsWindow::ExportPng(const std::string& path) {
