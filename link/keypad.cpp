@@ -21,7 +21,10 @@ void KewCommand(int device, const char* command) {
     return;
   }
   char* pending = pending_command[device & 0xFF];
-  std::snprintf(pending, sizeof pending_command[0], "%s", command);
+  // A command too long to wait here is dropped, never sent cut short.
+  if (std::snprintf(pending, sizeof pending_command[0], "%s", command) >=
+      static_cast<int>(sizeof pending_command[0]))
+    pending[0] = 0;
 }
 
 void SerialSendKey(int device, char key) {
