@@ -16,6 +16,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -84,12 +85,15 @@ void OnTap(void*, TapDirection direction, const unsigned char*, std::size_t, std
   if (direction == TapDirection::received) last_received = Clock::now();
 }
 
-// Lines in each log file (file names end in ".txt"; sdefault.txt is not one).
+// Lines in each log file (file names end in ".txt"; the console's own files
+// are no logs).
 std::vector<long> LogLines(const std::string& directory) {
+  static const std::set<std::string> own = {"sdefault.txt", "defaults.txt", "events.txt",
+                                            "alerts.txt"};
   std::vector<long> counts;
   std::vector<std::filesystem::path> files;
   for (const auto& entry : std::filesystem::directory_iterator(directory)) {
-    if (entry.path().extension() == ".txt" && entry.path().filename() != "sdefault.txt") {
+    if (entry.path().extension() == ".txt" && !own.count(entry.path().filename().string())) {
       files.push_back(entry.path());
     }
   }
