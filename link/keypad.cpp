@@ -20,11 +20,7 @@ void KewCommand(int device, const char* command) {
     SendCommand(device, command, 0);
     return;
   }
-  char* pending = pending_command[device & 0xFF];
-  // A command too long to wait here is dropped, never sent cut short.
-  if (std::snprintf(pending, sizeof pending_command[0], "%s", command) >=
-      static_cast<int>(sizeof pending_command[0]))
-    pending[0] = 0;
+  CopyField(pending_command[device & 0xFF], command);
 }
 
 void SerialSendKey(int device, char key) {
