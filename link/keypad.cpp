@@ -1,6 +1,5 @@
 #include "link/keypad.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "records/device_records.h"
