@@ -17,7 +17,6 @@
 #include "app/popup.h"
 #include "app/startup.h"
 #include "bench/load_support.h"
-#include "support/console_on_sim.h"
 #include "config/settings.h"
 #include "link/link_settings.h"
 #include "link/wserial.h"
@@ -26,6 +25,7 @@
 #include "records/device_records.h"
 #include "records/program_state.h"
 #include "records/window_seams.h"
+#include "support/console_on_sim.h"
 #include "support/sim_process.h"
 #include "ui/window.h"
 

@@ -25,7 +25,6 @@
 #include "app/startup.h"
 #include "app/wlog.h"
 #include "bench/load_support.h"
-#include "support/console_on_sim.h"
 #include "config/settings.h"
 #include "link/byte_tap.h"
 #include "link/capture.h"
@@ -33,6 +32,7 @@
 #include "records/device_records.h"
 #include "records/program_state.h"
 #include "records/window_seams.h"
+#include "support/console_on_sim.h"
 #include "support/sim_process.h"
 #include "ui/window.h"
 

@@ -23,9 +23,9 @@
 #include "app/trends_window.h"
 #include "app/wlog.h"
 #include "bench/load_support.h"
-#include "support/console_on_sim.h"
 #include "config/settings.h"
 #include "records/device_records.h"
+#include "support/console_on_sim.h"
 #include "support/sim_process.h"
 #include "ui/window.h"
 

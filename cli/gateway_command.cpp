@@ -119,7 +119,9 @@ bool Identify(int address) {
 class Gateway {
  public:
   Gateway(platform::EventLoop& loop, mqtt_settings settings, std::string base, bool read_only)
-      : loop_(loop), session_(loop, std::move(settings)), base_(std::move(base)),
+      : loop_(loop),
+        session_(loop, std::move(settings)),
+        base_(std::move(base)),
         read_only_(read_only) {
     session_.OnConnected([this] { Connected(); });
     session_.OnMessage(

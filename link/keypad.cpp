@@ -2,11 +2,11 @@
 
 #include <cstring>
 
-#include "records/device_records.h"
-#include "records/program_state.h"
 #include "config/settings.h"
 #include "link/command_set.h"
 #include "link/framing.h"
+#include "records/device_records.h"
+#include "records/program_state.h"
 
 namespace {
 

@@ -29,8 +29,7 @@ void Trim() {
 
 }  // namespace
 
-std::int64_t JournalAdd(int address, const std::string& kind, const std::string& text,
-                        bool alert) {
+std::int64_t JournalAdd(int address, const std::string& kind, const std::string& text, bool alert) {
   journal_event event;
   event.time_ms = NowMs();
   event.address = address;

@@ -15,8 +15,8 @@ struct journal_event {
   int address = -1;          // poll address, -1 for the console itself
   std::string part;          // the device's identity when known
   std::string serial;
-  std::string kind;  // "fault_raised", "contact_lost", "config_sent"... one word
-  std::string text;  // what happened, for people
+  std::string kind;           // "fault_raised", "contact_lost", "config_sent"... one word
+  std::string text;           // what happened, for people
   bool alert = false;         // asks for the operator's acknowledgement
   bool acknowledged = false;  // only alerts are ever acknowledged
 };

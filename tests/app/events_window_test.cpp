@@ -89,10 +89,11 @@ TEST_F(EventsWindow, AlertsMarkTheirPanelUntilTheOperatorAcknowledgesThem) {
   EXPECT_EQ(op.OpenedDialogs().size(), 2u);  // the panel, then this window once
 
   const std::string a = "'A' 305-4120-025 10001        ";
-  EXPECT_EQ(Shown(events),
-            (Lines{"  " + a + "Send configuration x: done",
-                   "! 'B' 305-4120-025" + std::string(14, ' ') + "Contact lost", "! " + a + "Fault raised"}));
-  Op::Choose(events, id_events_device, ui::FindItem(events, id_events_device, "'A' 305-4120-025 10001"));
+  EXPECT_EQ(Shown(events), (Lines{"  " + a + "Send configuration x: done",
+                                  "! 'B' 305-4120-025" + std::string(14, ' ') + "Contact lost",
+                                  "! " + a + "Fault raised"}));
+  Op::Choose(events, id_events_device,
+             ui::FindItem(events, id_events_device, "'A' 305-4120-025 10001"));
   EXPECT_EQ(Shown(events).size(), 2u);
   Op::Choose(events, id_events_kind, ui::FindItem(events, id_events_kind, "Alerts"));
   ASSERT_EQ(Shown(events), Lines{"! " + a + "Fault raised"});
@@ -109,7 +110,8 @@ TEST_F(EventsWindow, AlertsMarkTheirPanelUntilTheOperatorAcknowledgesThem) {
   EXPECT_EQ(ui::ItemCount(events, id_events_list), 3);
   EXPECT_EQ(Shown(events).size(), 43u);
   // A storm shows its newest part; the summary counts the whole journal.
-  for (std::size_t n = 0; n < events_shown_limit; ++n) JournalAdd('B', "hv_off", "High voltage off");
+  for (std::size_t n = 0; n < events_shown_limit; ++n)
+    JournalAdd('B', "hv_off", "High voltage off");
   const std::vector<std::string> storm = Shown(events);
   ASSERT_EQ(storm.size(), events_shown_limit);
   EXPECT_EQ(storm.back().substr(storm.back().size() - 16), "High voltage off");
