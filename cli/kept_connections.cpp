@@ -6,7 +6,6 @@
 #include "link/link_settings.h"
 #include "link/wsocket.h"
 #include "platform/event_loop.h"
-#include "platform/socket.h"
 #include "records/poll_address.h"
 
 namespace {
@@ -83,32 +82,28 @@ void kept_connections::Schedule(int address) {
 
 void kept_connections::Connect(int address) {
   kept& device = devices_[address];
-  CloseDeviceSocket(address);
-  std::string host;
+  std::string host, error;
   std::uint16_t port = 0;
   DeviceEndpoint(address, &host, &port);
-  platform::Ipv4 ip = 0;
-  platform::ParseIpv4(host.c_str(), &ip);
-  device.socket = platform::OpenTcpSocket();
-  const int result = device.socket != platform::invalid_socket &&
-                             platform::SetNonBlocking(device.socket) &&
-                             platform::StartConnect(device.socket, ip, port)
-                         ? platform::ConnectResult(device.socket)
-                         : -1;
+  const int result = StartDeviceSocket(address, host.c_str(), port, &error);
   if (result == 1) return Adopt(address);
-  if (result < 0) return Failed(address, SocketError2String());
+  if (result < 0) return Failed(address, error);
   // The connection is made while the loop goes on polling the others.
-  device.watch =
-      loop_.WatchFd(device.socket, false, true, [this, address](bool, bool) { Finish(address); });
+  device.watch = loop_.WatchFd(device_sock[address].socket, false, true,
+                               [this, address](bool, bool) { Finish(address); });
   device.timer = loop_.AddTimer(socket_connect_timeout, [this, address] {
+    FinishSocketConnect(address, false);
     Failed(address, "no answer within " + std::to_string(socket_connect_timeout) + " ms");
   });
 }
 
 void kept_connections::Finish(int address) {
-  const int result = platform::ConnectResult(devices_[address].socket);
+  const int result = SocketConnectResult(address);
+  if (result == 0) return;
+  const std::string error = result < 0 ? SocketError2String() : "";
+  FinishSocketConnect(address, result == 1);
   if (result == 1) return Adopt(address);
-  if (result < 0) Failed(address, SocketError2String());
+  Failed(address, error);
 }
 
 void kept_connections::Failed(int address, const std::string& text) {
@@ -120,30 +115,17 @@ void kept_connections::Failed(int address, const std::string& text) {
   Schedule(address);
 }
 
-// The new connection takes the device's slot; polling uses it from its next
-// step on.
+// The connection is in the device's slot: polling uses it from its next step on.
 void kept_connections::Adopt(int address) {
   kept& device = devices_[address];
-  class_device_sock& slot = device_sock[address];
-  std::string host;
-  std::uint16_t port = 0;
-  DeviceEndpoint(address, &host, &port);
-  CopyField(slot.address, host.c_str());
-  platform::ParseIpv4(host.c_str(), &slot.addressn);
-  platform::SetNoDelay(device.socket);
-  slot.socket = device.socket;
-  slot.good = 1;
-  device.socket = platform::invalid_socket;
   Abandon(device);
   device.lost = false;
   Report("device '" + AddressText(address) + "': connected again to " + LinkName(address));
 }
 
-// Stops the try under way, if any.
+// Stops waiting for the try under way, if any.
 void kept_connections::Abandon(kept& device) {
   if (device.watch >= 0) loop_.Unwatch(device.watch);
   if (device.timer >= 0) loop_.RemoveTimer(device.timer);
-  platform::CloseSocket(device.socket);
   device.watch = device.timer = -1;
-  device.socket = platform::invalid_socket;
 }

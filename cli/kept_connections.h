@@ -34,7 +34,6 @@ class kept_connections {
     bool lost = false;  // waiting for the next try, or connecting
     int timer = -1;
     int watch = -1;
-    int socket = -1;  // the connection being made
   };
 
   void Lose(int address);

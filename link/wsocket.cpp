@@ -224,11 +224,10 @@ void FinishSocketConnect(int device, bool keep) {
   device_sock[device].good = 1;
 }
 
-bool ConnectDeviceSocket(int device, const char* host, std::uint16_t port, std::string* error) {
-  const std::string where = std::string(host) + ":" + std::to_string(port);
+int StartDeviceSocket(int device, const char* host, std::uint16_t port, std::string* error) {
   if (device <= 0 || device >= device_count) {
-    *error = "no connection slot for poll address " + std::to_string(device) + " to " + where;
-    return false;
+    *error = "no connection slot for poll address " + std::to_string(device);
+    return -1;
   }
   // Installs the Ethernet path of framing and capture; it shows nothing
   // unless the sockets cannot be made at all.
@@ -241,35 +240,44 @@ bool ConnectDeviceSocket(int device, const char* host, std::uint16_t port, std::
   CopyField(slot.address, host);
   platform::Ipv4 address = 0;
   if (!platform::ParseIpv4(host, &address)) {
-    *error = std::string("connecting to ") + where + ": not a dotted IPv4 address";
-    return false;
+    *error = "not a dotted IPv4 address";
+    return -1;
   }
   slot.addressn = address;
   slot.socket = platform::OpenTcpSocket();
-  if (slot.socket == platform::invalid_socket || !platform::SetNonBlocking(slot.socket)) {
-    *error = "connecting to " + where + ": " + SocketError2String();
+  if (slot.socket == platform::invalid_socket || !platform::SetNonBlocking(slot.socket) ||
+      !platform::StartConnect(slot.socket, address, port)) {
+    *error = SocketError2String();
     CloseSlot(device);
-    return false;
+    return -1;
   }
-  int result = platform::StartConnect(slot.socket, address, port) ? 0 : -1;
-  const auto deadline =
-      std::chrono::steady_clock::now() + std::chrono::milliseconds(socket_connect_timeout);
-  while (result == 0) {
-    result = platform::ConnectResult(slot.socket);
-    const int left = MsecUntil(deadline);
-    if (result != 0 || left <= 0) break;
-    if (platform::WaitSocketWritable(slot.socket, left) < 0) result = -1;
+  connecting[device] = true;
+  connecting_socket[device] = slot.socket;
+  const int result = SocketConnectResult(device);
+  if (result != 0) {
+    if (result < 0) *error = SocketError2String();
+    FinishSocketConnect(device, result == 1);
   }
-  if (result != 1) {
-    *error = "connecting to " + where + ": " +
-             (result == 0 ? "no answer within " + std::to_string(socket_connect_timeout) + " ms"
-                          : std::string(SocketError2String()));
-    CloseSlot(device);
-    return false;
+  return result;
+}
+
+bool ConnectDeviceSocket(int device, const char* host, std::uint16_t port, std::string* error) {
+  int result = StartDeviceSocket(device, host, port, error);
+  if (result == 0) {
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(socket_connect_timeout);
+    for (int left = socket_connect_timeout; result == 0 && left > 0; left = MsecUntil(deadline)) {
+      result = platform::WaitSocketWritable(device_sock[device].socket, left) < 0
+                   ? -1
+                   : SocketConnectResult(device);
+    }
+    if (result < 0) *error = SocketError2String();
+    if (result == 0) *error = "no answer within " + std::to_string(socket_connect_timeout) + " ms";
+    FinishSocketConnect(device, result == 1);
   }
-  platform::SetNoDelay(slot.socket);
-  slot.good = 1;
-  return true;
+  if (result != 1)
+    *error = "connecting to " + std::string(host) + ":" + std::to_string(port) + ": " + *error;
+  return result == 1;
 }
 
 int ReadSocketChar(unsigned char* ch, int device) {

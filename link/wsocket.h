@@ -38,6 +38,11 @@ int InitSocketDriver();
 int StartSocketConnect(int device, int* result);
 int SocketConnectResult(int device);
 void FinishSocketConnect(int device, bool keep);
+// Starts connecting the slot of the poll address to host:port without
+// waiting: 1 connected, 0 under way (then SocketConnectResult and
+// FinishSocketConnect as above), -1 failed, with the reason in error (the
+// caller names the host).
+int StartDeviceSocket(int device, const char* host, std::uint16_t port, std::string* error);
 // Connects the slot of the poll address to host:port without any window,
 // waiting at most socket_connect_timeout. False with the reason, naming the
 // host and port.
